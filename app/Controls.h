@@ -1,0 +1,70 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string_view>
+
+namespace stowlark {
+
+inline constexpr int kTwipsPerPixel = 15;
+inline constexpr int kClientWidth = 218;
+inline constexpr int kClientHeight = 245;
+
+enum class ControlKind { Label, Image, Frame, CheckBox };
+enum class FontId { Default, VerdanaTitle, VerdanaLink, VerdanaBar };
+enum class Background { Transparent, White, ButtonFace };
+enum class Picture { None, Go, Minimise, About, Close };
+enum class CursorId { Arrow, Hand };
+
+inline constexpr std::uint32_t kSystemButtonText = 0xFFFFFFFF;
+
+struct Rect {
+  int left = 0;
+  int top = 0;
+  int width = 0;
+  int height = 0;
+  bool Contains(int x, int y) const {
+    return x >= left && y >= top && x < left + width && y < top + height;
+  }
+  bool operator==(const Rect&) const = default;
+};
+
+struct Control {
+  std::string_view name;
+  ControlKind kind;
+  std::string_view container;  // empty for the window itself
+  Rect twips;                  // relative to the container's outer corner
+  std::optional<int> tabIndex;
+  bool visible;
+  bool enabled;
+  std::string_view caption;
+  FontId font;
+  std::uint32_t textColour;  // 0xRRGGBB, or kSystemButtonText
+  Background background;
+  Picture picture;
+  CursorId cursor;
+};
+
+struct WebLink {
+  std::string_view caption;
+  std::string_view address;
+};
+
+// The program has no web site of its own; both links point into the reserved
+// example domain.
+inline constexpr WebLink kMakerSite{"Dorvane", "https://dorvane.example/"};
+inline constexpr WebLink kSecondSite{"Smileys", "https://smileys.example/"};
+
+// Every control, in creation order: later entries lie on top.
+std::span<const Control> ControlTable();
+const Control& FindControl(std::string_view name);
+
+// The control's rectangle in window client pixels.
+Rect PixelRect(const Control& control);
+
+// The topmost visible control under a client pixel, or nullptr for the bare
+// window surface.
+const Control* HitTest(int x, int y);
+
+}  // namespace stowlark

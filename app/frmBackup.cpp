@@ -1,0 +1,81 @@
+#include "app/frmBackup.h"
+
+#include "app/MoveForm.h"
+#include "settings/FolderLocations.h"
+
+namespace stowlark {
+
+frmBackup::frmBackup(WindowPorts ports)
+    : ports_(ports), registry_(ports.registry, ports.messages) {}
+
+void frmBackup::Load() {
+  documentsFolder_ = ReadShellFolder(registry_, kDocumentsValue);
+  backupPath_ = documentsFolder_ + std::string(kBackupFolderSuffix);
+  LocateMessengerFolder();
+}
+
+void frmBackup::LocateMessengerFolder() {
+  applicationDataFolder_ = ReadShellFolder(registry_, kApplicationDataValue);
+  messengerFolder_ = applicationDataFolder_ + std::string(kMessengerFolderSuffix);
+}
+
+bool frmBackup::DocumentsFolderKnown() const { return IsAbsoluteWindowsPath(documentsFolder_); }
+
+bool frmBackup::ApplicationDataFolderKnown() const {
+  return IsAbsoluteWindowsPath(applicationDataFolder_);
+}
+
+void frmBackup::OnMouseDown(MouseButton button, int x, int y) {
+  const Control* hit = HitTest(x, y);
+  if (hit == nullptr) {
+    pressed_ = nullptr;
+    DragForm(ports_.window);
+    return;
+  }
+  pressed_ = button == MouseButton::Left ? hit : nullptr;
+}
+
+void frmBackup::OnMouseUp(MouseButton button, int x, int y) {
+  if (button != MouseButton::Left || pressed_ == nullptr) return;
+  const Control* pressed = pressed_;
+  pressed_ = nullptr;
+  if (HitTest(x, y) == pressed) Click(*pressed);
+}
+
+void frmBackup::Click(const Control& control) {
+  const auto name = control.name;
+  if (name == "imgBackup") {
+    LocateMessengerFolder();
+    BackupMessengerFolders();
+  } else if (name == "imgRestore") {
+    Restore();
+  } else if (name == "imgMinimize") {
+    ports_.window.Minimise();
+  } else if (name == "Image1") {
+    ports_.window.Close();
+  } else if (name == "Image2") {
+    ShowAbout();
+  } else if (name == "Label4") {
+    OpenSite(kMakerSite.address);
+  } else if (name == "Label7") {
+    OpenSite(kSecondSite.address);
+  }
+}
+
+void frmBackup::BackupMessengerFolders() {}
+
+void frmBackup::Restore() {}
+
+void frmBackup::ShowAbout() {
+  ports_.messages.ShowMessage(
+      "Stowlark V 1.0\r\nCoded by Dorvane\r\n\r\n"
+      "This program can backup and restore your MSN 6 Emoticons, Display pictures and "
+      "Backgrounds.\r\nSimply Backup your current items and you can Restore them later.",
+      kStyleInformation, "Backup / Restore");
+}
+
+void frmBackup::OpenSite(std::string_view address) {
+  ports_.window.ShellExecute("Open", std::string(address), "", "", -1);
+}
+
+}  // namespace stowlark

@@ -1,0 +1,12 @@
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+add_library(stowlark_native STATIC platform/native/DriveMappedFileSystem.cpp)
+target_link_libraries(stowlark_native PUBLIC stowlark_core)
+
+add_executable(stowlark_tests
+  tests/settings/WriteRegistryTest.cpp
+  tests/app/frmBackupTest.cpp
+)
+target_link_libraries(stowlark_tests PRIVATE stowlark_fakes stowlark_native GTest::gtest_main)
+gtest_discover_tests(stowlark_tests DISCOVERY_TIMEOUT 60)

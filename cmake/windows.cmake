@@ -1,0 +1,28 @@
+# GoogleTest from the sources that Debian's googletest package installs.
+set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+
+add_library(stowlark_win32 STATIC
+  platform/win32/Text.cpp
+  platform/win32/Win32Registry.cpp
+  platform/win32/Win32Messages.cpp
+  platform/win32/Win32Window.cpp
+)
+target_link_libraries(stowlark_win32 PUBLIC stowlark_core shell32 advapi32 user32 gdi32)
+
+add_executable(Stowlark WIN32
+  app/win32/Main.cpp
+  app/win32/MainWindow.cpp
+)
+target_link_libraries(Stowlark PRIVATE stowlark_win32)
+
+add_executable(stowlark_win32_tests tests/platform/win32/Win32RegistryTest.cpp)
+target_link_libraries(stowlark_win32_tests PRIVATE stowlark_win32 gtest_main)
+add_test(NAME win32_adapters COMMAND stowlark_win32_tests)
+
+add_executable(stowlark_e2e_tests tests/e2e/Harness.cpp tests/e2e/WindowTest.cpp)
+target_link_libraries(stowlark_e2e_tests PRIVATE stowlark_win32 gtest_main)
+add_dependencies(stowlark_e2e_tests Stowlark)
+add_test(NAME end_to_end COMMAND stowlark_e2e_tests)

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/MessagePort.h"
+#include "platform/WindowPort.h"
+
+namespace stowlark {
+
+struct ShownMessage {
+  std::string prompt;
+  int style = 0;
+  std::optional<std::string> title;
+};
+
+class RecordingMessages : public MessagePort {
+ public:
+  void ShowMessage(const std::string& prompt, int style,
+                   const std::optional<std::string>& title) override {
+    shown.push_back({prompt, style, title});
+  }
+  std::vector<ShownMessage> shown;
+};
+
+// Each call is recorded as one line of text, which keeps expectations short.
+class RecordingWindow : public WindowPort {
+ public:
+  void ReleaseCapture() override { calls.push_back("ReleaseCapture"); }
+  void SendMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override {
+    calls.push_back("SendMessage " + std::to_string(message) + " " + std::to_string(wParam) +
+                    " " + std::to_string(lParam));
+  }
+  void Minimise() override { calls.push_back("Minimise"); }
+  void Close() override { calls.push_back("Close"); }
+  void ShellExecute(const std::string& operation, const std::string& file,
+                    const std::string& parameters, const std::string& directory,
+                    int showCommand) override {
+    calls.push_back("ShellExecute " + operation + " " + file + " [" + parameters + "] [" +
+                    directory + "] " + std::to_string(showCommand));
+  }
+  std::vector<std::string> calls;
+};
+
+}  // namespace stowlark

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <filesystem>
+
+#include "platform/FileSystem.h"
+
+namespace stowlark {
+
+// Runs the walks on real files away from Windows: "X:\a\b" lives at
+// root/x/a/b. Anything that is not a drive path is refused, so a relative
+// path can never land in the current directory.
+class DriveMappedFileSystem : public FileSystem {
+ public:
+  explicit DriveMappedFileSystem(std::filesystem::path root);
+
+  // The host path for a Windows path, or an empty path when it has no drive.
+  std::filesystem::path HostPath(const std::string& path) const;
+
+  PathInfo Inspect(const std::string& path) override;
+  std::error_code CreateFolder(const std::string& path) override;
+  std::error_code List(const std::string& folder, std::vector<Entry>& entries) override;
+  std::error_code OpenRead(const std::string& path, std::unique_ptr<FileReader>& reader) override;
+  std::error_code Create(const std::string& path, std::unique_ptr<FileWriter>& writer) override;
+  std::error_code Replace(const std::string& from, const std::string& to) override;
+  std::error_code Remove(const std::string& path) override;
+
+ private:
+  std::filesystem::path root_;
+};
+
+}  // namespace stowlark

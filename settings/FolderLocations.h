@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "settings/WriteRegistry.h"
+
+namespace stowlark {
+
+inline constexpr std::string_view kShellFoldersKey =
+    "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+inline constexpr std::string_view kDocumentsValue = "Personal";
+inline constexpr std::string_view kApplicationDataValue = "AppData";
+inline constexpr std::string_view kBackupFolderSuffix = "\\Stowlark\\";
+inline constexpr std::string_view kMessengerFolderSuffix = "\\Microsoft\\MSN Messenger";
+
+// Reads one value of the shell-folder key; a read of nothing is the empty text.
+std::string ReadShellFolder(WriteRegistry& registry, std::string_view valueName);
+
+// A drive path ("C:\...") or a UNC path ("\\server\..."). Anything else,
+// "Error" and the empty text included, would resolve against whatever the
+// current directory happens to be, so it counts as an unknown folder.
+bool IsAbsoluteWindowsPath(std::string_view path);
+
+}  // namespace stowlark

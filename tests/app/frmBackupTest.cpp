@@ -1,0 +1,186 @@
+#include "app/frmBackup.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <numeric>
+
+#include "platform/fake/MemoryRegistry.h"
+#include "platform/fake/Recorders.h"
+#include "platform/native/DriveMappedFileSystem.h"
+#include "tests/ScratchFolder.h"
+
+namespace stowlark {
+namespace {
+
+using testing_support::ScratchFolder;
+
+constexpr RegHandle kHkcu = 0x80000001;
+const std::string kSubkey = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+const std::string kDrag = "SendMessage 161 2 0";
+
+class frmBackupTest : public testing::Test {
+ protected:
+  frmBackupTest() {
+    SetFolder("Personal", "C:\\Documents and Settings\\User\\My Documents");
+    SetFolder("AppData", "C:\\Documents and Settings\\User\\Application Data");
+  }
+  void SetFolder(const std::string& name, const std::string& value) {
+    registry.SetString(kHkcu, kSubkey, name, value);
+  }
+  void Click(std::string_view name, MouseButton button = MouseButton::Left) {
+    const Rect r = PixelRect(FindControl(name));
+    form.OnMouseDown(button, r.left + 1, r.top + 1);
+    form.OnMouseUp(button, r.left + 1, r.top + 1);
+  }
+
+  MemoryRegistry registry;
+  RecordingMessages messages;
+  RecordingWindow window;
+  ScratchFolder scratch;
+  DriveMappedFileSystem files{scratch.Path()};
+  frmBackup form{{registry, messages, window, files}};
+};
+
+TEST_F(frmBackupTest, LoadComputesTheFoldersByPlainJoins) {
+  form.Load();
+  EXPECT_EQ(form.DocumentsFolder(), "C:\\Documents and Settings\\User\\My Documents");
+  EXPECT_EQ(form.BackupPath(), "C:\\Documents and Settings\\User\\My Documents\\Stowlark\\");
+  EXPECT_EQ(form.MessengerFolder(),
+            "C:\\Documents and Settings\\User\\Application Data\\Microsoft\\MSN Messenger");
+  EXPECT_TRUE(form.DocumentsFolderKnown());
+  EXPECT_TRUE(form.ApplicationDataFolderKnown());
+  EXPECT_TRUE(messages.shown.empty());
+  EXPECT_TRUE(window.calls.empty());
+}
+
+TEST_F(frmBackupTest, ADriveRootKeepsItsDoubledBackslashAndLeadingSpacesGo) {
+  SetFolder("Personal", "D:\\");
+  SetFolder("AppData", "   E:\\App");
+  form.Load();
+  EXPECT_EQ(form.BackupPath(), "D:\\\\Stowlark\\");
+  EXPECT_EQ(form.MessengerFolder(), "E:\\App\\Microsoft\\MSN Messenger");
+}
+
+TEST_F(frmBackupTest, FoldersThatAreNotAbsoluteAreUnknown) {
+  registry = MemoryRegistry();
+  form.Load();
+  EXPECT_EQ(form.BackupPath(), "Error\\Stowlark\\");
+  EXPECT_EQ(form.MessengerFolder(), "Error\\Microsoft\\MSN Messenger");
+  EXPECT_FALSE(form.DocumentsFolderKnown());
+  EXPECT_FALSE(form.ApplicationDataFolderKnown());
+
+  for (const std::string value : {"", "Docs", "C:Docs", "\\Docs", "1:\\x"}) {
+    SetFolder("Personal", value);
+    form.Load();
+    EXPECT_FALSE(form.DocumentsFolderKnown()) << value;
+  }
+  for (const std::string value : {"c:\\", "\\\\server\\share\\Docs"}) {
+    SetFolder("Personal", value);
+    form.Load();
+    EXPECT_TRUE(form.DocumentsFolderKnown()) << value;
+  }
+}
+
+TEST_F(frmBackupTest, BackupRereadsAppDataAndNeverStacksTheSuffix) {
+  form.Load();
+  SetFolder("AppData", "F:\\Moved");
+  Click("imgRestore");
+  EXPECT_EQ(form.MessengerFolder(),
+            "C:\\Documents and Settings\\User\\Application Data\\Microsoft\\MSN Messenger");
+  Click("imgBackup");
+  Click("imgBackup");
+  EXPECT_EQ(form.MessengerFolder(), "F:\\Moved\\Microsoft\\MSN Messenger");
+  SetFolder("Personal", "G:\\Other");
+  Click("imgBackup");
+  EXPECT_EQ(form.BackupPath(), "C:\\Documents and Settings\\User\\My Documents\\Stowlark\\");
+}
+
+TEST_F(frmBackupTest, WindowCommandsDoExactlyWhatTheirControlsSay) {
+  form.Load();
+  Click("imgMinimize");
+  Click("Image1");
+  Click("Label4");
+  Click("Label7");
+  EXPECT_EQ(window.calls, (std::vector<std::string>{
+                              "Minimise", "Close",
+                              "ShellExecute Open https://dorvane.example/ [] [] -1",
+                              "ShellExecute Open https://smileys.example/ [] [] -1"}));
+
+  Click("Image2");
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].title, "Backup / Restore");
+  EXPECT_EQ(messages.shown[0].style, 64);
+  EXPECT_EQ(messages.shown[0].prompt,
+            "Stowlark V 1.0\r\nCoded by Dorvane\r\n\r\nThis program can backup and restore your "
+            "MSN 6 Emoticons, Display pictures and Backgrounds.\r\nSimply Backup your current "
+            "items and you can Restore them later.");
+}
+
+TEST_F(frmBackupTest, PressesOnTheBareSurfaceDragWithAnyButton) {
+  for (auto button : {MouseButton::Left, MouseButton::Right, MouseButton::Middle}) {
+    window.calls.clear();
+    form.OnMouseDown(button, 5, 20);  // title band, left of lblTitle
+    EXPECT_EQ(window.calls, (std::vector<std::string>{"ReleaseCapture", kDrag}));
+  }
+}
+
+TEST_F(frmBackupTest, PressesOnControlsNeverDrag) {
+  for (const auto& control : ControlTable()) {
+    const Rect r = PixelRect(control);
+    if (!control.visible || r.top >= kClientHeight) continue;
+    for (auto button : {MouseButton::Left, MouseButton::Right}) {
+      window.calls.clear();
+      form.OnMouseDown(button, r.left + r.width / 2, r.top + r.height / 2);
+      EXPECT_TRUE(window.calls.empty()) << control.name;
+    }
+  }
+}
+
+TEST_F(frmBackupTest, HiddenCheckBoxesTakeNoPresses) {
+  // chkBackup's corner below the frame lies on the bare surface.
+  const Rect r = PixelRect(FindControl("chkBackup"));
+  EXPECT_EQ(HitTest(r.left + 1, r.top + r.height - 1), nullptr);
+  const Rect inside = PixelRect(FindControl("chkRestore"));
+  EXPECT_EQ(HitTest(inside.left + 1, inside.top + 1)->name, "Frame2");
+}
+
+TEST_F(frmBackupTest, AClickNeedsTheReleaseOnThePressedControlWithTheLeftButton) {
+  const Rect close = PixelRect(FindControl("Image1"));
+  form.OnMouseDown(MouseButton::Left, close.left, close.top);
+  form.OnMouseUp(MouseButton::Left, 5, 100);
+  form.OnMouseDown(MouseButton::Right, close.left, close.top);
+  form.OnMouseUp(MouseButton::Right, close.left, close.top);
+  EXPECT_TRUE(window.calls.empty());
+}
+
+TEST(ControlTable, PixelRectanglesMatchTheLayout) {
+  const std::vector<std::pair<std::string_view, Rect>> expected{
+      {"lblTitle", {20, 17, 161, 16}},   {"Image1", {197, 9, 13, 13}},
+      {"imgMinimize", {194, 57, 19, 18}}, {"Image2", {192, 79, 22, 23}},
+      {"Frame1", {23, 46, 159, 70}},     {"Label5", {31, 70, 82, 28}},
+      {"imgBackup", {119, 62, 47, 43}},  {"chkBackup", {106, 106, 80, 13}},
+      {"Frame2", {23, 125, 159, 70}},    {"Label6", {31, 150, 81, 27}},
+      {"imgRestore", {119, 141, 47, 43}}, {"chkRestore", {108, 186, 82, 15}},
+      {"Label4", {29, 213, 72, 14}},     {"Label3", {100, 213, 6, 15}},
+      {"Label7", {111, 213, 72, 14}},    {"lblHold", {16, 264, 161, 25}},
+      {"Label1", {8, 301, 333, 34}},     {"Label2", {5, 339, 369, 42}},
+  };
+  ASSERT_EQ(ControlTable().size(), expected.size());
+  for (const auto& [name, rect] : expected) EXPECT_EQ(PixelRect(FindControl(name)), rect) << name;
+}
+
+TEST(ControlTable, TabIndexesAreUniqueAndImagesHaveNone) {
+  std::vector<int> seen;
+  for (const auto& control : ControlTable()) {
+    EXPECT_EQ(control.tabIndex.has_value(), control.kind != ControlKind::Image) << control.name;
+    if (control.tabIndex) seen.push_back(*control.tabIndex);
+  }
+  std::sort(seen.begin(), seen.end());
+  std::vector<int> all(13);
+  std::iota(all.begin(), all.end(), 0);
+  EXPECT_EQ(seen, all);
+}
+
+}  // namespace
+}  // namespace stowlark
