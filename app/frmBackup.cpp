@@ -62,9 +62,19 @@ void frmBackup::Click(const Control& control) {
   }
 }
 
-void frmBackup::BackupMessengerFolders() {}
+Locations frmBackup::CurrentLocations() const {
+  return {backupPath_, messengerFolder_, DocumentsFolderKnown(), ApplicationDataFolderKnown()};
+}
 
-void frmBackup::Restore() {}
+void frmBackup::Show(const Outcome& outcome) {
+  ports_.messages.ShowMessage(outcome.prompt, outcome.style, outcome.title);
+}
+
+void frmBackup::BackupMessengerFolders() {
+  Show(stowlark::BackupMessengerFolders(ports_.files, CurrentLocations()));
+}
+
+void frmBackup::Restore() { Show(RestoreCommand(ports_.files, CurrentLocations())); }
 
 void frmBackup::ShowAbout() {
   ports_.messages.ShowMessage(

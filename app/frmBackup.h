@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/Controls.h"
+#include "backup/Outcome.h"
 #include "platform/FileSystem.h"
 #include "platform/MessagePort.h"
 #include "platform/Registry.h"
@@ -42,6 +43,8 @@ class frmBackup {
 
  private:
   void Click(const Control& control);
+  Locations CurrentLocations() const;
+  void Show(const Outcome& outcome);
   void BackupMessengerFolders();
   void Restore();
   void ShowAbout();
@@ -49,7 +52,7 @@ class frmBackup {
 
   WindowPorts ports_;
   WriteRegistry registry_;
-  std::string documentsFolder_;        // the caption of lblHold
+  std::string documentsFolder_;  // the caption of lblHold
   std::string backupPath_;
   std::string applicationDataFolder_;  // as last read, before the suffix
   std::string messengerFolder_;        // the caption of Label1

@@ -9,12 +9,14 @@ add_library(stowlark_win32 STATIC
   platform/win32/Win32Registry.cpp
   platform/win32/Win32Messages.cpp
   platform/win32/Win32Window.cpp
+  platform/win32/Win32FileSystem.cpp
 )
 target_link_libraries(stowlark_win32 PUBLIC stowlark_core shell32 advapi32 user32 gdi32)
 
 add_executable(Stowlark WIN32
   app/win32/Main.cpp
   app/win32/MainWindow.cpp
+  app/win32/Painting.cpp
 )
 target_link_libraries(Stowlark PRIVATE stowlark_win32)
 
@@ -22,7 +24,7 @@ add_executable(stowlark_win32_tests tests/platform/win32/Win32RegistryTest.cpp)
 target_link_libraries(stowlark_win32_tests PRIVATE stowlark_win32 gtest_main)
 add_test(NAME win32_adapters COMMAND stowlark_win32_tests)
 
-add_executable(stowlark_e2e_tests tests/e2e/Harness.cpp tests/e2e/WindowTest.cpp)
+add_executable(stowlark_e2e_tests tests/e2e/Harness.cpp tests/e2e/Fixture.cpp tests/e2e/WindowTest.cpp)
 target_link_libraries(stowlark_e2e_tests PRIVATE stowlark_win32 gtest_main)
 add_dependencies(stowlark_e2e_tests Stowlark)
 add_test(NAME end_to_end COMMAND stowlark_e2e_tests)

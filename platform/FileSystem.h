@@ -57,7 +57,8 @@ class FileSystem {
   virtual std::error_code CreateFolder(const std::string& path) = 0;
   // On failure `entries` keeps what was listed before the failure.
   virtual std::error_code List(const std::string& folder, std::vector<Entry>& entries) = 0;
-  virtual std::error_code OpenRead(const std::string& path, std::unique_ptr<FileReader>& reader) = 0;
+  virtual std::error_code OpenRead(const std::string& path,
+                                   std::unique_ptr<FileReader>& reader) = 0;
   // Creates or truncates.
   virtual std::error_code Create(const std::string& path, std::unique_ptr<FileWriter>& writer) = 0;
   // Moves `from` over `to` in one step, a read-only `to` included; on failure

@@ -4,9 +4,7 @@
 
 namespace stowlark {
 
-void MemoryRegistry::AddKey(RegHandle root, const std::string& subkey) {
-  keys_[{root, subkey}];
-}
+void MemoryRegistry::AddKey(RegHandle root, const std::string& subkey) { keys_[{root, subkey}]; }
 
 void MemoryRegistry::SetRaw(RegHandle root, const std::string& subkey, const std::string& name,
                             RegistryValue value) {

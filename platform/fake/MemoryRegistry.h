@@ -23,8 +23,8 @@ class MemoryRegistry : public RegistryPort {
 
   std::int32_t OpenKey(RegHandle root, const std::string& subkey, std::uint32_t access,
                        RegHandle& opened) override;
-  std::int32_t QueryValue(RegHandle key, const std::string& valueName,
-                          std::uint32_t capacityBytes, RegistryValue& value) override;
+  std::int32_t QueryValue(RegHandle key, const std::string& valueName, std::uint32_t capacityBytes,
+                          RegistryValue& value) override;
   std::int32_t CloseKey(RegHandle key) override;
 
  private:

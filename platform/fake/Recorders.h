@@ -29,8 +29,8 @@ class RecordingWindow : public WindowPort {
  public:
   void ReleaseCapture() override { calls.push_back("ReleaseCapture"); }
   void SendMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override {
-    calls.push_back("SendMessage " + std::to_string(message) + " " + std::to_string(wParam) +
-                    " " + std::to_string(lParam));
+    calls.push_back("SendMessage " + std::to_string(message) + " " + std::to_string(wParam) + " " +
+                    std::to_string(lParam));
   }
   void Minimise() override { calls.push_back("Minimise"); }
   void Close() override { calls.push_back("Close"); }

@@ -1,10 +1,9 @@
-#include "app/frmBackup.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <numeric>
 
+#include "app/frmBackup.h"
 #include "platform/fake/MemoryRegistry.h"
 #include "platform/fake/Recorders.h"
 #include "platform/native/DriveMappedFileSystem.h"
@@ -102,10 +101,10 @@ TEST_F(frmBackupTest, WindowCommandsDoExactlyWhatTheirControlsSay) {
   Click("Image1");
   Click("Label4");
   Click("Label7");
-  EXPECT_EQ(window.calls, (std::vector<std::string>{
-                              "Minimise", "Close",
-                              "ShellExecute Open https://dorvane.example/ [] [] -1",
-                              "ShellExecute Open https://smileys.example/ [] [] -1"}));
+  EXPECT_EQ(window.calls,
+            (std::vector<std::string>{"Minimise", "Close",
+                                      "ShellExecute Open https://dorvane.example/ [] [] -1",
+                                      "ShellExecute Open https://smileys.example/ [] [] -1"}));
 
   Click("Image2");
   ASSERT_EQ(messages.shown.size(), 1u);
@@ -156,15 +155,15 @@ TEST_F(frmBackupTest, AClickNeedsTheReleaseOnThePressedControlWithTheLeftButton)
 
 TEST(ControlTable, PixelRectanglesMatchTheLayout) {
   const std::vector<std::pair<std::string_view, Rect>> expected{
-      {"lblTitle", {20, 17, 161, 16}},   {"Image1", {197, 9, 13, 13}},
+      {"lblTitle", {20, 17, 161, 16}},    {"Image1", {197, 9, 13, 13}},
       {"imgMinimize", {194, 57, 19, 18}}, {"Image2", {192, 79, 22, 23}},
-      {"Frame1", {23, 46, 159, 70}},     {"Label5", {31, 70, 82, 28}},
-      {"imgBackup", {119, 62, 47, 43}},  {"chkBackup", {106, 106, 80, 13}},
-      {"Frame2", {23, 125, 159, 70}},    {"Label6", {31, 150, 81, 27}},
+      {"Frame1", {23, 46, 159, 70}},      {"Label5", {31, 70, 82, 28}},
+      {"imgBackup", {119, 62, 47, 43}},   {"chkBackup", {106, 106, 80, 13}},
+      {"Frame2", {23, 125, 159, 70}},     {"Label6", {31, 150, 81, 27}},
       {"imgRestore", {119, 141, 47, 43}}, {"chkRestore", {108, 186, 82, 15}},
-      {"Label4", {29, 213, 72, 14}},     {"Label3", {100, 213, 6, 15}},
-      {"Label7", {111, 213, 72, 14}},    {"lblHold", {16, 264, 161, 25}},
-      {"Label1", {8, 301, 333, 34}},     {"Label2", {5, 339, 369, 42}},
+      {"Label4", {29, 213, 72, 14}},      {"Label3", {100, 213, 6, 15}},
+      {"Label7", {111, 213, 72, 14}},     {"lblHold", {16, 264, 161, 25}},
+      {"Label1", {8, 301, 333, 34}},      {"Label2", {5, 339, 369, 42}},
   };
   ASSERT_EQ(ControlTable().size(), expected.size());
   for (const auto& [name, rect] : expected) EXPECT_EQ(PixelRect(FindControl(name)), rect) << name;

@@ -1,9 +1,8 @@
-#include "settings/WriteRegistry.h"
-
 #include <gtest/gtest.h>
 
 #include "platform/fake/MemoryRegistry.h"
 #include "platform/fake/Recorders.h"
+#include "settings/WriteRegistry.h"
 
 namespace stowlark {
 namespace {

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <windows.h>
+
+#include "app/frmBackup.h"
+#include "platform/win32/Win32FileSystem.h"
+#include "platform/win32/Win32Messages.h"
+#include "platform/win32/Win32Registry.h"
+#include "platform/win32/Win32Window.h"
+
+namespace stowlark {
+
+inline constexpr wchar_t kWindowClass[] = L"StowlarkBackupRestore";
+inline constexpr wchar_t kWindowCaption[] = L"Backup/Restore";
+
+// The Win32 face of frmBackup; one instance per window, attached to it.
+class MainWindow {
+ public:
+  static int Run(HINSTANCE instance, int showCommand);
+
+ private:
+  explicit MainWindow(HWND window);
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+
+  void OnCreate();
+  void OnPaint();
+  void OnButtonDown(MouseButton button, LPARAM lParam);
+  void OnButtonUp(MouseButton button, LPARAM lParam);
+  bool OnSetCursor(LPARAM lParam);
+
+  HWND window_;
+  win32::Win32Registry registry_;
+  win32::Win32Messages messages_;
+  win32::Win32Window commands_;
+  win32::Win32FileSystem files_;
+  frmBackup form_;
+};
+
+}  // namespace stowlark

@@ -1,0 +1,57 @@
+#include "backup/Outcome.h"
+#include "platform/MessagePort.h"
+
+namespace stowlark {
+namespace {
+
+Outcome BackupFailed(const std::string& reason) {
+  return {"Backup", kStyleError, "Backup failed: " + reason};
+}
+
+Outcome Incomplete(const Failures& failures) {
+  return {"Backup", kStyleWarning,
+          "Backup incomplete. These items could not be copied:\r\n\r\n" + ListFailures(failures)};
+}
+
+}  // namespace
+
+Outcome BackupMessengerFolders(FileSystem& files, const Locations& locations) {
+  if (!locations.documentsFolderKnown) {
+    return BackupFailed("your Documents folder could not be found.");
+  }
+  if (!locations.applicationDataFolderKnown) {
+    return BackupFailed("your Application Data folder could not be found.");
+  }
+  // Checked before anything is created, so that no empty backup folder is
+  // left for a later restore to take for a backup.
+  Folder messenger;
+  if (GetFolder(files, locations.messengerFolder, messenger)) {
+    return {"Backup", kStyleWarning,
+            "Nothing was backed up: there is no messenger data folder at\r\n" +
+                locations.messengerFolder};
+  }
+
+  Failures failures;
+  if (!FolderExists(files, locations.backupPath)) {
+    if (const auto error = MakeFolder(files, locations.backupPath)) {
+      failures.push_back({locations.backupPath, error.message()});
+      return Incomplete(failures);
+    }
+  }
+  std::vector<Folder> accounts;
+  const auto listing = SubFolders(files, messenger, accounts);
+  for (const auto& account : accounts) {
+    if (account.isLink) {
+      failures.push_back({account.path, make_error_code(CopyError::SourceIsLink).message()});
+      continue;
+    }
+    const auto copied = Copy(files, account, locations.backupPath + Name(account));
+    failures.insert(failures.end(), copied.begin(), copied.end());
+  }
+  if (listing) failures.push_back({messenger.path, listing.message()});
+
+  if (failures.empty()) return {"Backup", kStyleInformation, "Backup Complete."};
+  return Incomplete(failures);
+}
+
+}  // namespace stowlark

@@ -1,0 +1,41 @@
+#include "backup/Outcome.h"
+#include "platform/MessagePort.h"
+
+namespace stowlark {
+namespace {
+
+Outcome RestoreFailed(const std::string& reason) {
+  return {"Restore", kStyleError, "Restore failed: " + reason};
+}
+
+Failures RestoreBackup(FileSystem& files, const Locations& locations) {
+  Folder backup;
+  if (const auto error = GetFolder(files, locations.backupPath, backup)) {
+    return {{locations.backupPath, error.message()}};
+  }
+  return Copy(files, backup, locations.messengerFolder);
+}
+
+}  // namespace
+
+Outcome RestoreCommand(FileSystem& files, const Locations& locations) {
+  if (!locations.documentsFolderKnown) {
+    return RestoreFailed("your Documents folder could not be found.");
+  }
+  if (!locations.applicationDataFolderKnown) {
+    return RestoreFailed("your Application Data folder could not be found.");
+  }
+  if (!FolderExists(files, locations.backupPath)) {
+    return {"No Backup", kStyleInformation, "No backup found."};
+  }
+  const Failures failures = RestoreBackup(files, locations);
+  if (failures.empty()) {
+    return {"Restore Complete.", kStyleInformation,
+            "Restore Complete \r\nPlease Sign-in again for the changes to take effect."};
+  }
+  return {"Restore", kStyleError,
+          "Restore incomplete. These items could not be restored:\r\n\r\n" +
+              ListFailures(failures) + "\r\nSign out of the messenger and try again."};
+}
+
+}  // namespace stowlark

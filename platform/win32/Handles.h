@@ -1,0 +1,51 @@
+#pragma once
+
+#include <windows.h>
+
+#include <utility>
+
+namespace stowlark::win32 {
+
+// One owner type per kind of Windows resource, so no path forgets a close.
+template <typename Handle, auto Invalid, auto Release>
+class Owned {
+ public:
+  Owned() = default;
+  explicit Owned(Handle handle) : handle_(handle) {}
+  Owned(Owned&& other) noexcept : handle_(std::exchange(other.handle_, Invalid)) {}
+  Owned& operator=(Owned&& other) noexcept {
+    if (this != &other) {
+      Reset();
+      handle_ = std::exchange(other.handle_, Invalid);
+    }
+    return *this;
+  }
+  ~Owned() { Reset(); }
+  Handle Get() const { return handle_; }
+  explicit operator bool() const { return handle_ != Invalid; }
+  void Reset() {
+    if (handle_ != Invalid) Release(handle_);
+    handle_ = Invalid;
+  }
+
+ private:
+  Handle handle_ = Invalid;
+};
+
+inline void CloseFile(HANDLE handle) { CloseHandle(handle); }
+inline void CloseFind(HANDLE handle) { FindClose(handle); }
+inline void CloseRegistryKey(HKEY key) { RegCloseKey(key); }
+inline void DeleteGdiObject(HGDIOBJ object) { DeleteObject(object); }
+
+using UniqueFile = Owned<HANDLE, nullptr, CloseFile>;
+using UniqueFind = Owned<HANDLE, nullptr, CloseFind>;
+using UniqueKey = Owned<HKEY, nullptr, CloseRegistryKey>;
+using UniqueGdi = Owned<HGDIOBJ, nullptr, DeleteGdiObject>;
+
+// CreateFile and FindFirstFile report failure as INVALID_HANDLE_VALUE; the
+// owners above use null, so the adapters normalise on the way in.
+inline HANDLE ValidOrNull(HANDLE handle) {
+  return handle == INVALID_HANDLE_VALUE ? nullptr : handle;
+}
+
+}  // namespace stowlark::win32

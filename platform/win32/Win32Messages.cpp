@@ -1,0 +1,13 @@
+#include "platform/win32/Win32Messages.h"
+
+#include "platform/win32/Text.h"
+
+namespace stowlark::win32 {
+
+void Win32Messages::ShowMessage(const std::string& prompt, int style,
+                                const std::optional<std::string>& title) {
+  const std::wstring caption = title ? Widen(*title) : kApplicationTitle;
+  MessageBoxW(owner_, Widen(prompt).c_str(), caption.c_str(), static_cast<UINT>(style));
+}
+
+}  // namespace stowlark::win32

@@ -1,0 +1,74 @@
+# Shared by scripts/test and scripts/run: installs what is missing and runs
+# Windows programs under Wine on a display of their own.
+
+STOWLARK_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+export WINEARCH=win32
+export WINEDEBUG=${WINEDEBUG:--all}
+# Wine must never try to fetch its Mono or Gecko add-ons.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+installed() {
+  dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'
+}
+
+# Installs the Debian packages named that are not there yet.
+ensure_packages() {
+  local missing=() pkg
+  for pkg in "$@"; do installed "$pkg" || missing+=("$pkg"); done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    as_root dpkg --add-architecture i386
+  fi
+  as_root apt-get update -q
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+BUILD_PACKAGES=(g++ cmake make libgtest-dev googletest g++-mingw-w64-i686-posix
+  g++-mingw-w64-x86-64-posix wine wine32 xvfb xauth)
+
+XVFB_PID=""
+WINE_STARTED=""
+
+# Starts Xvfb on the first free display number and exports DISPLAY.
+start_display() {
+  local n=90
+  while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  XVFB_PID=$!
+  local tries=0
+  until [ -e "/tmp/.X11-unix/X$n" ]; do
+    tries=$((tries + 1))
+    if [ $tries -gt 100 ] || ! kill -0 "$XVFB_PID" 2>/dev/null; then
+      echo "Xvfb did not start on :$n" >&2
+      return 1
+    fi
+    sleep 0.1
+  done
+  export DISPLAY=":$n"
+}
+
+# Creates the prefix if needed and keeps one wineserver for the whole run.
+start_wine() {
+  export WINEPREFIX="$1"
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "Creating the Wine prefix $WINEPREFIX"
+    mkdir -p "$WINEPREFIX"
+    wineboot -i >/dev/null 2>&1
+    wineserver -w
+  fi
+  wineserver -p
+  WINE_STARTED=1
+  # Wine's background services start with the first program and inherit its
+  # output; started here on /dev/null, they cannot hold a test runner's pipe.
+  wine cmd.exe /c exit </dev/null >/dev/null 2>&1
+}
+
+stop_all() {
+  if [ -n "$WINE_STARTED" ]; then wineserver -k >/dev/null 2>&1 || true; fi
+  if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null || true; wait "$XVFB_PID" 2>/dev/null || true; fi
+}

@@ -1,0 +1,91 @@
+#include "tests/e2e/Fixture.h"
+
+#include <shellapi.h>
+
+namespace stowlark::e2e {
+namespace {
+
+const wchar_t kShellFolders[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+std::optional<std::wstring> GetShellFolder(const wchar_t* name) {
+  wchar_t buffer[1024];
+  DWORD size = sizeof(buffer);
+  if (RegGetValueW(HKEY_CURRENT_USER, kShellFolders, name, RRF_RT_REG_SZ, nullptr, buffer, &size) !=
+      ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  return buffer;
+}
+
+void RestoreShellFolder(const wchar_t* name, const std::optional<std::wstring>& value) {
+  if (value) {
+    RegSetKeyValueW(HKEY_CURRENT_USER, kShellFolders, name, REG_SZ, value->c_str(),
+                    static_cast<DWORD>((value->size() + 1) * sizeof(wchar_t)));
+  } else {
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, kShellFolders, name);
+  }
+}
+
+void MakeParents(const std::wstring& path) {
+  for (auto at = path.find(L'\\', 3); at != std::wstring::npos; at = path.find(L'\\', at + 1)) {
+    CreateDirectoryW(path.substr(0, at).c_str(), nullptr);
+  }
+}
+
+}  // namespace
+
+void StowlarkFixture::SetUp() {
+  savedPersonal_ = GetShellFolder(L"Personal");
+  savedAppData_ = GetShellFolder(L"AppData");
+  root_ = L"C:\\stowlark-e2e-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+          std::to_wstring(GetTickCount());
+  CreateDirectoryW(root_.c_str(), nullptr);
+  CreateDirectoryW(Documents().c_str(), nullptr);
+  CreateDirectoryW(AppData().c_str(), nullptr);
+  SetShellFolder(L"Personal", Documents());
+  SetShellFolder(L"AppData", AppData());
+}
+
+void StowlarkFixture::TearDown() {
+  RestoreShellFolder(L"Personal", savedPersonal_);
+  RestoreShellFolder(L"AppData", savedAppData_);
+  RemoveTree(root_);
+}
+
+void StowlarkFixture::SetShellFolder(const wchar_t* name, const std::wstring& value) {
+  RestoreShellFolder(name, value);
+}
+
+void WriteText(const std::wstring& path, const std::string& content) {
+  MakeParents(path);
+  const HANDLE file =
+      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE) << "cannot write the test file";
+  DWORD written = 0;
+  WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+  CloseHandle(file);
+}
+
+std::optional<std::string> ReadText(const std::wstring& path) {
+  const HANDLE file =
+      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+  std::string content(static_cast<std::size_t>(GetFileSize(file, nullptr)), '\0');
+  DWORD got = 0;
+  ReadFile(file, content.data(), static_cast<DWORD>(content.size()), &got, nullptr);
+  CloseHandle(file);
+  content.resize(got);
+  return content;
+}
+
+void RemoveTree(const std::wstring& path) {
+  std::wstring from = path + L'\0';  // the shell wants a double-null list
+  SHFILEOPSTRUCTW operation{};
+  operation.wFunc = FO_DELETE;
+  operation.pFrom = from.c_str();
+  operation.fFlags = FOF_NO_UI;
+  SHFileOperationW(&operation);
+}
+
+}  // namespace stowlark::e2e

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+#include "tests/e2e/Harness.h"
+
+namespace stowlark::e2e {
+
+// Points the shell-folder values at a fresh folder tree of the prefix for the
+// length of one test, and puts the old values back afterwards.
+class StowlarkFixture : public testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  void SetShellFolder(const wchar_t* name, const std::wstring& value);
+  std::wstring Root() const { return root_; }
+  std::wstring Documents() const { return root_ + L"\\Documents"; }
+  std::wstring AppData() const { return root_ + L"\\AppData"; }
+  std::wstring MessengerFolder() const { return AppData() + L"\\Microsoft\\MSN Messenger"; }
+  std::wstring BackupFolder() const { return Documents() + L"\\Stowlark"; }
+
+ private:
+  std::wstring root_;
+  std::optional<std::wstring> savedPersonal_;
+  std::optional<std::wstring> savedAppData_;
+};
+
+// Small file helpers on real paths of the prefix.
+void WriteText(const std::wstring& path, const std::string& content);
+std::optional<std::string> ReadText(const std::wstring& path);
+void RemoveTree(const std::wstring& path);
+
+}  // namespace stowlark::e2e
