@@ -7,6 +7,8 @@ target_link_libraries(stowlark_native PUBLIC stowlark_core)
 add_executable(stowlark_tests
   tests/settings/WriteRegistryTest.cpp
   tests/app/frmBackupTest.cpp
+  tests/backup/BackupRestoreTest.cpp
+  tests/backup/FaultsTest.cpp
 )
 target_link_libraries(stowlark_tests PRIVATE stowlark_fakes stowlark_native GTest::gtest_main)
 gtest_discover_tests(stowlark_tests DISCOVERY_TIMEOUT 60)

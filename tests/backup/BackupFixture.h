@@ -1,0 +1,55 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+#include "backup/Outcome.h"
+#include "platform/native/DriveMappedFileSystem.h"
+#include "tests/ScratchFolder.h"
+
+namespace stowlark {
+
+// A messenger folder and a documents folder on a drive mapped to a scratch
+// folder, and the means to look at both trees as plain maps.
+class BackupFixture : public testing::Test {
+ protected:
+  using Tree = std::map<std::string, std::string>;  // relative path -> content; folders end in /
+
+  std::filesystem::path Host(const std::string& windowsPath) const {
+    return files.HostPath(windowsPath);
+  }
+  std::filesystem::path Messenger() const { return Host(locations.messengerFolder); }
+  std::filesystem::path Backup() const { return Host(locations.backupPath); }
+
+  void Put(const std::filesystem::path& path, const std::string& content) {
+    testing_support::WriteFile(path, content);
+  }
+  static Tree Snapshot(const std::filesystem::path& root) {
+    Tree tree;
+    if (!std::filesystem::exists(root)) return tree;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+      const auto relative = std::filesystem::relative(entry.path(), root).generic_string();
+      if (entry.is_directory()) {
+        tree[relative + "/"] = "";
+      } else {
+        tree[relative] = testing_support::ReadFile(entry.path());
+      }
+    }
+    return tree;
+  }
+  Outcome RunBackup() { return BackupMessengerFolders(files, locations); }
+  Outcome RunRestore() { return RestoreCommand(files, locations); }
+
+  testing_support::ScratchFolder scratch;
+  DriveMappedFileSystem files{scratch.Path()};
+  Locations locations{"C:\\Docs\\Stowlark\\", "C:\\App\\Microsoft\\MSN Messenger", true, true};
+};
+
+inline const Outcome kBackupComplete{"Backup", 64, "Backup Complete."};
+inline const Outcome kRestoreComplete{
+    "Restore Complete.", 64,
+    "Restore Complete \r\nPlease Sign-in again for the changes to take effect."};
+
+}  // namespace stowlark

@@ -1,0 +1,155 @@
+#include <gtest/gtest.h>
+
+#include "app/frmBackup.h"
+#include "platform/fake/FaultyFileSystem.h"
+#include "platform/fake/MemoryRegistry.h"
+#include "platform/fake/Recorders.h"
+#include "tests/backup/BackupFixture.h"
+
+namespace stowlark {
+namespace {
+
+class BackupRestoreTest : public BackupFixture {
+ protected:
+  void SetUp() override {
+    std::filesystem::create_directories(Host("C:\\Docs"));
+    Put(Messenger() / "alice@example.com/CustomEmoticons/smile.png", "smile-1");
+    Put(Messenger() / "alice@example.com/DisplayPictures/me.jpg", "me-1");
+    Put(Messenger() / "bob@example.com/Backgrounds/sea.bmp", "sea-1");
+    std::filesystem::create_directories(Messenger() / "carol@example.com");
+    Put(Messenger() / "loose.dat", "not an account");
+  }
+};
+
+TEST_F(BackupRestoreTest, FirstBackupCopiesEveryAccountFolderButNoLooseFile) {
+  EXPECT_EQ(RunBackup(), kBackupComplete);
+  auto expected = Snapshot(Messenger());
+  expected.erase("loose.dat");
+  EXPECT_EQ(Snapshot(Backup()), expected);
+  EXPECT_TRUE(expected.contains("carol@example.com/"));
+}
+
+TEST_F(BackupRestoreTest, RepeatedBackupOverwritesAndKeepsWhatHasGone) {
+  ASSERT_EQ(RunBackup(), kBackupComplete);
+  Put(Messenger() / "alice@example.com/CustomEmoticons/smile.png", "smile-2, longer than before");
+  std::filesystem::remove(Messenger() / "alice@example.com/DisplayPictures/me.jpg");
+  std::filesystem::remove_all(Messenger() / "bob@example.com");
+
+  EXPECT_EQ(RunBackup(), kBackupComplete);
+  const auto backup = Snapshot(Backup());
+  EXPECT_EQ(backup.at("alice@example.com/CustomEmoticons/smile.png"),
+            "smile-2, longer than before");
+  EXPECT_EQ(backup.at("alice@example.com/DisplayPictures/me.jpg"), "me-1");
+  EXPECT_EQ(backup.at("bob@example.com/Backgrounds/sea.bmp"), "sea-1");
+}
+
+TEST_F(BackupRestoreTest, WithoutAMessengerFolderNothingIsCreated) {
+  std::filesystem::remove_all(Host("C:\\App"));
+  EXPECT_EQ(RunBackup(), (Outcome{"Backup", 48,
+                                  "Nothing was backed up: there is no messenger data folder "
+                                  "at\r\nC:\\App\\Microsoft\\MSN Messenger"}));
+  EXPECT_FALSE(std::filesystem::exists(Backup()));
+  EXPECT_EQ(RunRestore(), (Outcome{"No Backup", 64, "No backup found."}));
+}
+
+TEST_F(BackupRestoreTest, UnknownFoldersTouchNothing) {
+  FaultyFileSystem counting(files);
+  const Locations unknownDocuments{"Error\\Stowlark\\", locations.messengerFolder, false, true};
+  const Locations unknownAppData{locations.backupPath, "Error\\Microsoft\\MSN Messenger", true,
+                                 false};
+  EXPECT_EQ(BackupMessengerFolders(counting, unknownDocuments),
+            (Outcome{"Backup", 16, "Backup failed: your Documents folder could not be found."}));
+  EXPECT_EQ(
+      BackupMessengerFolders(counting, unknownAppData),
+      (Outcome{"Backup", 16, "Backup failed: your Application Data folder could not be found."}));
+  EXPECT_EQ(RestoreCommand(counting, unknownDocuments),
+            (Outcome{"Restore", 16, "Restore failed: your Documents folder could not be found."}));
+  EXPECT_EQ(
+      RestoreCommand(counting, unknownAppData),
+      (Outcome{"Restore", 16, "Restore failed: your Application Data folder could not be found."}));
+  EXPECT_EQ(counting.Calls(), 0);
+}
+
+TEST_F(BackupRestoreTest, RestoreMergesTheWholeBackupDirectlyIntoTheMessengerFolder) {
+  ASSERT_EQ(RunBackup(), kBackupComplete);
+  Put(Backup() / "placed-by-hand.txt", "hand");
+  Put(Messenger() / "alice@example.com/CustomEmoticons/smile.png", "changed since");
+  Put(Messenger() / "alice@example.com/CustomEmoticons/new.png", "only here");
+  const auto backupBefore = Snapshot(Backup());
+
+  EXPECT_EQ(RunRestore(), kRestoreComplete);
+  const auto messenger = Snapshot(Messenger());
+  EXPECT_EQ(messenger.at("alice@example.com/CustomEmoticons/smile.png"), "smile-1");
+  EXPECT_EQ(messenger.at("alice@example.com/CustomEmoticons/new.png"), "only here");
+  EXPECT_EQ(messenger.at("loose.dat"), "not an account");
+  EXPECT_EQ(messenger.at("placed-by-hand.txt"), "hand");
+  EXPECT_FALSE(messenger.contains("Stowlark/"));
+  EXPECT_EQ(Snapshot(Backup()), backupBefore);
+}
+
+TEST_F(BackupRestoreTest, RestoreCreatesAMissingMessengerFolderWithItsParents) {
+  ASSERT_EQ(RunBackup(), kBackupComplete);
+  std::filesystem::remove_all(Host("C:\\App"));
+  EXPECT_EQ(RunRestore(), kRestoreComplete);
+  EXPECT_EQ(Snapshot(Messenger()).at("bob@example.com/Backgrounds/sea.bmp"), "sea-1");
+}
+
+TEST_F(BackupRestoreTest, AnEmptyBackupRestoresNothingAndStillCompletes) {
+  std::filesystem::create_directories(Backup());
+  const auto before = Snapshot(Messenger());
+  EXPECT_EQ(RunRestore(), kRestoreComplete);
+  EXPECT_EQ(Snapshot(Messenger()), before);
+}
+
+TEST_F(BackupRestoreTest, ReadOnlyFilesAreReplacedAndKeepTheirModeAndTime) {
+  const auto smile = Messenger() / "alice@example.com/CustomEmoticons/smile.png";
+  std::filesystem::permissions(smile, std::filesystem::perms::owner_read);
+  ASSERT_EQ(RunBackup(), kBackupComplete);
+  std::filesystem::permissions(smile, std::filesystem::perms::owner_all);
+  Put(smile, "smile-2");
+  const auto stamp = std::filesystem::file_time_type(std::chrono::seconds(1'000'000'000));
+  std::filesystem::last_write_time(smile, stamp);
+
+  EXPECT_EQ(RunBackup(), kBackupComplete);
+  const auto copy = Backup() / "alice@example.com/CustomEmoticons/smile.png";
+  EXPECT_EQ(testing_support::ReadFile(copy), "smile-2");
+  EXPECT_EQ(std::filesystem::last_write_time(copy), stamp);
+  EXPECT_EQ(std::filesystem::status(copy).permissions(), std::filesystem::perms::owner_all);
+}
+
+TEST_F(BackupRestoreTest, StalePartialFilesAreRemovedAndNeverCopied) {
+  Put(Messenger() / "alice@example.com" / std::string(kPartialFileName), "half a file");
+  Put(Backup() / "alice@example.com/CustomEmoticons" / std::string(kPartialFileName), "stale");
+  EXPECT_EQ(RunBackup(), kBackupComplete);
+  for (const auto& [path, content] : Snapshot(Backup())) {
+    EXPECT_EQ(path.find(kPartialFileName), std::string::npos) << path;
+  }
+}
+
+TEST(WindowRuns, RestoreUsesTheFolderOfTheLatestLoadOrBackup) {
+  testing_support::ScratchFolder scratch;
+  DriveMappedFileSystem files{scratch.Path()};
+  MemoryRegistry registry;
+  RecordingMessages messages;
+  RecordingWindow window;
+  const std::string key = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+  registry.SetString(0x80000001, key, "Personal", "C:\\Docs");
+  registry.SetString(0x80000001, key, "AppData", "C:\\Old");
+  testing_support::WriteFile(files.HostPath("C:\\Docs\\Stowlark\\acc\\a.txt"), "backed up");
+  frmBackup form{{registry, messages, window, files}};
+  form.Load();
+
+  registry.SetString(0x80000001, key, "AppData", "C:\\New");
+  const Rect restore = PixelRect(FindControl("imgRestore"));
+  form.OnMouseDown(MouseButton::Left, restore.left + 5, restore.top + 5);
+  form.OnMouseUp(MouseButton::Left, restore.left + 5, restore.top + 5);
+
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].title, "Restore Complete.");
+  EXPECT_TRUE(
+      std::filesystem::exists(files.HostPath("C:\\Old\\Microsoft\\MSN Messenger\\acc\\a.txt")));
+  EXPECT_FALSE(std::filesystem::exists(files.HostPath("C:\\New")));
+}
+
+}  // namespace
+}  // namespace stowlark

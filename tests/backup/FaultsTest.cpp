@@ -1,0 +1,179 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+#include "platform/fake/FaultyFileSystem.h"
+#include "tests/backup/BackupFixture.h"
+
+namespace stowlark {
+namespace {
+
+const std::error_code kIoError = std::make_error_code(std::errc::io_error);
+const std::string kIoReason = kIoError.message();
+
+class FaultsTest : public BackupFixture {
+ protected:
+  void SetUp() override {
+    std::filesystem::create_directories(Host("C:\\Docs"));
+    Put(Messenger() / "acc/one.png", std::string(3000, '1'));
+    Put(Messenger() / "acc/two.png", std::string(3000, '2'));
+    Put(Messenger() / "acc/three.png", std::string(3000, '3'));
+    ASSERT_EQ(RunBackup(), (Outcome{"Backup", 64, "Backup Complete."}));
+    Put(Messenger() / "acc/one.png", std::string(5000, 'a'));
+    Put(Messenger() / "acc/two.png", std::string(5000, 'b'));
+    Put(Messenger() / "acc/three.png", std::string(5000, 'c'));
+  }
+  bool NoPartialFiles() const {
+    for (const auto& [path, content] : Snapshot(Backup())) {
+      if (path.find(kPartialFileName) != std::string::npos) return false;
+    }
+    return true;
+  }
+  FaultyFileSystem faulty{files};
+};
+
+TEST_F(FaultsTest, AFailureInTheMiddleOfAFileLeavesTheOldFileAndGoesOn) {
+  faulty.Inject({Operation::Read, "acc\\one.png", kIoError, 2000});
+  faulty.Inject({Operation::Write, "acc\\" + std::string(kPartialFileName), kIoError, 4000});
+
+  const Outcome outcome = BackupMessengerFolders(faulty, locations);
+  // Every write in acc fails, so all three keep their old content.
+  const auto backup = Snapshot(Backup());
+  EXPECT_EQ(backup.at("acc/one.png"), std::string(3000, '1'));
+  EXPECT_EQ(backup.at("acc/two.png"), std::string(3000, '2'));
+  EXPECT_EQ(backup.at("acc/three.png"), std::string(3000, '3'));
+  EXPECT_TRUE(NoPartialFiles());
+  EXPECT_EQ(outcome.style, 48);
+  EXPECT_NE(outcome.prompt.find("C:\\App\\Microsoft\\MSN Messenger\\acc\\one.png: " + kIoReason),
+            std::string::npos)
+      << outcome.prompt;
+  EXPECT_NE(outcome.prompt.find("C:\\Docs\\Stowlark\\acc\\two.png: " + kIoReason),
+            std::string::npos)
+      << outcome.prompt;
+}
+
+TEST_F(FaultsTest, AFailedReplaceKeepsTheOldFileWhileTheRestIsCopied) {
+  faulty.Inject({Operation::Replace, "acc\\two.png", kIoError});
+  const Outcome outcome = BackupMessengerFolders(faulty, locations);
+  const auto backup = Snapshot(Backup());
+  EXPECT_EQ(backup.at("acc/one.png"), std::string(5000, 'a'));
+  EXPECT_EQ(backup.at("acc/two.png"), std::string(3000, '2'));
+  EXPECT_EQ(backup.at("acc/three.png"), std::string(5000, 'c'));
+  EXPECT_TRUE(NoPartialFiles());
+  EXPECT_EQ(outcome, (Outcome{"Backup", 48,
+                              "Backup incomplete. These items could not be copied:\r\n\r\n"
+                              "C:\\Docs\\Stowlark\\acc\\two.png: " +
+                                  kIoReason}));
+}
+
+TEST_F(FaultsTest, TheReportShowsTenFailuresAndCountsTheRest) {
+  for (int i = 0; i < 12; ++i) Put(Messenger() / "acc" / ("f" + std::to_string(i)), "x");
+  faulty.Inject({Operation::OpenRead, "", kIoError});
+  const Outcome outcome = BackupMessengerFolders(faulty, locations);
+  EXPECT_EQ(outcome.title, "Backup");
+  EXPECT_TRUE(outcome.prompt.starts_with(
+      "Backup incomplete. These items could not be copied:\r\n\r\nC:\\App\\"));
+  EXPECT_TRUE(outcome.prompt.ends_with("\r\nand 5 more.")) << outcome.prompt;
+  std::size_t lines = 0;
+  for (auto at = outcome.prompt.find(": " + kIoReason); at != std::string::npos;
+       at = outcome.prompt.find(": " + kIoReason, at + 1)) {
+    ++lines;
+  }
+  EXPECT_EQ(lines, 10u);
+}
+
+TEST_F(FaultsTest, AListingThatFailsPartWayEndsTheWalkThereAndIsReported) {
+  Put(Messenger() / "second/x.png", "x");
+  Put(Messenger() / "third/y.png", "y");
+  faulty.Inject({Operation::List, "MSN Messenger", kIoError, 0, 1});
+  const Outcome outcome = BackupMessengerFolders(faulty, locations);
+  // Only the first account listed is reached, whichever the file system lists first.
+  const auto backup = Snapshot(Backup());
+  const int reached = (backup.at("acc/one.png") == std::string(5000, 'a')) +
+                      backup.contains("second/x.png") + backup.contains("third/y.png");
+  EXPECT_EQ(reached, 1) << outcome.prompt;
+  EXPECT_TRUE(outcome.prompt.ends_with("C:\\App\\Microsoft\\MSN Messenger: " + kIoReason))
+      << outcome.prompt;
+}
+
+TEST_F(FaultsTest, AFailedRestoreSaysWhatWasNotRestored) {
+  faulty.Inject({Operation::Replace, "MSN Messenger\\acc\\one.png", kIoError});
+  Put(Messenger() / "acc/one.png", "held by the messenger");
+  const Outcome outcome = RestoreCommand(faulty, locations);
+  EXPECT_EQ(outcome, (Outcome{"Restore", 16,
+                              "Restore incomplete. These items could not be restored:\r\n\r\n"
+                              "C:\\App\\Microsoft\\MSN Messenger\\acc\\one.png: " +
+                                  kIoReason + "\r\nSign out of the messenger and try again."}));
+  EXPECT_EQ(testing_support::ReadFile(Messenger() / "acc/one.png"), "held by the messenger");
+  EXPECT_EQ(testing_support::ReadFile(Messenger() / "acc/two.png"), std::string(3000, '2'));
+}
+
+TEST_F(FaultsTest, LinksAreNeverFollowedInTheSourceOrTheTarget) {
+  std::filesystem::create_directory_symlink("..", Messenger() / "acc/loop");
+  std::filesystem::create_symlink(Messenger() / "acc/one.png", Messenger() / "acc/alias.png");
+  const auto outside = scratch.Path() / "outside";
+  std::filesystem::create_directories(outside);
+  Put(Messenger() / "acc/sub/new.png", "new");
+  std::filesystem::create_directory_symlink(outside, Backup() / "acc/sub");
+
+  const Outcome outcome = RunBackup();
+  EXPECT_TRUE(std::filesystem::is_empty(outside));
+  EXPECT_FALSE(std::filesystem::exists(Backup() / "acc/loop"));
+  EXPECT_FALSE(std::filesystem::exists(Backup() / "acc/alias.png"));
+  EXPECT_EQ(testing_support::ReadFile(Backup() / "acc/one.png"), std::string(5000, 'a'));
+  EXPECT_NE(outcome.prompt.find("acc\\loop: Symbolic links"), std::string::npos);
+  EXPECT_NE(outcome.prompt.find("acc\\alias.png: Symbolic links"), std::string::npos);
+  EXPECT_NE(outcome.prompt.find("Stowlark\\acc\\sub: The target is a symbolic link"),
+            std::string::npos)
+      << outcome.prompt;
+}
+
+// Content that tells, from any one file, which run wrote it and whether whole.
+std::string Content(int file, char run) {
+  return std::string(1, run) + std::string(96 * 1024 + file, run);
+}
+
+TEST_F(FaultsTest, AKilledCopyLeavesEveryFileOldOrWholeAndTheNextRunCleansUp) {
+  constexpr int kFiles = 400;
+  for (int i = 0; i < kFiles; ++i) Put(Messenger() / "big" / std::to_string(i), Content(i, 'o'));
+  ASSERT_EQ(RunBackup().prompt, "Backup Complete.");
+  for (int i = 0; i < kFiles; ++i) Put(Messenger() / "big" / std::to_string(i), Content(i, 'n'));
+
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    BackupMessengerFolders(files, locations);
+    _exit(0);
+  }
+  // Kill it the moment it is seen part way through a file.
+  const auto partial = Backup() / "big" / std::string(kPartialFileName);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (!std::filesystem::exists(partial) && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::yield();
+  }
+  kill(child, SIGKILL);
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFSIGNALED(status)) << "the copy ended before it could be killed";
+
+  int replaced = 0;
+  for (int i = 0; i < kFiles; ++i) {
+    const auto content = testing_support::ReadFile(Backup() / "big" / std::to_string(i));
+    ASSERT_TRUE(content == Content(i, 'o') || content == Content(i, 'n')) << "file " << i;
+    replaced += content == Content(i, 'n');
+  }
+  EXPECT_LT(replaced, kFiles);
+
+  EXPECT_EQ(RunBackup().prompt, "Backup Complete.");
+  EXPECT_FALSE(std::filesystem::exists(partial));
+  for (int i = 0; i < kFiles; ++i) {
+    ASSERT_EQ(testing_support::ReadFile(Backup() / "big" / std::to_string(i)), Content(i, 'n'));
+  }
+}
+
+}  // namespace
+}  // namespace stowlark
