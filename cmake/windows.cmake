@@ -20,11 +20,15 @@ add_executable(Stowlark WIN32
 )
 target_link_libraries(Stowlark PRIVATE stowlark_win32)
 
-add_executable(stowlark_win32_tests tests/platform/win32/Win32RegistryTest.cpp)
+add_executable(stowlark_win32_tests
+  tests/platform/win32/Win32RegistryTest.cpp
+  tests/platform/win32/Win32FileSystemTest.cpp
+)
 target_link_libraries(stowlark_win32_tests PRIVATE stowlark_win32 gtest_main)
 add_test(NAME win32_adapters COMMAND stowlark_win32_tests)
 
-add_executable(stowlark_e2e_tests tests/e2e/Harness.cpp tests/e2e/Fixture.cpp tests/e2e/WindowTest.cpp)
+add_executable(stowlark_e2e_tests tests/e2e/Harness.cpp tests/e2e/Fixture.cpp tests/e2e/WindowTest.cpp
+  tests/e2e/BackupRestoreTest.cpp)
 target_link_libraries(stowlark_e2e_tests PRIVATE stowlark_win32 gtest_main)
 add_dependencies(stowlark_e2e_tests Stowlark)
 add_test(NAME end_to_end COMMAND stowlark_e2e_tests)

@@ -88,4 +88,33 @@ void RemoveTree(const std::wstring& path) {
   SHFileOperationW(&operation);
 }
 
+namespace {
+
+void AddToSnapshot(const std::wstring& root, const std::wstring& relative,
+                   std::map<std::wstring, std::string>& tree) {
+  WIN32_FIND_DATAW data;
+  const HANDLE find = FindFirstFileW((root + relative + L"\\*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::wstring name = data.cFileName;
+    if (name == L"." || name == L"..") continue;
+    const std::wstring path = relative + L"\\" + name;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      tree[path + L"\\"] = "";
+      AddToSnapshot(root, path, tree);
+    } else {
+      tree[path] = ReadText(root + path).value_or("<unreadable>");
+    }
+  } while (FindNextFileW(find, &data));
+  FindClose(find);
+}
+
+}  // namespace
+
+std::map<std::wstring, std::string> Snapshot(const std::wstring& root) {
+  std::map<std::wstring, std::string> tree;
+  AddToSnapshot(root, L"", tree);
+  return tree;
+}
+
 }  // namespace stowlark::e2e

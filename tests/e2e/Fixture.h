@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <map>
 #include <optional>
 #include <string>
 
@@ -34,5 +35,7 @@ class StowlarkFixture : public testing::Test {
 void WriteText(const std::wstring& path, const std::string& content);
 std::optional<std::string> ReadText(const std::wstring& path);
 void RemoveTree(const std::wstring& path);
+// Relative path -> content for every file below `root`; folders end in a backslash.
+std::map<std::wstring, std::string> Snapshot(const std::wstring& root);
 
 }  // namespace stowlark::e2e

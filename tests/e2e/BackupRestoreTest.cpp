@@ -1,0 +1,85 @@
+#include <gtest/gtest.h>
+
+#include "app/Controls.h"
+#include "tests/e2e/Fixture.h"
+
+namespace stowlark::e2e {
+namespace {
+
+const std::wstring kRestoreComplete =
+    L"Restore Complete \r\nPlease Sign-in again for the changes to take effect.";
+
+class BackupRestoreTest : public StowlarkFixture {
+ protected:
+  void SetUp() override {
+    StowlarkFixture::SetUp();
+    WriteText(MessengerFolder() + L"\\alice@example.com\\CustomEmoticons\\smile.png", "smile");
+    WriteText(MessengerFolder() + L"\\alice@example.com\\DisplayPictures\\me.jpg", "me");
+    WriteText(MessengerFolder() + L"\\b\u00f6b@example.com\\Backgrounds\\sea.bmp", "sea");
+    WriteText(MessengerFolder() + L"\\settings.ini", "loose");
+  }
+  void ClickGo(RunningStowlark& program, std::string_view name) {
+    const Rect r = PixelRect(FindControl(name));
+    program.Click(r.left + r.width / 2, r.top + r.height / 2);
+  }
+};
+
+TEST_F(BackupRestoreTest, BackupThenRestoreWithEachBoxExactly) {
+  RunningStowlark program;
+  ASSERT_NE(program.Window(), nullptr);
+
+  ClickGo(program, "imgRestore");
+  auto box = program.AnswerMessageBox();
+  EXPECT_EQ(box.title, L"No Backup");
+  EXPECT_EQ(box.text, L"No backup found.");
+  EXPECT_TRUE(Snapshot(BackupFolder()).empty());
+
+  ClickGo(program, "imgBackup");
+  box = program.AnswerMessageBox();
+  EXPECT_EQ(box.title, L"Backup");
+  EXPECT_EQ(box.text, L"Backup Complete.");
+  EXPECT_TRUE(box.hasIcon);
+  auto expected = Snapshot(MessengerFolder());
+  expected.erase(L"\\settings.ini");
+  EXPECT_EQ(Snapshot(BackupFolder()), expected);
+
+  WriteText(MessengerFolder() + L"\\alice@example.com\\CustomEmoticons\\smile.png", "changed");
+  ClickGo(program, "imgRestore");
+  box = program.AnswerMessageBox();
+  EXPECT_EQ(box.title, L"Restore Complete.");
+  EXPECT_EQ(box.text, kRestoreComplete);
+  EXPECT_EQ(ReadText(MessengerFolder() + L"\\alice@example.com\\CustomEmoticons\\smile.png"),
+            "smile");
+  EXPECT_EQ(ReadText(MessengerFolder() + L"\\settings.ini"), "loose");
+}
+
+TEST_F(BackupRestoreTest, ARestoreOverAFileHeldOpenReportsItAndKeepsRunning) {
+  RunningStowlark program;
+  ASSERT_NE(program.Window(), nullptr);
+  ClickGo(program, "imgBackup");
+  ASSERT_EQ(program.AnswerMessageBox().text, L"Backup Complete.");
+
+  const std::wstring heldPath = MessengerFolder() + L"\\alice@example.com\\DisplayPictures\\me.jpg";
+  WriteText(heldPath, "in use");
+  const HANDLE held = CreateFileW(heldPath.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0,
+                                  nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  ClickGo(program, "imgRestore");
+  const auto box = program.AnswerMessageBox();
+  CloseHandle(held);
+
+  EXPECT_EQ(box.title, L"Restore");
+  const std::wstring head =
+      L"Restore incomplete. These items could not be restored:\r\n\r\n" + heldPath + L": ";
+  EXPECT_EQ(box.text.substr(0, head.size()), head) << box.text.size();
+  EXPECT_TRUE(box.text.ends_with(L"\r\nSign out of the messenger and try again."));
+  EXPECT_EQ(box.text.find(L"\r\n", head.size()),
+            box.text.size() - std::wstring(L"\r\nSign out of the messenger and try again.").size())
+      << "exactly one item failed";
+  EXPECT_EQ(ReadText(heldPath), "in use");
+  EXPECT_EQ(program.WaitForExit(0), STILL_ACTIVE);
+  EXPECT_FALSE(program.HasMessageBox()) << "no completion box may follow";
+}
+
+}  // namespace
+}  // namespace stowlark::e2e
