@@ -4,6 +4,8 @@ set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
 
+include(GoogleTest)
+
 add_library(stowlark_win32 STATIC
   platform/win32/Text.cpp
   platform/win32/Win32Registry.cpp
@@ -25,10 +27,12 @@ add_executable(stowlark_win32_tests
   tests/platform/win32/Win32FileSystemTest.cpp
 )
 target_link_libraries(stowlark_win32_tests PRIVATE stowlark_win32 gtest_main)
-add_test(NAME win32_adapters COMMAND stowlark_win32_tests)
+gtest_discover_tests(stowlark_win32_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60)
 
 add_executable(stowlark_e2e_tests tests/e2e/Harness.cpp tests/e2e/Fixture.cpp tests/e2e/WindowTest.cpp
   tests/e2e/BackupRestoreTest.cpp)
 target_link_libraries(stowlark_e2e_tests PRIVATE stowlark_win32 gtest_main)
 add_dependencies(stowlark_e2e_tests Stowlark)
-add_test(NAME end_to_end COMMAND stowlark_e2e_tests)
+# One program window at a time: these tests share the prefix's shell folders.
+gtest_discover_tests(stowlark_e2e_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+  PROPERTIES RUN_SERIAL TRUE)
