@@ -1,5 +1,6 @@
 #include "backup/FolderOps.h"
 
+#include <map>
 #include <memory>
 
 namespace stowlark {
@@ -62,40 +63,59 @@ class TreeCopier {
   TreeCopier(FileSystem& files, Failures& failures)
       : files_(files), failures_(failures), buffer_(kChunkBytes) {}
 
-  void CopyContent(const std::string& source, const std::string& target) {
-    RemoveStalePartial(target);
+  // `targetIsNew` spares listing a folder that was just created.
+  void CopyContent(const std::string& source, const std::string& target, bool targetIsNew) {
+    std::map<std::string, PathInfo> existing;
+    if (!targetIsNew) existing = ListTarget(target);
     std::vector<Entry> entries;
     const auto listing = files_.List(source, entries);
     for (const auto& entry : entries) {
       if (entry.name == kPartialFileName) continue;
       const std::string from = Join(source, entry.name);
       const std::string to = Join(target, entry.name);
+      const auto found = existing.find(entry.name);
+      const PathInfo current = found == existing.end() ? PathInfo{} : found->second;
       if (entry.isLink) {
         Fail(from, CopyError::SourceIsLink);
       } else if (entry.kind == EntryKind::Folder) {
-        CopyFolder(from, to);
+        CopyFolder(from, to, current);
       } else {
-        CopyFile(from, to);
+        CopyFile(from, to, current);
       }
     }
     if (listing) Fail(source, listing);
   }
 
  private:
-  void CopyFolder(const std::string& source, const std::string& target) {
-    const PathInfo info = files_.Inspect(target);
-    if (info.isLink) return Fail(target, CopyError::TargetIsLink);
-    if (info.kind == EntryKind::File) return Fail(target, CopyError::TargetIsNotFolder);
-    if (info.kind == EntryKind::Missing) {
-      if (const auto error = files_.CreateFolder(target)) return Fail(target, error);
+  // One listing of the target folder stands in for a look at each target
+  // path, and removes what a crash part way through a file left behind.
+  std::map<std::string, PathInfo> ListTarget(const std::string& target) {
+    std::vector<Entry> entries;
+    files_.List(target, entries);
+    std::map<std::string, PathInfo> existing;
+    for (const auto& entry : entries) {
+      if (entry.name == kPartialFileName && entry.kind == EntryKind::File && !entry.isLink) {
+        files_.Remove(Join(target, entry.name));
+      } else {
+        existing[entry.name] = {entry.kind, entry.isLink};
+      }
     }
-    CopyContent(source, target);
+    return existing;
   }
 
-  void CopyFile(const std::string& source, const std::string& target) {
-    const PathInfo info = files_.Inspect(target);
-    if (info.isLink) return Fail(target, CopyError::TargetIsLink);
-    if (info.kind == EntryKind::Folder) return Fail(target, CopyError::TargetIsFolder);
+  void CopyFolder(const std::string& source, const std::string& target, PathInfo current) {
+    if (current.isLink) return Fail(target, CopyError::TargetIsLink);
+    if (current.kind == EntryKind::File) return Fail(target, CopyError::TargetIsNotFolder);
+    const bool isNew = current.kind == EntryKind::Missing;
+    if (isNew) {
+      if (const auto error = files_.CreateFolder(target)) return Fail(target, error);
+    }
+    CopyContent(source, target, isNew);
+  }
+
+  void CopyFile(const std::string& source, const std::string& target, PathInfo current) {
+    if (current.isLink) return Fail(target, CopyError::TargetIsLink);
+    if (current.kind == EntryKind::Folder) return Fail(target, CopyError::TargetIsFolder);
 
     const std::string partial = Join(Parent(target), kPartialFileName);
     std::unique_ptr<FileReader> reader;
@@ -125,13 +145,6 @@ class TreeCopier {
       if (count == 0) return {};
       if (const auto error = writer.Write({buffer_.data(), count})) return error;
     }
-  }
-
-  // What a crash part way through a file left behind.
-  void RemoveStalePartial(const std::string& folder) {
-    const std::string partial = Join(folder, kPartialFileName);
-    const PathInfo info = files_.Inspect(partial);
-    if (info.kind == EntryKind::File && !info.isLink) files_.Remove(partial);
   }
 
   void Fail(const std::string& path, std::error_code error) {
@@ -186,7 +199,7 @@ Failures Copy(FileSystem& files, const Folder& source, const std::string& destin
     failures.push_back({destination, error.message()});
     return failures;
   }
-  TreeCopier(files, failures).CopyContent(source.path, destination);
+  TreeCopier(files, failures).CopyContent(source.path, destination, false);
   return failures;
 }
 

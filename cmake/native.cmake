@@ -12,3 +12,6 @@ add_executable(stowlark_tests
 )
 target_link_libraries(stowlark_tests PRIVATE stowlark_fakes stowlark_native GTest::gtest_main)
 gtest_discover_tests(stowlark_tests DISCOVERY_TIMEOUT 60)
+
+add_executable(stowlark_bench bench/Benchmark.cpp bench/NativeMain.cpp)
+target_link_libraries(stowlark_bench PRIVATE stowlark_native)

@@ -36,3 +36,6 @@ add_dependencies(stowlark_e2e_tests Stowlark)
 # One program window at a time: these tests share the prefix's shell folders.
 gtest_discover_tests(stowlark_e2e_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
   PROPERTIES RUN_SERIAL TRUE)
+
+add_executable(stowlark_bench bench/Benchmark.cpp bench/WindowsMain.cpp)
+target_link_libraries(stowlark_bench PRIVATE stowlark_win32 psapi)

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 
@@ -33,16 +34,26 @@ class Descriptor {
   int fd_;
 };
 
+// Reads no further than the size the file had when it was opened, which
+// spares the last read that would only find the end.
 class NativeReader : public FileReader {
  public:
-  NativeReader(int fd, FileStamp stamp) : fd_(fd), stamp_(stamp) {}
+  NativeReader(int fd, FileStamp stamp, std::uint64_t size)
+      : fd_(fd), stamp_(stamp), remaining_(size) {}
   std::error_code Read(std::span<char> buffer, std::size_t& count) override {
+    if (remaining_ == 0) {
+      count = 0;
+      return {};
+    }
+    buffer =
+        buffer.first(static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), remaining_)));
     ssize_t got;
     do {
       got = ::read(fd_.Get(), buffer.data(), buffer.size());
     } while (got < 0 && errno == EINTR);
     if (got < 0) return LastError();
     count = static_cast<std::size_t>(got);
+    remaining_ = count == 0 ? 0 : remaining_ - count;
     return {};
   }
   FileStamp Stamp() const override { return stamp_; }
@@ -50,6 +61,7 @@ class NativeReader : public FileReader {
  private:
   Descriptor fd_;
   FileStamp stamp_;
+  std::uint64_t remaining_;
 };
 
 class NativeWriter : public FileWriter {
@@ -122,7 +134,12 @@ std::error_code DriveMappedFileSystem::List(const std::string& folder,
   errno = 0;
   while (const dirent* item = ::readdir(dir.get())) {
     const std::string name = item->d_name;
-    if (name != "." && name != "..") {
+    if (name == "." || name == "..") {
+      // not entries of their own
+    } else if (item->d_type == DT_DIR || item->d_type == DT_REG) {
+      entries.push_back(
+          {name, item->d_type == DT_DIR ? EntryKind::Folder : EntryKind::File, false});
+    } else {
       const auto info = Inspect(folder + "\\" + name);
       entries.push_back({name, info.kind, info.isLink});
     }
@@ -145,7 +162,7 @@ std::error_code DriveMappedFileSystem::OpenRead(const std::string& path,
   }
   const FileStamp stamp{info.st_mtim.tv_sec * 1'000'000'000 + info.st_mtim.tv_nsec,
                         static_cast<std::uint32_t>(info.st_mode & 07777)};
-  reader = std::make_unique<NativeReader>(fd, stamp);
+  reader = std::make_unique<NativeReader>(fd, stamp, static_cast<std::uint64_t>(info.st_size));
   return {};
 }
 

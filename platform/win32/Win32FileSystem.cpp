@@ -1,5 +1,6 @@
 #include "platform/win32/Win32FileSystem.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "platform/win32/Handles.h"
@@ -10,11 +11,6 @@ namespace {
 
 constexpr DWORD kCarriedAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
                                      FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
-
-std::int64_t Ticks(const FILETIME& time) {
-  return static_cast<std::int64_t>((static_cast<std::uint64_t>(time.dwHighDateTime) << 32) |
-                                   time.dwLowDateTime);
-}
 
 FILETIME FileTime(std::int64_t ticks) {
   const auto value = static_cast<std::uint64_t>(ticks);
@@ -43,15 +39,21 @@ class WritableWhileHeld {
   bool lifted_ = false;
 };
 
+// Reads no further than the size the file had when it was opened, which
+// spares the last read that would only find the end.
 class Win32Reader : public FileReader {
  public:
-  Win32Reader(UniqueFile file, FileStamp stamp) : file_(std::move(file)), stamp_(stamp) {}
+  Win32Reader(UniqueFile file, FileStamp stamp, std::uint64_t size)
+      : file_(std::move(file)), stamp_(stamp), remaining_(size) {}
   std::error_code Read(std::span<char> buffer, std::size_t& count) override {
-    const auto request =
-        static_cast<DWORD>(std::min<std::size_t>(buffer.size(), std::numeric_limits<DWORD>::max()));
+    count = 0;
+    if (remaining_ == 0) return {};
+    const auto request = static_cast<DWORD>(
+        std::min<std::uint64_t>({buffer.size(), remaining_, std::numeric_limits<DWORD>::max()}));
     DWORD got = 0;
     if (!ReadFile(file_.Get(), buffer.data(), request, &got, nullptr)) return LastError();
     count = got;
+    remaining_ = got == 0 ? 0 : remaining_ - got;
     return {};
   }
   FileStamp Stamp() const override { return stamp_; }
@@ -59,6 +61,7 @@ class Win32Reader : public FileReader {
  private:
   UniqueFile file_;
   FileStamp stamp_;
+  std::uint64_t remaining_;
 };
 
 class Win32Writer : public FileWriter {
@@ -79,7 +82,9 @@ class Win32Writer : public FileWriter {
     const FILETIME written = FileTime(stamp.lastWriteTime);
     if (!SetFileTime(file_.Get(), nullptr, nullptr, &written)) return LastError();
     file_.Reset();
+    // A new file is created with the archive flag alone; most need no change.
     const DWORD attributes = stamp.attributes & kCarriedAttributes;
+    if (attributes == FILE_ATTRIBUTE_ARCHIVE) return {};
     if (!SetFileAttributesW(path_.c_str(), attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL)) {
       return LastError();
     }
@@ -91,11 +96,29 @@ class Win32Writer : public FileWriter {
   std::wstring path_;
 };
 
+// True for "X:\a\b" with no empty, "." or ".." component and no name that
+// Windows would trim, which the "\\?\" form can take as it stands.
+bool IsPlainDrivePath(const std::wstring& path) {
+  if (path.size() < 3 || path[1] != L':' || path[2] != L'\\') return false;
+  std::size_t start = 3;
+  while (start <= path.size()) {
+    const std::size_t end = std::min(path.find(L'\\', start), path.size());
+    const std::wstring_view name(path.data() + start, end - start);
+    if (name.empty() || name == L"." || name == L".." || name.back() == L'.' ||
+        name.back() == L' ' || name.find(L'/') != std::wstring_view::npos) {
+      return false;
+    }
+    start = end + 1;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::wstring LongPath(const std::string& path) {
   const std::wstring wide = Widen(path);
   if (wide.starts_with(L"\\\\?\\")) return wide;
+  if (IsPlainDrivePath(wide)) return L"\\\\?\\" + wide;
   // GetFullPathName collapses doubled separators, which the "\\?\" form
   // would otherwise take literally.
   const DWORD needed = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
@@ -142,10 +165,17 @@ std::error_code Win32FileSystem::OpenRead(const std::string& path,
       LongPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
       OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT, nullptr)));
   if (!file) return LastError();
-  BY_HANDLE_FILE_INFORMATION info;
-  if (!GetFileInformationByHandle(file.Get(), &info)) return LastError();
+  // Basic information and size alone: the full record costs several times
+  // as much under Wine.
+  FILE_BASIC_INFO info;
+  LARGE_INTEGER size;
+  if (!GetFileInformationByHandleEx(file.Get(), FileBasicInfo, &info, sizeof(info)) ||
+      !GetFileSizeEx(file.Get(), &size)) {
+    return LastError();
+  }
   reader = std::make_unique<Win32Reader>(
-      std::move(file), FileStamp{Ticks(info.ftLastWriteTime), info.dwFileAttributes});
+      std::move(file), FileStamp{info.LastWriteTime.QuadPart, info.FileAttributes},
+      static_cast<std::uint64_t>(size.QuadPart));
   return {};
 }
 
@@ -161,9 +191,13 @@ std::error_code Win32FileSystem::Create(const std::string& path,
 }
 
 std::error_code Win32FileSystem::Replace(const std::string& from, const std::string& to) {
+  const std::wstring source = LongPath(from);
   const std::wstring target = LongPath(to);
+  if (MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) return {};
+  if (GetLastError() != ERROR_ACCESS_DENIED) return LastError();
+  // Perhaps a read-only target: lift the flag for the move and try again.
   WritableWhileHeld unlocked(target);
-  if (!MoveFileExW(LongPath(from).c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+  if (!MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
     return LastError();
   }
   unlocked.Keep();

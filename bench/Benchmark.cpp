@@ -1,0 +1,147 @@
+#include "bench/Benchmark.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <random>
+
+#include "backup/Outcome.h"
+
+namespace stowlark::bench {
+namespace {
+
+constexpr int kAccounts = 20;
+constexpr int kSmallFiles = 5000;
+constexpr int kLargeFiles = 20;
+constexpr int kRuns = 5;
+const char* const kKinds[] = {"CustomEmoticons", "DisplayPictures", "Backgrounds"};
+
+struct TreeSize {
+  int files = 0;
+  long long bytes = 0;
+};
+
+bool WriteFile(FileSystem& files, const std::string& path, std::size_t size, std::mt19937& random) {
+  std::string content(size, '\0');
+  for (auto& c : content) c = static_cast<char>(random());
+  std::unique_ptr<FileWriter> writer;
+  return !files.Create(path, writer) && !writer->Write(content) && !writer->Finish({});
+}
+
+// 20 accounts, about 5,000 files of 2 to 64 KB in nested folders, and 20 of 1 MB.
+TreeSize BuildMessengerFolder(FileSystem& files, const std::string& folder) {
+  std::mt19937 random(20261206);
+  std::uniform_int_distribution<std::size_t> smallSize(2 * 1024, 64 * 1024);
+  TreeSize size;
+  for (int account = 0; account < kAccounts; ++account) {
+    const std::string accountFolder = folder + "\\user" + std::to_string(account) + "@example.com";
+    files.CreateFolder(accountFolder);
+    for (const char* kind : kKinds) files.CreateFolder(accountFolder + "\\" + kind);
+  }
+  const auto add = [&](int index, std::size_t bytes) {
+    const std::string path = folder + "\\user" + std::to_string(index % kAccounts) +
+                             "@example.com\\" + kKinds[index % 3] + "\\item" +
+                             std::to_string(index) + ".png";
+    if (WriteFile(files, path, bytes, random)) {
+      ++size.files;
+      size.bytes += static_cast<long long>(bytes);
+    }
+  };
+  for (int i = 0; i < kSmallFiles; ++i) add(i, smallSize(random));
+  for (int i = 0; i < kLargeFiles; ++i) add(kSmallFiles + i, 1 << 20);
+  return size;
+}
+
+// One contender: how it runs each of the three phases, and what is cleared
+// before each first copy.
+struct Contender {
+  std::string name;
+  std::function<bool()> backup;
+  std::function<bool()> restore;
+  std::function<void()> clear;
+  std::vector<double> times[3];
+  bool ok = true;
+};
+
+double Median(std::vector<double> times) {
+  std::sort(times.begin(), times.end());
+  return times[times.size() / 2];
+}
+
+void Time(Contender& contender, int phase, const std::function<bool()>& run) {
+  const auto start = std::chrono::steady_clock::now();
+  contender.ok = run() && contender.ok;
+  contender.times[phase].push_back(
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+}
+
+}  // namespace
+
+int RunBenchmark(Platform& platform) {
+  const std::string messenger = platform.root + "\\App\\Microsoft\\MSN Messenger";
+  const std::string backup = platform.root + "\\Docs\\Stowlark\\";
+  const std::string peerTarget = platform.root + "\\Peer";
+  platform.removeTree(platform.root);
+  for (const auto& folder :
+       {platform.root, platform.root + "\\App", platform.root + "\\App\\Microsoft", messenger,
+        platform.root + "\\Docs"}) {
+    platform.files.CreateFolder(folder);
+  }
+  const TreeSize tree = BuildMessengerFolder(platform.files, messenger);
+  std::printf("Tree: %d files, %.1f MB in %d accounts; median of %d runs, taken in turns\n",
+              tree.files, static_cast<double>(tree.bytes) / (1 << 20), kAccounts, kRuns);
+
+  const Locations locations{backup, messenger, true, true};
+  std::vector<Contender> contenders;
+  contenders.push_back(
+      {"Stowlark",
+       [&] { return BackupMessengerFolders(platform.files, locations).style == 64; },
+       [&] { return RestoreCommand(platform.files, locations).style == 64; },
+       [&] { platform.removeTree(platform.root + "\\Docs\\Stowlark"); },
+       {},
+       true});
+  for (const auto& peer : platform.peers) {
+    contenders.push_back({peer.name,
+                          [&] { return peer.copy(messenger, peerTarget); },
+                          [&] { return peer.copy(peerTarget, messenger); },
+                          [&] { platform.removeTree(peerTarget); },
+                          {},
+                          true});
+  }
+  // In turns, so that a slow spell of the machine falls on every contender.
+  for (int run = 0; run < kRuns; ++run) {
+    for (auto& contender : contenders) {
+      contender.clear();
+      Time(contender, 0, contender.backup);
+      Time(contender, 1, contender.backup);
+      Time(contender, 2, contender.restore);
+    }
+  }
+  const double peakMemory = platform.peakMemoryMegabytes();
+  platform.removeTree(platform.root);
+
+  std::printf("%-16s %11s %11s %11s %14s\n", "", "first (s)", "repeat (s)", "restore (s)",
+              "first files/s");
+  const auto& stowlark = contenders.front();
+  for (const auto& contender : contenders) {
+    if (!contender.ok) {
+      std::printf("%-16s failed: it reported an error or copied nothing\n", contender.name.c_str());
+      continue;
+    }
+    std::printf("%-16s %11.3f %11.3f %11.3f %14.0f\n", contender.name.c_str(),
+                Median(contender.times[0]), Median(contender.times[1]), Median(contender.times[2]),
+                tree.files / Median(contender.times[0]));
+  }
+  for (std::size_t i = 1; i < contenders.size(); ++i) {
+    if (!contenders[i].ok) continue;
+    std::printf("Stowlark / %-16s %5.2f x %5.2f x %5.2f x\n", contenders[i].name.c_str(),
+                Median(stowlark.times[0]) / Median(contenders[i].times[0]),
+                Median(stowlark.times[1]) / Median(contenders[i].times[1]),
+                Median(stowlark.times[2]) / Median(contenders[i].times[2]));
+  }
+  std::printf("Peak memory of the benchmark process: %.1f MB\n", peakMemory);
+  if (!stowlark.ok) std::printf("A run of Stowlark FAILED\n");
+  return stowlark.ok ? 0 : 1;
+}
+
+}  // namespace stowlark::bench
