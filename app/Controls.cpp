@@ -59,9 +59,10 @@ Rect PixelRect(const Control& control) {
           control.twips.height / kTwipsPerPixel};
 }
 
-const Control* HitTest(int x, int y) {
+const Control* HitTest(int x, int y, const std::optional<Rect>& titleBox) {
   for (auto it = kControls.rbegin(); it != kControls.rend(); ++it) {
-    if (it->visible && PixelRect(*it).Contains(x, y)) return &*it;
+    const Rect box = titleBox && it->name == "lblTitle" ? *titleBox : PixelRect(*it);
+    if (it->visible && box.Contains(x, y)) return &*it;
   }
   return nullptr;
 }

@@ -64,7 +64,7 @@ const Control& FindControl(std::string_view name);
 Rect PixelRect(const Control& control);
 
 // The topmost visible control under a client pixel, or nullptr for the bare
-// window surface.
-const Control* HitTest(int x, int y);
+// window surface. `titleBox` is lblTitle's box once sized to its caption.
+const Control* HitTest(int x, int y, const std::optional<Rect>& titleBox = std::nullopt);
 
 }  // namespace stowlark

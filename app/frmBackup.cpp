@@ -26,7 +26,7 @@ bool frmBackup::ApplicationDataFolderKnown() const {
 }
 
 void frmBackup::OnMouseDown(MouseButton button, int x, int y) {
-  const Control* hit = HitTest(x, y);
+  const Control* hit = ControlAt(x, y);
   if (hit == nullptr) {
     pressed_ = nullptr;
     DragForm(ports_.window);
@@ -39,7 +39,7 @@ void frmBackup::OnMouseUp(MouseButton button, int x, int y) {
   if (button != MouseButton::Left || pressed_ == nullptr) return;
   const Control* pressed = pressed_;
   pressed_ = nullptr;
-  if (HitTest(x, y) == pressed) Click(*pressed);
+  if (ControlAt(x, y) == pressed) Click(*pressed);
 }
 
 void frmBackup::Click(const Control& control) {

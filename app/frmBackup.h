@@ -35,6 +35,10 @@ class frmBackup {
   void OnMouseDown(MouseButton button, int x, int y);
   void OnMouseUp(MouseButton button, int x, int y);
 
+  // lblTitle takes the size of its caption, which only the window can measure.
+  void SetTitleBox(const Rect& box) { titleBox_ = box; }
+  const Control* ControlAt(int x, int y) const { return HitTest(x, y, titleBox_); }
+
   const std::string& DocumentsFolder() const { return documentsFolder_; }
   const std::string& BackupPath() const { return backupPath_; }
   const std::string& MessengerFolder() const { return messengerFolder_; }
@@ -56,6 +60,7 @@ class frmBackup {
   std::string backupPath_;
   std::string applicationDataFolder_;  // as last read, before the suffix
   std::string messengerFolder_;        // the caption of Label1
+  std::optional<Rect> titleBox_;
   const Control* pressed_ = nullptr;
 };
 

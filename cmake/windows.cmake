@@ -19,8 +19,13 @@ add_executable(Stowlark WIN32
   app/win32/Main.cpp
   app/win32/MainWindow.cpp
   app/win32/Painting.cpp
+  app/win32/Pictures.cpp
+  app/win32/Skin.cpp
+  app/win32/Stowlark.rc
 )
-target_link_libraries(Stowlark PRIVATE stowlark_win32)
+target_link_libraries(Stowlark PRIVATE stowlark_win32 windowscodecs ole32 uuid msimg32)
+set_source_files_properties(app/win32/Stowlark.rc PROPERTIES OBJECT_DEPENDS
+  "${CMAKE_SOURCE_DIR}/app/win32/Stowlark.manifest;${CMAKE_SOURCE_DIR}/app/pictures/background.gif")
 
 add_executable(stowlark_win32_tests
   tests/platform/win32/Win32RegistryTest.cpp

@@ -5,21 +5,33 @@
 #include <memory>
 
 #include "app/win32/Painting.h"
+#include "app/win32/ResourceIds.h"
+#include "platform/win32/Com.h"
+#include "platform/win32/Text.h"
 
 namespace stowlark {
 
-MainWindow::MainWindow(HWND window)
-    : window_(window), commands_(window), form_({registry_, messages_, commands_, files_}) {
+MainWindow::MainWindow(HWND window, HINSTANCE instance)
+    : window_(window),
+      skin_(Skin::Load(instance)),
+      commands_(window),
+      form_({registry_, messages_, commands_, files_}) {
   messages_.SetOwner(window);
+  form_.SetTitleBox(skin_.titleBox);
 }
 
 int MainWindow::Run(HINSTANCE instance, int showCommand) {
+  const win32::ComApartment com;  // the pictures are decoded through COM
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof(windowClass);
   windowClass.lpfnWndProc = WindowProc;
   windowClass.hInstance = instance;
   windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   windowClass.lpszClassName = kWindowClass;
+  windowClass.hIcon = static_cast<HICON>(
+      LoadImageW(instance, MAKEINTRESOURCEW(IDI_STOWLARK), IMAGE_ICON, 32, 32, LR_SHARED));
+  windowClass.hIconSm = static_cast<HICON>(
+      LoadImageW(instance, MAKEINTRESOURCEW(IDI_STOWLARK), IMAGE_ICON, 16, 16, LR_SHARED));
   if (!RegisterClassExW(&windowClass)) return 1;
 
   const int left = (GetSystemMetrics(SM_CXSCREEN) - kClientWidth) / 2;
@@ -41,7 +53,8 @@ int MainWindow::Run(HINSTANCE instance, int showCommand) {
 LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (message == WM_NCCREATE) {
-    self = new MainWindow(window);
+    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+    self = new MainWindow(window, create->hInstance);
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
   } else if (message == WM_NCDESTROY) {
     SetWindowLongPtrW(window, GWLP_USERDATA, 0);
@@ -61,7 +74,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       OnPaint();
       return 0;
     case WM_PRINTCLIENT:
-      PaintWindow(reinterpret_cast<HDC>(wParam));
+      OnPrintClient(reinterpret_cast<HDC>(wParam));
       return 0;
     case WM_ERASEBKGND:
       return 1;
@@ -87,14 +100,35 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   return DefWindowProcW(window_, message, wParam, lParam);
 }
 
-void MainWindow::OnCreate() { form_.Load(); }
+void MainWindow::OnCreate() {
+  // The two check boxes exist as real controls, but hidden and disabled, so
+  // they neither show nor take a click or the focus.
+  for (const char* name : {"chkBackup", "chkRestore"}) {
+    const Control& control = FindControl(name);
+    const Rect box = PixelRect(control);
+    const HWND check = CreateWindowExW(0, L"BUTTON", win32::Widen(control.caption).c_str(),
+                                       WS_CHILD | BS_AUTOCHECKBOX, box.left, box.top, box.width,
+                                       box.height, window_, nullptr, nullptr, nullptr);
+    EnableWindow(check, FALSE);
+  }
+  form_.Load();
+}
 
+// Drawn into a back buffer first, so a drag or a restore never flickers.
 void MainWindow::OnPaint() {
   PAINTSTRUCT paint;
   const HDC dc = BeginPaint(window_, &paint);
-  PaintWindow(dc);
+  const win32::UniqueMemoryDc buffer(CreateCompatibleDC(dc));
+  const win32::UniqueGdi bitmap(CreateCompatibleBitmap(dc, kClientWidth, kClientHeight));
+  {
+    const win32::Selection selected(buffer.Get(), bitmap.Get());
+    PaintWindow(buffer.Get(), skin_);
+    BitBlt(dc, 0, 0, kClientWidth, kClientHeight, buffer.Get(), 0, 0, SRCCOPY);
+  }
   EndPaint(window_, &paint);
 }
+
+void MainWindow::OnPrintClient(HDC dc) { PaintWindow(dc, skin_); }
 
 void MainWindow::OnButtonDown(MouseButton button, LPARAM lParam) {
   // Captured so that the release arrives even off the control; a drag
@@ -113,9 +147,9 @@ bool MainWindow::OnSetCursor(LPARAM lParam) {
   POINT point;
   GetCursorPos(&point);
   ScreenToClient(window_, &point);
-  const Control* control = HitTest(point.x, point.y);
+  const Control* control = form_.ControlAt(point.x, point.y);
   const bool hand = control != nullptr && control->cursor == CursorId::Hand;
-  SetCursor(LoadCursorW(nullptr, hand ? IDC_HAND : IDC_ARROW));
+  SetCursor(hand ? skin_.hand : LoadCursorW(nullptr, IDC_ARROW));
   return true;
 }
 

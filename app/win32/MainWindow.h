@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "app/frmBackup.h"
+#include "app/win32/Skin.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Messages.h"
 #include "platform/win32/Win32Registry.h"
@@ -19,17 +20,19 @@ class MainWindow {
   static int Run(HINSTANCE instance, int showCommand);
 
  private:
-  explicit MainWindow(HWND window);
+  MainWindow(HWND window, HINSTANCE instance);
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
 
   void OnCreate();
   void OnPaint();
+  void OnPrintClient(HDC dc);
   void OnButtonDown(MouseButton button, LPARAM lParam);
   void OnButtonUp(MouseButton button, LPARAM lParam);
   bool OnSetCursor(LPARAM lParam);
 
   HWND window_;
+  Skin skin_;
   win32::Win32Registry registry_;
   win32::Win32Messages messages_;
   win32::Win32Window commands_;

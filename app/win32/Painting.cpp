@@ -1,10 +1,11 @@
 #include "app/win32/Painting.h"
 
-#include "app/Controls.h"
 #include "platform/win32/Text.h"
 
 namespace stowlark {
 namespace {
+
+constexpr UINT kLabelFormat = DT_LEFT | DT_WORDBREAK | DT_NOPREFIX;
 
 RECT ToRect(const Rect& r) { return {r.left, r.top, r.left + r.width, r.top + r.height}; }
 
@@ -14,38 +15,65 @@ COLORREF TextColour(const Control& control) {
   return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
 }
 
-void PaintControl(HDC dc, const Control& control) {
-  RECT box = ToRect(PixelRect(control));
+// White inside, the thin 3-D group-box border, the caption set into its top edge.
+void PaintFrame(HDC dc, const Control& frame, RECT box, const std::wstring& caption) {
+  FillRect(dc, &box, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  TEXTMETRICW metrics;
+  GetTextMetricsW(dc, &metrics);
+  RECT border = box;
+  border.top += metrics.tmHeight / 2;
+  DrawEdge(dc, &border, EDGE_ETCHED, BF_RECT);
+  SetBkMode(dc, OPAQUE);
+  SetBkColor(dc, RGB(255, 255, 255));
+  SetTextColor(dc, TextColour(frame));
+  TextOutW(dc, box.left + 6, box.top, caption.c_str(), static_cast<int>(caption.size()));
+  SetBkMode(dc, TRANSPARENT);
+}
+
+void PaintLabel(HDC dc, const Control& label, RECT box, const std::wstring& caption) {
+  if (label.background == Background::ButtonFace) {
+    FillRect(dc, &box, GetSysColorBrush(COLOR_BTNFACE));
+  }
+  SetTextColor(dc, TextColour(label));
+  const UINT format =
+      label.name == "lblTitle" ? DT_LEFT | DT_SINGLELINE | DT_NOPREFIX : kLabelFormat;
+  DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &box, format);
+}
+
+void PaintControl(HDC dc, const Control& control, const Skin& skin) {
+  const Rect where = control.name == "lblTitle" ? skin.titleBox : PixelRect(control);
+  const RECT box = ToRect(where);
   const std::wstring caption = win32::Widen(control.caption);
-  SetTextColor(dc, TextColour(control));
+  const win32::Selection font(dc, skin.FontFor(control.font));
   switch (control.kind) {
     case ControlKind::Frame:
-      FillRect(dc, &box, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-      DrawEdge(dc, &box, EDGE_ETCHED, BF_RECT);
-      TextOutW(dc, box.left + 6, box.top, caption.c_str(), static_cast<int>(caption.size()));
+      PaintFrame(dc, control, box, caption);
       break;
     case ControlKind::Label:
-      DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &box,
-                DT_LEFT | DT_WORDBREAK);
+      PaintLabel(dc, control, box, caption);
       break;
     case ControlKind::Image:
-      FrameRect(dc, &box, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
+      if (const auto* picture = skin.PictureFor(control.picture)) {
+        DrawPicture(dc, *picture, where.left, where.top);
+      }
       break;
     case ControlKind::CheckBox:
-      break;
+      break;  // real check boxes, hidden
   }
 }
 
 }  // namespace
 
-void PaintWindow(HDC dc) {
-  RECT client{0, 0, kClientWidth, kClientHeight};
-  FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-  FrameRect(dc, &client, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
+void PaintWindow(HDC dc, const Skin& skin) {
+  if (skin.background) {
+    DrawPicture(dc, *skin.background, 0, 0);
+  } else {
+    RECT client{0, 0, kClientWidth, kClientHeight};
+    FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+  }
   SetBkMode(dc, TRANSPARENT);
-  SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
   for (const auto& control : ControlTable()) {
-    if (control.visible) PaintControl(dc, control);
+    if (control.visible) PaintControl(dc, control, skin);
   }
 }
 

@@ -2,9 +2,12 @@
 
 #include <windows.h>
 
+#include "app/win32/Skin.h"
+
 namespace stowlark {
 
-// Draws the whole client area; WM_PAINT and WM_PRINTCLIENT both come here.
-void PaintWindow(HDC dc);
+// Draws the whole client area from the control table; WM_PAINT (through a
+// back buffer) and WM_PRINTCLIENT both come here.
+void PaintWindow(HDC dc, const Skin& skin);
 
 }  // namespace stowlark

@@ -36,11 +36,26 @@ inline void CloseFile(HANDLE handle) { CloseHandle(handle); }
 inline void CloseFind(HANDLE handle) { FindClose(handle); }
 inline void CloseRegistryKey(HKEY key) { RegCloseKey(key); }
 inline void DeleteGdiObject(HGDIOBJ object) { DeleteObject(object); }
+inline void DeleteMemoryDc(HDC dc) { DeleteDC(dc); }
 
 using UniqueFile = Owned<HANDLE, nullptr, CloseFile>;
 using UniqueFind = Owned<HANDLE, nullptr, CloseFind>;
 using UniqueKey = Owned<HKEY, nullptr, CloseRegistryKey>;
 using UniqueGdi = Owned<HGDIOBJ, nullptr, DeleteGdiObject>;
+using UniqueMemoryDc = Owned<HDC, nullptr, DeleteMemoryDc>;
+
+// Selects an object into a device context for the length of a scope.
+class Selection {
+ public:
+  Selection(HDC dc, HGDIOBJ object) : dc_(dc), old_(SelectObject(dc, object)) {}
+  Selection(const Selection&) = delete;
+  Selection& operator=(const Selection&) = delete;
+  ~Selection() { SelectObject(dc_, old_); }
+
+ private:
+  HDC dc_;
+  HGDIOBJ old_;
+};
 
 // CreateFile and FindFirstFile report failure as INVALID_HANDLE_VALUE; the
 // owners above use null, so the adapters normalise on the way in.

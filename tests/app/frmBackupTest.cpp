@@ -136,6 +136,14 @@ TEST_F(frmBackupTest, PressesOnControlsNeverDrag) {
   }
 }
 
+TEST_F(frmBackupTest, TheTitleTakesPressesOnlyWithinItsMeasuredBox) {
+  form.SetTitleBox({20, 17, 60, 16});
+  form.OnMouseDown(MouseButton::Left, 50, 20);
+  EXPECT_TRUE(window.calls.empty());
+  form.OnMouseDown(MouseButton::Left, 120, 20);  // in the stored box, beyond the caption
+  EXPECT_EQ(window.calls, (std::vector<std::string>{"ReleaseCapture", kDrag}));
+}
+
 TEST_F(frmBackupTest, HiddenCheckBoxesTakeNoPresses) {
   // chkBackup's corner below the frame lies on the bare surface.
   const Rect r = PixelRect(FindControl("chkBackup"));
