@@ -7,10 +7,12 @@ target_link_libraries(stowlark_native PUBLIC stowlark_core)
 add_executable(stowlark_tests
   tests/settings/WriteRegistryTest.cpp
   tests/app/frmBackupTest.cpp
+  tests/app/PicturesTest.cpp
   tests/backup/BackupRestoreTest.cpp
   tests/backup/FaultsTest.cpp
 )
 target_link_libraries(stowlark_tests PRIVATE stowlark_fakes stowlark_native GTest::gtest_main)
+target_compile_definitions(stowlark_tests PRIVATE STOWLARK_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 gtest_discover_tests(stowlark_tests DISCOVERY_TIMEOUT 60)
 
 add_executable(stowlark_bench bench/Benchmark.cpp bench/NativeMain.cpp)

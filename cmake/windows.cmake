@@ -15,15 +15,17 @@ add_library(stowlark_win32 STATIC
 )
 target_link_libraries(stowlark_win32 PUBLIC stowlark_core shell32 advapi32 user32 gdi32)
 
+add_library(stowlark_pictures STATIC app/win32/Pictures.cpp)
+target_link_libraries(stowlark_pictures PUBLIC stowlark_win32 windowscodecs ole32 uuid msimg32)
+
 add_executable(Stowlark WIN32
   app/win32/Main.cpp
   app/win32/MainWindow.cpp
   app/win32/Painting.cpp
-  app/win32/Pictures.cpp
   app/win32/Skin.cpp
   app/win32/Stowlark.rc
 )
-target_link_libraries(Stowlark PRIVATE stowlark_win32 windowscodecs ole32 uuid msimg32)
+target_link_libraries(Stowlark PRIVATE stowlark_pictures)
 set_source_files_properties(app/win32/Stowlark.rc PROPERTIES OBJECT_DEPENDS
   "${CMAKE_SOURCE_DIR}/app/win32/Stowlark.manifest;${CMAKE_SOURCE_DIR}/app/pictures/background.gif")
 
@@ -34,9 +36,16 @@ add_executable(stowlark_win32_tests
 target_link_libraries(stowlark_win32_tests PRIVATE stowlark_win32 gtest_main)
 gtest_discover_tests(stowlark_win32_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60)
 
-add_executable(stowlark_e2e_tests tests/e2e/Harness.cpp tests/e2e/Fixture.cpp tests/e2e/WindowTest.cpp
-  tests/e2e/BackupRestoreTest.cpp)
-target_link_libraries(stowlark_e2e_tests PRIVATE stowlark_win32 gtest_main)
+# The end-to-end tests carry the program's pictures to compare the window with.
+add_executable(stowlark_e2e_tests
+  tests/e2e/Harness.cpp
+  tests/e2e/Fixture.cpp
+  tests/e2e/WindowTest.cpp
+  tests/e2e/BackupRestoreTest.cpp
+  tests/e2e/SkinTest.cpp
+  app/win32/Stowlark.rc
+)
+target_link_libraries(stowlark_e2e_tests PRIVATE stowlark_pictures gtest_main)
 add_dependencies(stowlark_e2e_tests Stowlark)
 # One program window at a time: these tests share the prefix's shell folders.
 gtest_discover_tests(stowlark_e2e_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60

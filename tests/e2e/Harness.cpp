@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/win32/Handles.h"
+
 namespace stowlark::e2e {
 namespace {
 
@@ -114,6 +116,82 @@ MessageBoxSeen RunningStowlark::AnswerMessageBox() {
   while (IsWindow(box) && GetTickCount() - start < kPatienceMs) Sleep(20);
   return seen;
 }
+
+Capture RunningStowlark::CaptureClient() {
+  RECT client;
+  GetClientRect(window_, &client);
+  Capture capture{client.right, client.bottom, {}};
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = capture.width;
+  info.bmiHeader.biHeight = -capture.height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  const HDC screen = GetDC(nullptr);
+  win32::UniqueMemoryDc dc(CreateCompatibleDC(screen));
+  win32::UniqueGdi bitmap(CreateDIBSection(dc.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  {
+    // Wine cannot hand a device context to another process, so PrintWindow
+    // comes back empty there; the screen shows what the window painted.
+    const POINT origin = ClientOrigin();
+    const win32::Selection selected(dc.Get(), bitmap.Get());
+    BitBlt(dc.Get(), 0, 0, capture.width, capture.height, screen, origin.x, origin.y, SRCCOPY);
+    GdiFlush();
+  }
+  ReleaseDC(nullptr, screen);
+  const auto* pixels = static_cast<const std::uint32_t*>(bits);
+  capture.pixels.assign(pixels, pixels + capture.width * capture.height);
+  for (auto& pixel : capture.pixels) pixel &= 0xFFFFFF;
+  return capture;
+}
+
+void Capture::SaveBmp(const std::wstring& path) const {
+  BITMAPINFOHEADER header{};
+  header.biSize = sizeof(header);
+  header.biWidth = width;
+  header.biHeight = -height;
+  header.biPlanes = 1;
+  header.biBitCount = 32;
+  const DWORD imageBytes = static_cast<DWORD>(pixels.size() * 4);
+  BITMAPFILEHEADER file{};
+  file.bfType = 0x4D42;
+  file.bfOffBits = sizeof(file) + sizeof(header);
+  file.bfSize = file.bfOffBits + imageBytes;
+  const HANDLE out =
+      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD written = 0;
+  WriteFile(out, &file, sizeof(file), &written, nullptr);
+  WriteFile(out, &header, sizeof(header), &written, nullptr);
+  WriteFile(out, pixels.data(), imageBytes, &written, nullptr);
+  CloseHandle(out);
+}
+
+POINT RunningStowlark::ClientOrigin() const {
+  POINT origin{0, 0};
+  ClientToScreen(window_, &origin);
+  return origin;
+}
+
+namespace {
+
+void SendMouse(DWORD flags, int x = 0, int y = 0) {
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  input.mi.dwFlags = flags;
+  if (flags & MOUSEEVENTF_ABSOLUTE) {
+    input.mi.dx = MulDiv(x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+    input.mi.dy = MulDiv(y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+  }
+  SendInput(1, &input, sizeof(input));
+  Sleep(100);
+}
+
+}  // namespace
+
+void MovePointer(int x, int y) { SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, x, y); }
+void PressLeft() { SendMouse(MOUSEEVENTF_LEFTDOWN); }
+void ReleaseLeft() { SendMouse(MOUSEEVENTF_LEFTUP); }
 
 DWORD RunningStowlark::WaitForExit(DWORD milliseconds) {
   WaitForSingleObject(info_.hProcess, milliseconds);

@@ -2,11 +2,27 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/win32/Handles.h"
 
 namespace stowlark::e2e {
+
+// Pixels as 0xRRGGBB, row by row.
+struct Capture {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint32_t> pixels;
+  std::uint32_t At(int x, int y) const { return pixels[static_cast<std::size_t>(y * width + x)]; }
+  void SaveBmp(const std::wstring& path) const;
+};
+
+// Real input through the system, in screen coordinates.
+void MovePointer(int x, int y);
+void PressLeft();
+void ReleaseLeft();
 
 struct MessageBoxSeen {
   std::wstring title;
@@ -27,6 +43,9 @@ class RunningStowlark {
   DWORD ProcessId() const { return info_.dwProcessId; }
 
   void Click(int x, int y);
+  // The client area as it shows on the screen.
+  Capture CaptureClient();
+  POINT ClientOrigin() const;
   // Waits for a message box of the program, reads it and presses OK.
   MessageBoxSeen AnswerMessageBox();
   bool HasMessageBox();

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "app/Controls.h"
 #include "tests/e2e/Fixture.h"
 
@@ -43,6 +45,83 @@ TEST_F(WindowTest, StartsBorderlessAndCentredAndClosesWithCodeZero) {
 
   ClickControl(program, "Image1");
   EXPECT_EQ(program.WaitForExit(20000), 0u);
+}
+
+TEST_F(WindowTest, TheMinimisePictureMakesTheWindowIconic) {
+  RunningStowlark program;
+  ASSERT_NE(program.Window(), nullptr);
+  ClickControl(program, "imgMinimize");
+  const DWORD start = GetTickCount();
+  while (!IsIconic(program.Window()) && GetTickCount() - start < 5000) Sleep(50);
+  EXPECT_TRUE(IsIconic(program.Window()));
+  EXPECT_EQ(program.WaitForExit(0), STILL_ACTIVE);
+}
+
+// Registers a handler for https addresses that writes what it was given to a
+// file, for as long as the test runs.
+class UrlRecorder {
+ public:
+  explicit UrlRecorder(std::wstring file) : file_(std::move(file)) {
+    DeleteFileW(file_.c_str());
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, L"https\\shell\\open\\ddeexec");
+    const std::wstring command = L"C:\\windows\\system32\\cmd.exe /c echo %1>" + file_;
+    RegSetKeyValueW(HKEY_CLASSES_ROOT, L"https\\shell\\open\\command", nullptr, REG_SZ,
+                    command.c_str(), static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
+  }
+  std::string WaitForAddress() {
+    const DWORD start = GetTickCount();
+    std::optional<std::string> text;
+    while (!(text = ReadText(file_)) && GetTickCount() - start < 20000) Sleep(100);
+    Sleep(200);
+    text = ReadText(file_);
+    DeleteFileW(file_.c_str());
+    if (!text) return "<nothing was opened>";
+    while (!text->empty() &&
+           (text->back() == '\n' || text->back() == '\r' || text->back() == ' ')) {
+      text->pop_back();
+    }
+    return *text;
+  }
+
+ private:
+  std::wstring file_;
+};
+
+TEST_F(WindowTest, EachLinkOpensItsAddress) {
+  UrlRecorder recorder(Root() + L"\\opened.txt");
+  RunningStowlark program;
+  ASSERT_NE(program.Window(), nullptr);
+  ClickControl(program, "Label4");
+  EXPECT_EQ(recorder.WaitForAddress(), kMakerSite.address);
+  ClickControl(program, "Label7");
+  EXPECT_EQ(recorder.WaitForAddress(), kSecondSite.address);
+  EXPECT_FALSE(program.HasMessageBox());
+}
+
+TEST_F(WindowTest, APressOnTheSurfaceDragsTheWindowAndOneOnTheTitleDoesNot) {
+  RunningStowlark program;
+  ASSERT_NE(program.Window(), nullptr);
+  Sleep(300);
+  const auto dragFrom = [&](int x, int y) {
+    RECT before;
+    GetWindowRect(program.Window(), &before);
+    MovePointer(before.left + x, before.top + y);
+    PressLeft();
+    for (int step = 1; step <= 4; ++step)
+      MovePointer(before.left + x + 10 * step, before.top + y + 5 * step);
+    ReleaseLeft();
+    Sleep(300);
+    RECT after;
+    GetWindowRect(program.Window(), &after);
+    return POINT{after.left - before.left, after.top - before.top};
+  };
+  const Rect title = PixelRect(FindControl("lblTitle"));
+  const POINT still = dragFrom(title.left + 5, title.top + 5);
+  EXPECT_EQ(still.x, 0);
+  EXPECT_EQ(still.y, 0);
+  const POINT moved = dragFrom(150, 25);  // the title band beyond the caption
+  EXPECT_EQ(moved.x, 40);
+  EXPECT_EQ(moved.y, 20);
 }
 
 }  // namespace

@@ -1,0 +1,116 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+
+#include "tests/ScratchFolder.h"
+
+namespace stowlark {
+namespace {
+
+std::string Load(const std::string& name) {
+  return testing_support::ReadFile(std::string(STOWLARK_SOURCE_DIR) + "/app/pictures/" + name);
+}
+
+unsigned Word(const std::string& data, std::size_t at) {
+  return static_cast<unsigned char>(data.at(at)) | static_cast<unsigned char>(data.at(at + 1)) << 8;
+}
+
+unsigned BigWord(const std::string& data, std::size_t at) {
+  return static_cast<unsigned char>(data.at(at)) << 8 | static_cast<unsigned char>(data.at(at + 1));
+}
+
+struct GifFacts {
+  unsigned width, height, paletteSize;
+  int transparentIndex;  // -1 when there is none
+  int frames;
+};
+
+// Walks the blocks of a GIF far enough to read what the window relies on.
+GifFacts ReadGif(const std::string& data) {
+  EXPECT_EQ(data.substr(0, 6), "GIF89a");
+  const auto packed = static_cast<unsigned char>(data.at(10));
+  GifFacts facts{Word(data, 6), Word(data, 8), 0, -1, 0};
+  std::size_t at = 13;
+  if (packed & 0x80) {
+    facts.paletteSize = 2u << (packed & 7);
+    at += 3 * facts.paletteSize;
+  }
+  while (at < data.size() && data[at] != 0x3B) {
+    if (data[at] == 0x21) {  // extension
+      if (static_cast<unsigned char>(data[at + 1]) == 0xF9 && (data[at + 3] & 1)) {
+        facts.transparentIndex = static_cast<unsigned char>(data[at + 6]);
+      }
+      at += 2;
+    } else {  // image descriptor, then the LZW code size
+      ++facts.frames;
+      const auto local = static_cast<unsigned char>(data[at + 9]);
+      at += 10 + ((local & 0x80) ? 3 * (2u << (local & 7)) : 0) + 1;
+    }
+    while (at < data.size() && data[at] != 0) at += 1 + static_cast<unsigned char>(data[at]);
+    ++at;
+  }
+  return facts;
+}
+
+TEST(Pictures, GifsHaveTheirSizesPalettesAndTransparency) {
+  struct Expected {
+    const char* name;
+    unsigned width, height, palette;
+    bool transparent;
+  };
+  for (const Expected& e :
+       {Expected{"background.gif", 218, 245, 256, false}, Expected{"go.gif", 47, 43, 256, false},
+        Expected{"minimise.gif", 19, 18, 256, true}, Expected{"about.gif", 22, 23, 128, true}}) {
+    const GifFacts facts = ReadGif(Load(e.name));
+    EXPECT_EQ(facts.width, e.width) << e.name;
+    EXPECT_EQ(facts.height, e.height) << e.name;
+    EXPECT_EQ(facts.paletteSize, e.palette) << e.name;
+    EXPECT_EQ(facts.transparentIndex >= 0, e.transparent) << e.name;
+    EXPECT_EQ(facts.frames, 1) << e.name;
+  }
+}
+
+TEST(Pictures, TheCloseButtonIsA13By13Jfif) {
+  const std::string data = Load("close.jpg");
+  EXPECT_EQ(BigWord(data, 0), 0xFFD8u);
+  EXPECT_EQ(data.substr(6, 5), std::string("JFIF\0", 5));
+  std::size_t at = 2;
+  while (at + 9 < data.size() && !(static_cast<unsigned char>(data[at + 1]) == 0xC0)) {
+    at += 2 + BigWord(data, at + 2);
+  }
+  ASSERT_LT(at + 9, data.size()) << "no baseline frame header";
+  EXPECT_EQ(BigWord(data, at + 5), 13u);  // height
+  EXPECT_EQ(BigWord(data, at + 7), 13u);  // width
+}
+
+// Icon and cursor files: a directory of one entry, then a bitmap with its mask.
+void CheckIconFile(const std::string& data, unsigned type, unsigned size, unsigned bits,
+                   unsigned colours) {
+  EXPECT_EQ(Word(data, 0), 0u);
+  EXPECT_EQ(Word(data, 2), type);
+  EXPECT_EQ(Word(data, 4), 1u);
+  EXPECT_EQ(static_cast<unsigned char>(data[6]), size);
+  EXPECT_EQ(static_cast<unsigned char>(data[7]), size);
+  const unsigned offset = Word(data, 18);
+  EXPECT_EQ(Word(data, offset + 4), size);
+  EXPECT_EQ(Word(data, offset + 8), 2 * size);  // colour bits and mask
+  EXPECT_EQ(Word(data, offset + 14), bits);
+  const unsigned rowBytes = (size * bits + 31) / 32 * 4;
+  const unsigned maskBytes = (size + 31) / 32 * 4;
+  EXPECT_EQ(data.size(), offset + 40 + 4 * colours + size * (rowBytes + maskBytes));
+}
+
+TEST(Pictures, TheIconIs16By16In256ColoursWithAMask) {
+  CheckIconFile(Load("stowlark.ico"), 1, 16, 8, 256);
+}
+
+TEST(Pictures, TheHandCursorIs32By32In16ColoursWithItsHotSpotAtTheFingertip) {
+  const std::string data = Load("hand.cur");
+  CheckIconFile(data, 2, 32, 4, 16);
+  EXPECT_EQ(Word(data, 10), 13u);
+  EXPECT_EQ(Word(data, 12), 4u);
+}
+
+}  // namespace
+}  // namespace stowlark

@@ -1,0 +1,177 @@
+#include <gtest/gtest.h>
+
+#include <optional>
+
+#include "app/Controls.h"
+#include "app/win32/Pictures.h"
+#include "app/win32/ResourceIds.h"
+#include "platform/win32/Com.h"
+#include "tests/e2e/Fixture.h"
+
+namespace stowlark::e2e {
+namespace {
+
+// The pictures as this test program decodes them from the same resources.
+class Decoded {
+ public:
+  explicit Decoded(int resourceId) {
+    picture_ = DecodePicture(GetModuleHandleW(nullptr), resourceId);
+    if (!picture_) return;
+    BITMAP info;
+    GetObjectW(picture_->bitmap.Get(), sizeof(info), &info);
+    pixels_ = static_cast<const std::uint32_t*>(info.bmBits);
+  }
+  bool Ok() const { return pixels_ != nullptr; }
+  int Width() const { return picture_->width; }
+  int Height() const { return picture_->height; }
+  std::uint32_t At(int x, int y) const { return pixels_[y * picture_->width + x]; }
+  bool Opaque(int x, int y) const { return (At(x, y) >> 24) == 0xFF; }
+  std::uint32_t Colour(int x, int y) const { return At(x, y) & 0xFFFFFF; }
+
+ private:
+  std::optional<DecodedPicture> picture_;
+  const std::uint32_t* pixels_ = nullptr;
+};
+
+int Luminance(std::uint32_t rgb) {
+  return (299 * ((rgb >> 16) & 0xFF) + 587 * ((rgb >> 8) & 0xFF) + 114 * (rgb & 0xFF)) / 1000;
+}
+
+class SkinTest : public StowlarkFixture {
+ protected:
+  void SetUp() override {
+    StowlarkFixture::SetUp();
+    ASSERT_NE(program_.Window(), nullptr);
+    Sleep(500);  // let the first paint settle
+    shot_ = program_.CaptureClient();
+    shot_.SaveBmp(L"stowlark-window.bmp");
+  }
+
+  // Every pixel of the picture where it is opaque, and the background where not.
+  void ExpectPictureAt(std::string_view control, int resourceId) {
+    const Decoded picture(resourceId);
+    ASSERT_TRUE(picture.Ok());
+    const Rect r = PixelRect(FindControl(control));
+    ASSERT_EQ(picture.Width(), r.width);
+    ASSERT_EQ(picture.Height(), r.height);
+    int mismatches = 0, transparent = 0;
+    for (int y = 0; y < r.height; ++y) {
+      for (int x = 0; x < r.width; ++x) {
+        const bool opaque = picture.Opaque(x, y);
+        transparent += !opaque;
+        const std::uint32_t expected =
+            opaque ? picture.Colour(x, y) : background_.Colour(r.left + x, r.top + y);
+        mismatches += shot_.At(r.left + x, r.top + y) != expected;
+      }
+    }
+    EXPECT_EQ(mismatches, 0) << control;
+    transparentPixels_ = transparent;
+  }
+
+  int DarkPixelsIn(std::string_view control) {
+    const Rect r = PixelRect(FindControl(control));
+    int dark = 0;
+    for (int y = r.top; y < r.top + r.height; ++y) {
+      for (int x = r.left; x < r.left + r.width; ++x) dark += Luminance(shot_.At(x, y)) < 130;
+    }
+    return dark;
+  }
+
+  win32::ComApartment com_;
+  RunningStowlark program_;
+  Capture shot_;
+  Decoded background_{IDR_BACKGROUND};
+  int transparentPixels_ = 0;
+};
+
+TEST_F(SkinTest, TheBackgroundShowsWhereNoControlCoversIt) {
+  ASSERT_TRUE(background_.Ok());
+  ASSERT_EQ(shot_.width, 218);
+  ASSERT_EQ(shot_.height, 245);
+  const std::vector<POINT> known{
+      {12, 150},  {12, 60},                            // the panel's outline
+      {60, 36},   {150, 36},                           // the line under the title band
+      {15, 209},  {150, 209},                          // the line over the footer band
+      {210, 227}, {205, 231}, {200, 235}, {211, 236},  // grip dots
+      {5, 100},   {213, 120}, {196, 200},              // frame, edge, margin stripes
+  };
+  for (const POINT& p : known) {
+    EXPECT_EQ(shot_.At(p.x, p.y), background_.Colour(p.x, p.y)) << p.x << "," << p.y;
+  }
+  EXPECT_LT(Luminance(shot_.At(12, 150)), 120) << "the outline is dark blue";
+  EXPECT_LT(Luminance(shot_.At(200, 235)), 120) << "the grip dots are dark";
+}
+
+TEST_F(SkinTest, FramesAreWhiteInside) {
+  for (std::string_view frame : {"Frame1", "Frame2"}) {
+    const Rect r = PixelRect(FindControl(frame));
+    EXPECT_EQ(shot_.At(r.left + 4, r.top + r.height - 5), 0xFFFFFFu) << frame;
+    EXPECT_EQ(shot_.At(r.left + r.width - 5, r.top + 12), 0xFFFFFFu) << frame;
+    EXPECT_EQ(shot_.At(r.left + 90, r.top + r.height - 5), 0xFFFFFFu) << frame;
+  }
+}
+
+TEST_F(SkinTest, PicturesAreDrawnUnscaledWithTheirTransparency) {
+  ExpectPictureAt("imgBackup", IDR_GO);
+  EXPECT_EQ(transparentPixels_, 0);
+  ExpectPictureAt("imgRestore", IDR_GO);
+  ExpectPictureAt("Image1", IDR_CLOSE);
+  EXPECT_EQ(transparentPixels_, 0);
+  ExpectPictureAt("imgMinimize", IDR_MINIMISE);
+  EXPECT_GT(transparentPixels_, 8) << "the corners show the background";
+  ExpectPictureAt("Image2", IDR_ABOUT);
+  EXPECT_GT(transparentPixels_, 40) << "the background shows around the bubble";
+}
+
+TEST_F(SkinTest, LabelsShowTheirTextAndHiddenControlsShowNothing) {
+  for (std::string_view label : {"lblTitle", "Label5", "Label6", "Label4", "Label3", "Label7"}) {
+    EXPECT_GT(DarkPixelsIn(label), 3) << label;
+  }
+  // The check boxes are real, hidden and disabled; the storage labels lie
+  // below the client area, which is the whole window.
+  for (const wchar_t* caption : {L"To Floppy", L"From Floppy"}) {
+    const HWND box = FindWindowExW(program_.Window(), nullptr, L"Button", caption);
+    ASSERT_NE(box, nullptr);
+    EXPECT_FALSE(IsWindowVisible(box));
+    EXPECT_FALSE(IsWindowEnabled(box));
+  }
+  RECT window;
+  GetWindowRect(program_.Window(), &window);
+  EXPECT_EQ(window.bottom - window.top, 245);
+}
+
+TEST_F(SkinTest, TheHandShowsOverTheGoPicturesOnly) {
+  const POINT origin = program_.ClientOrigin();
+  const auto cursorAt = [&](std::string_view control) {
+    const Rect r = PixelRect(FindControl(control));
+    MovePointer(origin.x + r.left + r.width / 2, origin.y + r.top + r.height / 2);
+    MovePointer(origin.x + r.left + r.width / 2 + 1, origin.y + r.top + r.height / 2);
+    CURSORINFO info{};
+    info.cbSize = sizeof(info);
+    GetCursorInfo(&info);
+    return info.hCursor;
+  };
+  // Wine gives each process its own handle for the arrow, so the arrow here is
+  // what the program shows over the bare title band. The hand is the
+  // program's own cursor, not the system's; its hot spot is checked where the
+  // cursor file is.
+  const HCURSOR arrow = cursorAt("lblTitle");
+  MovePointer(origin.x + 150, origin.y + 25);
+  const HCURSOR surface = [] {
+    CURSORINFO info{};
+    info.cbSize = sizeof(info);
+    GetCursorInfo(&info);
+    return info.hCursor;
+  }();
+  EXPECT_EQ(surface, arrow);
+  const HCURSOR hand = cursorAt("imgBackup");
+  EXPECT_NE(hand, arrow);
+  EXPECT_NE(hand, LoadCursorW(nullptr, IDC_HAND));
+  EXPECT_EQ(cursorAt("imgRestore"), hand);
+  for (std::string_view control : {"Label4", "Label7", "Frame1", "Image2", "Label5"}) {
+    EXPECT_EQ(cursorAt(control), arrow) << control;
+  }
+}
+
+}  // namespace
+}  // namespace stowlark::e2e
