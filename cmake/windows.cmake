@@ -45,7 +45,7 @@ add_executable(stowlark_e2e_tests
   tests/e2e/SkinTest.cpp
   app/win32/Stowlark.rc
 )
-target_link_libraries(stowlark_e2e_tests PRIVATE stowlark_pictures gtest_main)
+target_link_libraries(stowlark_e2e_tests PRIVATE stowlark_pictures gtest_main version)
 add_dependencies(stowlark_e2e_tests Stowlark)
 # One program window at a time: these tests share the prefix's shell folders.
 gtest_discover_tests(stowlark_e2e_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60

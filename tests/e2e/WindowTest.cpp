@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <vector>
 
 #include "app/Controls.h"
 #include "tests/e2e/Fixture.h"
@@ -45,6 +46,45 @@ TEST_F(WindowTest, StartsBorderlessAndCentredAndClosesWithCodeZero) {
 
   ClickControl(program, "Image1");
   EXPECT_EQ(program.WaitForExit(20000), 0u);
+}
+
+TEST_F(WindowTest, TheProgramFileCarriesItsVersionAndIcon) {
+  const std::wstring exe = ProgramFolder() + L"\\Stowlark.exe";
+  std::vector<char> data(GetFileVersionInfoSizeW(exe.c_str(), nullptr));
+  ASSERT_FALSE(data.empty());
+  ASSERT_TRUE(GetFileVersionInfoW(exe.c_str(), 0, static_cast<DWORD>(data.size()), data.data()));
+  const auto value = [&](const wchar_t* name) {
+    wchar_t* text = nullptr;
+    UINT length = 0;
+    const std::wstring path = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
+    if (!VerQueryValueW(data.data(), path.c_str(), reinterpret_cast<void**>(&text), &length)) {
+      return std::wstring();
+    }
+    return std::wstring(text);
+  };
+  EXPECT_EQ(value(L"ProductName"), L"Stowlark");
+  EXPECT_EQ(value(L"FileVersion"), L"1.0");
+  EXPECT_EQ(ExtractIconExW(exe.c_str(), -1, nullptr, nullptr, 0), 1u);
+}
+
+TEST_F(WindowTest, TabMovesTheFocusNowhere) {
+  RunningStowlark program;
+  ASSERT_NE(program.Window(), nullptr);
+  const DWORD thread = GetWindowThreadProcessId(program.Window(), nullptr);
+  const auto focus = [&] {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    GetGUIThreadInfo(thread, &info);
+    return info.hwndFocus;
+  };
+  const HWND before = focus();
+  for (int i = 0; i < 3; ++i) {
+    PostMessageW(program.Window(), WM_KEYDOWN, VK_TAB, 0);
+    PostMessageW(program.Window(), WM_KEYUP, VK_TAB, 0);
+  }
+  Sleep(300);
+  EXPECT_EQ(focus(), before);
+  EXPECT_TRUE(before == nullptr || before == program.Window());
 }
 
 TEST_F(WindowTest, TheMinimisePictureMakesTheWindowIconic) {
