@@ -18,23 +18,19 @@ class BackupRestoreTest : public StowlarkFixture {
     WriteText(MessengerFolder() + L"\\b\u00f6b@example.com\\Backgrounds\\sea.bmp", "sea");
     WriteText(MessengerFolder() + L"\\settings.ini", "loose");
   }
-  void ClickGo(RunningStowlark& program, std::string_view name) {
-    const Rect r = PixelRect(FindControl(name));
-    program.Click(r.left + r.width / 2, r.top + r.height / 2);
-  }
 };
 
 TEST_F(BackupRestoreTest, BackupThenRestoreWithEachBoxExactly) {
   RunningStowlark program;
   ASSERT_NE(program.Window(), nullptr);
 
-  ClickGo(program, "imgRestore");
+  program.ClickControl("imgRestore");
   auto box = program.AnswerMessageBox();
   EXPECT_EQ(box.title, L"No Backup");
   EXPECT_EQ(box.text, L"No backup found.");
   EXPECT_TRUE(Snapshot(BackupFolder()).empty());
 
-  ClickGo(program, "imgBackup");
+  program.ClickControl("imgBackup");
   box = program.AnswerMessageBox();
   EXPECT_EQ(box.title, L"Backup");
   EXPECT_EQ(box.text, L"Backup Complete.");
@@ -44,7 +40,7 @@ TEST_F(BackupRestoreTest, BackupThenRestoreWithEachBoxExactly) {
   EXPECT_EQ(Snapshot(BackupFolder()), expected);
 
   WriteText(MessengerFolder() + L"\\alice@example.com\\CustomEmoticons\\smile.png", "changed");
-  ClickGo(program, "imgRestore");
+  program.ClickControl("imgRestore");
   box = program.AnswerMessageBox();
   EXPECT_EQ(box.title, L"Restore Complete.");
   EXPECT_EQ(box.text, kRestoreComplete);
@@ -56,7 +52,7 @@ TEST_F(BackupRestoreTest, BackupThenRestoreWithEachBoxExactly) {
 TEST_F(BackupRestoreTest, ARestoreOverAFileHeldOpenReportsItAndKeepsRunning) {
   RunningStowlark program;
   ASSERT_NE(program.Window(), nullptr);
-  ClickGo(program, "imgBackup");
+  program.ClickControl("imgBackup");
   ASSERT_EQ(program.AnswerMessageBox().text, L"Backup Complete.");
 
   const std::wstring heldPath = MessengerFolder() + L"\\alice@example.com\\DisplayPictures\\me.jpg";
@@ -64,7 +60,7 @@ TEST_F(BackupRestoreTest, ARestoreOverAFileHeldOpenReportsItAndKeepsRunning) {
   const HANDLE held = CreateFileW(heldPath.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0,
                                   nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
-  ClickGo(program, "imgRestore");
+  program.ClickControl("imgRestore");
   const auto box = program.AnswerMessageBox();
   CloseHandle(held);
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/Controls.h"
 #include "platform/win32/Handles.h"
 
 namespace stowlark::e2e {
@@ -88,6 +89,11 @@ void RunningStowlark::Click(int x, int y) {
   const LPARAM where = MAKELPARAM(x, y);
   PostMessageW(window_, WM_LBUTTONDOWN, MK_LBUTTON, where);
   PostMessageW(window_, WM_LBUTTONUP, 0, where);
+}
+
+void RunningStowlark::ClickControl(std::string_view name) {
+  const Rect r = PixelRect(FindControl(name));
+  Click(r.left + r.width / 2, r.top + r.height / 2);
 }
 
 HWND RunningStowlark::FindBox() {

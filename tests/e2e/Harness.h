@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/win32/Handles.h"
@@ -43,6 +44,8 @@ class RunningStowlark {
   DWORD ProcessId() const { return info_.dwProcessId; }
 
   void Click(int x, int y);
+  // Clicks the middle of a control of the table.
+  void ClickControl(std::string_view name);
   // The client area as it shows on the screen.
   Capture CaptureClient();
   POINT ClientOrigin() const;

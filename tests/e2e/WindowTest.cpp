@@ -11,11 +11,6 @@ namespace {
 
 using WindowTest = StowlarkFixture;
 
-void ClickControl(RunningStowlark& program, std::string_view name) {
-  const Rect r = PixelRect(FindControl(name));
-  program.Click(r.left + r.width / 2, r.top + r.height / 2);
-}
-
 TEST_F(WindowTest, StartsBorderlessAndCentredAndClosesWithCodeZero) {
   RunningStowlark program;
   ASSERT_NE(program.Window(), nullptr);
@@ -34,7 +29,7 @@ TEST_F(WindowTest, StartsBorderlessAndCentredAndClosesWithCodeZero) {
   EXPECT_EQ(frame.left, (GetSystemMetrics(SM_CXSCREEN) - 218) / 2);
   EXPECT_EQ(frame.top, (GetSystemMetrics(SM_CYSCREEN) - 245) / 2);
 
-  ClickControl(program, "Image2");
+  program.ClickControl("Image2");
   const auto about = program.AnswerMessageBox();
   EXPECT_EQ(about.title, L"Backup / Restore");
   EXPECT_EQ(about.text,
@@ -44,7 +39,7 @@ TEST_F(WindowTest, StartsBorderlessAndCentredAndClosesWithCodeZero) {
   EXPECT_TRUE(about.hasIcon);
   EXPECT_NE(program.WaitForExit(0), 0u) << "the about box must not end the program";
 
-  ClickControl(program, "Image1");
+  program.ClickControl("Image1");
   EXPECT_EQ(program.WaitForExit(20000), 0u);
 }
 
@@ -90,7 +85,7 @@ TEST_F(WindowTest, TabMovesTheFocusNowhere) {
 TEST_F(WindowTest, TheMinimisePictureMakesTheWindowIconic) {
   RunningStowlark program;
   ASSERT_NE(program.Window(), nullptr);
-  ClickControl(program, "imgMinimize");
+  program.ClickControl("imgMinimize");
   const DWORD start = GetTickCount();
   while (!IsIconic(program.Window()) && GetTickCount() - start < 5000) Sleep(50);
   EXPECT_TRUE(IsIconic(program.Window()));
@@ -131,9 +126,9 @@ TEST_F(WindowTest, EachLinkOpensItsAddress) {
   UrlRecorder recorder(Root() + L"\\opened.txt");
   RunningStowlark program;
   ASSERT_NE(program.Window(), nullptr);
-  ClickControl(program, "Label4");
+  program.ClickControl("Label4");
   EXPECT_EQ(recorder.WaitForAddress(), kMakerSite.address);
-  ClickControl(program, "Label7");
+  program.ClickControl("Label7");
   EXPECT_EQ(recorder.WaitForAddress(), kSecondSite.address);
   EXPECT_FALSE(program.HasMessageBox());
 }
