@@ -106,9 +106,16 @@ class TreeCopier {
   void CopyFolder(const std::string& source, const std::string& target, PathInfo current) {
     if (current.isLink) return Fail(target, CopyError::TargetIsLink);
     if (current.kind == EntryKind::File) return Fail(target, CopyError::TargetIsNotFolder);
-    const bool isNew = current.kind == EntryKind::Missing;
+    bool isNew = current.kind == EntryKind::Missing;
     if (isNew) {
-      if (const auto error = files_.CreateFolder(target)) return Fail(target, error);
+      if (const auto error = files_.CreateFolder(target)) {
+        // On Windows a folder whose name differs only in case is the same
+        // folder, and the listing above did not find it under this name.
+        const PathInfo found = files_.Inspect(target);
+        if (found.kind != EntryKind::Folder) return Fail(target, error);
+        if (found.isLink) return Fail(target, CopyError::TargetIsLink);
+        isNew = false;
+      }
     }
     CopyContent(source, target, isNew);
   }

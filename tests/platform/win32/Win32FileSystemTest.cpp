@@ -126,6 +126,14 @@ TEST_F(Win32FileSystemTest, AFileHeldOpenFailsAloneWithTheSystemsReason) {
             EntryKind::Missing);
 }
 
+TEST_F(Win32FileSystemTest, AFolderNamedInOtherCaseIsMergedInto) {
+  Put(root_ + "\\src\\Emoticons\\smile.png", "new");
+  Put(root_ + "\\dst\\EMOTICONS\\wink.png", "kept");
+  EXPECT_EQ(CopyFolder(root_ + "\\src", root_ + "\\dst"), Failures{});
+  EXPECT_EQ(Get(root_ + "\\dst\\EMOTICONS\\smile.png"), "new");
+  EXPECT_EQ(Get(root_ + "\\dst\\EMOTICONS\\wink.png"), "kept");
+}
+
 TEST_F(Win32FileSystemTest, FolderOperationsAcceptATrailingBackslash) {
   EXPECT_FALSE(MakeFolder(files, root_ + "\\made\\"));
   EXPECT_TRUE(MakeFolder(files, root_ + "\\made\\"));  // it exists now
