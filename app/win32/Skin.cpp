@@ -62,8 +62,6 @@ Skin Skin::Load(HINSTANCE instance) {
   skin.linkFont = MakeFont(skin.verdanaFace, 825, FW_BOLD, true, ANSI_CHARSET);
   skin.barFont = MakeFont(skin.verdanaFace, 825, FW_BOLD, false, ANSI_CHARSET);
   skin.dialogFont = MakeFont(L"MS Sans Serif", 825, FW_NORMAL, false, DEFAULT_CHARSET);
-  skin.icon = static_cast<HICON>(
-      LoadImageW(instance, MAKEINTRESOURCEW(IDI_STOWLARK), IMAGE_ICON, 16, 16, LR_SHARED));
   skin.hand = LoadCursorW(instance, MAKEINTRESOURCEW(IDC_HAND_POINTER));
   skin.titleBox = MeasureTitle(static_cast<HFONT>(skin.titleFont.Get()));
   return skin;

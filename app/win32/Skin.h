@@ -15,7 +15,6 @@ namespace stowlark {
 struct Skin {
   std::optional<DecodedPicture> background, go, minimise, about, close;
   win32::UniqueGdi titleFont, linkFont, barFont, dialogFont;
-  HICON icon = nullptr;
   HCURSOR hand = nullptr;
   std::wstring verdanaFace;  // Verdana, or the sans-serif that stands in for it
   Rect titleBox;             // lblTitle, sized to its caption
