@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <numeric>
-
 #include "app/frmBackup.h"
 #include "platform/fake/MemoryRegistry.h"
 #include "platform/fake/Recorders.h"
@@ -175,18 +172,6 @@ TEST(ControlTable, PixelRectanglesMatchTheLayout) {
   };
   ASSERT_EQ(ControlTable().size(), expected.size());
   for (const auto& [name, rect] : expected) EXPECT_EQ(PixelRect(FindControl(name)), rect) << name;
-}
-
-TEST(ControlTable, TabIndexesAreUniqueAndImagesHaveNone) {
-  std::vector<int> seen;
-  for (const auto& control : ControlTable()) {
-    EXPECT_EQ(control.tabIndex.has_value(), control.kind != ControlKind::Image) << control.name;
-    if (control.tabIndex) seen.push_back(*control.tabIndex);
-  }
-  std::sort(seen.begin(), seen.end());
-  std::vector<int> all(13);
-  std::iota(all.begin(), all.end(), 0);
-  EXPECT_EQ(seen, all);
 }
 
 }  // namespace
