@@ -25,10 +25,11 @@ ensure_packages() {
     as_root dpkg --add-architecture i386
   fi
   as_root apt-get update -q
-  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+  # With recommends: Wine takes its fonts and X extensions from them.
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"
 }
 
-BUILD_PACKAGES=(g++ cmake make libgtest-dev googletest g++-mingw-w64-i686-posix
+BUILD_PACKAGES=(g++ cmake make libgtest-dev googletest g++-mingw-w64-i686-posix fonts-wine
   g++-mingw-w64-x86-64-posix wine wine32 xvfb xauth)
 
 XVFB_PID=""
