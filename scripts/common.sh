@@ -35,22 +35,30 @@ BUILD_PACKAGES=(g++ cmake make libgtest-dev googletest g++-mingw-w64-i686-posix 
 XVFB_PID=""
 WINE_STARTED=""
 
-# Starts Xvfb on the first free display number and exports DISPLAY.
+# Starts Xvfb on the first free display number and exports DISPLAY. A number
+# can look free here and still be taken (another file system's /tmp, an
+# abstract socket), so a server that exits at once moves on to the next.
 start_display() {
-  local n=90
-  while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-  XVFB_PID=$!
-  local tries=0
-  until [ -e "/tmp/.X11-unix/X$n" ]; do
-    tries=$((tries + 1))
-    if [ $tries -gt 100 ] || ! kill -0 "$XVFB_PID" 2>/dev/null; then
-      echo "Xvfb did not start on :$n" >&2
-      return 1
-    fi
-    sleep 0.1
+  local n
+  for n in $(seq 90 190); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    XVFB_PID=$!
+    local tries=0
+    while kill -0 "$XVFB_PID" 2>/dev/null && [ $tries -lt 100 ]; do
+      if [ -e "/tmp/.X11-unix/X$n" ]; then
+        export DISPLAY=":$n"
+        return 0
+      fi
+      tries=$((tries + 1))
+      sleep 0.1
+    done
+    kill "$XVFB_PID" 2>/dev/null || true
+    wait "$XVFB_PID" 2>/dev/null || true
+    XVFB_PID=""
   done
-  export DISPLAY=":$n"
+  echo "Xvfb did not start on any display from :90 to :190" >&2
+  return 1
 }
 
 # Creates the prefix if needed and keeps one wineserver for the whole run.
