@@ -2,6 +2,9 @@
 # Windows programs under Wine on a display of their own.
 
 STOWLARK_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+# Wine stores file names in the locale's encoding: under a plain C locale a
+# name outside ASCII could not be created at all.
+export LC_ALL=C.UTF-8
 export WINEARCH=win32
 export WINEDEBUG=${WINEDEBUG:--all}
 # Wine must never try to fetch its Mono or Gecko add-ons.
