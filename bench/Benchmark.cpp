@@ -68,7 +68,8 @@ double Median(std::vector<double> times) {
   return times[times.size() / 2];
 }
 
-void Time(Contender& contender, int phase, const std::function<bool()>& run) {
+void Time(Platform& platform, Contender& contender, int phase, const std::function<bool()>& run) {
+  if (platform.settle) platform.settle();
   const auto start = std::chrono::steady_clock::now();
   contender.ok = run() && contender.ok;
   contender.times[phase].push_back(
@@ -112,9 +113,9 @@ int RunBenchmark(Platform& platform) {
   for (int run = 0; run < kRuns; ++run) {
     for (auto& contender : contenders) {
       contender.clear();
-      Time(contender, 0, contender.backup);
-      Time(contender, 1, contender.backup);
-      Time(contender, 2, contender.restore);
+      Time(platform, contender, 0, contender.backup);
+      Time(platform, contender, 1, contender.backup);
+      Time(platform, contender, 2, contender.restore);
     }
   }
   const double peakMemory = platform.peakMemoryMegabytes();

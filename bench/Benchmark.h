@@ -22,6 +22,9 @@ struct Platform {
   std::function<void(const std::string& folder)> removeTree;
   std::function<double()> peakMemoryMegabytes;
   std::vector<Peer> peers;
+  // Run before each timed copy, outside the timing: lets the disk catch up
+  // with what the last copy left to write, so one run does not pay for another.
+  std::function<void()> settle;
 };
 
 // Builds the synthetic messenger folder, times Stowlark and each peer on it,

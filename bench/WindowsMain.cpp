@@ -68,8 +68,10 @@ int main() {
           // robocopy's exit codes below 8 mean success.
           return Run(L"robocopy " + quoted(from) + L" " + quoted(to) + L" /E", 8);
         }},
-       {"xcopy /E /I /Y", [&](const std::string& from, const std::string& to) {
+       {"xcopy /E /I /Y",
+        [&](const std::string& from, const std::string& to) {
           return Run(L"xcopy " + quoted(from) + L" " + quoted(to) + L" /E /I /Y /Q", 1);
-        }}}};
+        }}},
+      {}};
   return stowlark::bench::RunBenchmark(platform);
 }
