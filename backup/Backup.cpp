@@ -41,11 +41,18 @@ Outcome BackupMessengerFolders(FileSystem& files, const Locations& locations) {
   std::vector<Folder> accounts;
   const auto listing = SubFolders(files, messenger, accounts);
   for (const auto& account : accounts) {
+    const std::string target = locations.backupPath + Name(account);
+    // The two folders the settings name are taken as the system resolves
+    // them; below them, no link is followed.
     if (account.isLink) {
       failures.push_back({account.path, make_error_code(CopyError::SourceIsLink).message()});
       continue;
     }
-    const auto copied = Copy(files, account, locations.backupPath + Name(account));
+    if (files.Inspect(target).isLink) {
+      failures.push_back({target, make_error_code(CopyError::TargetIsLink).message()});
+      continue;
+    }
+    const auto copied = Copy(files, account, target);
     failures.insert(failures.end(), copied.begin(), copied.end());
   }
   if (listing) failures.push_back({messenger.path, listing.message()});

@@ -119,6 +119,9 @@ TEST_F(FaultsTest, LinksAreNeverFollowedInTheSourceOrTheTarget) {
   std::filesystem::create_directories(outside);
   Put(Messenger() / "acc/sub/new.png", "new");
   std::filesystem::create_directory_symlink(outside, Backup() / "acc/sub");
+  Put(Messenger() / "linked/x.png", "x");
+  std::filesystem::create_directory_symlink(outside, Backup() / "linked");
+  std::filesystem::create_directory_symlink(Messenger() / "acc", Messenger() / "alias-account");
 
   const Outcome outcome = RunBackup();
   EXPECT_TRUE(std::filesystem::is_empty(outside));
@@ -130,6 +133,10 @@ TEST_F(FaultsTest, LinksAreNeverFollowedInTheSourceOrTheTarget) {
   EXPECT_NE(outcome.prompt.find("Stowlark\\acc\\sub: The target is a symbolic link"),
             std::string::npos)
       << outcome.prompt;
+  EXPECT_NE(outcome.prompt.find("Stowlark\\linked: The target is a symbolic link"),
+            std::string::npos);
+  EXPECT_NE(outcome.prompt.find("Messenger\\alias-account: Symbolic links"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(Backup() / "alias-account"));
 }
 
 // Content that tells, from any one file, which run wrote it and whether whole.
