@@ -42,7 +42,13 @@ class SkinTest : public StowlarkFixture {
   void SetUp() override {
     StowlarkFixture::SetUp();
     ASSERT_NE(program_.Window(), nullptr);
-    Sleep(500);  // let the first paint settle
+    // Wait for the first paint: the panel's outline is then on the screen.
+    const DWORD start = GetTickCount();
+    do {
+      Sleep(100);
+      shot_ = program_.CaptureClient();
+    } while (shot_.At(12, 150) != background_.Colour(12, 150) && GetTickCount() - start < 10000);
+    Sleep(200);
     shot_ = program_.CaptureClient();
     shot_.SaveBmp(L"stowlark-window.bmp");
   }
