@@ -25,6 +25,8 @@ class CopyErrorCategory : public std::error_category {
         return "A folder stands where the file should go";
       case CopyError::NotAFolder:
         return "The folder does not exist";
+      case CopyError::TargetInsideSource:
+        return "The folder would be copied into itself";
     }
     return "Unknown copy error";
   }
@@ -43,6 +45,23 @@ std::string Join(const std::string& folder, std::string_view name) {
 std::string Parent(const std::string& path) {
   const auto separator = path.find_last_of('\\');
   return separator == std::string::npos ? std::string() : path.substr(0, separator);
+}
+
+// Windows paths compare without regard to case or doubled separators.
+std::string ComparablePath(const std::string& path) {
+  std::string plain;
+  for (char c : path) {
+    if (c == '\\' && plain.ends_with('\\')) continue;
+    plain += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  }
+  if (!plain.ends_with('\\')) plain += '\\';
+  return plain;
+}
+
+// A copy into its own source would find its own output and grow until the
+// disk or the path length gives out.
+bool IsWithin(const std::string& path, const std::string& folder) {
+  return ComparablePath(path).starts_with(ComparablePath(folder));
 }
 
 // Creates the folder and any missing parents; a folder that exists is fine.
@@ -202,6 +221,10 @@ std::string Name(const Folder& folder) {
 
 Failures Copy(FileSystem& files, const Folder& source, const std::string& destination) {
   Failures failures;
+  if (IsWithin(destination, source.path)) {
+    failures.push_back({destination, make_error_code(CopyError::TargetInsideSource).message()});
+    return failures;
+  }
   if (const auto error = EnsureFolder(files, destination)) {
     failures.push_back({destination, error.message()});
     return failures;

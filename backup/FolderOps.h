@@ -31,6 +31,7 @@ enum class CopyError {
   TargetIsNotFolder,
   TargetIsFolder,
   NotAFolder,
+  TargetInsideSource,
 };
 std::error_code make_error_code(CopyError error);
 

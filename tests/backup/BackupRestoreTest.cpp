@@ -126,6 +126,18 @@ TEST_F(BackupRestoreTest, StalePartialFilesAreRemovedAndNeverCopied) {
   }
 }
 
+TEST_F(BackupRestoreTest, ABackupFolderInsideTheMessengerFolderIsNeverCopiedIntoItself) {
+  locations.backupPath = "C:\\App\\Microsoft\\\\MSN Messenger\\alice@example.com\\Stowlark\\";
+  const Outcome outcome = RunBackup();
+  EXPECT_EQ(outcome.style, 48);
+  EXPECT_NE(outcome.prompt.find("Stowlark\\alice@example.com: The folder would be copied into "
+                                "itself"),
+            std::string::npos)
+      << outcome.prompt;
+  EXPECT_EQ(testing_support::ReadFile(Backup() / "bob@example.com/Backgrounds/sea.bmp"), "sea-1");
+  EXPECT_FALSE(std::filesystem::exists(Backup() / "alice@example.com"));
+}
+
 TEST(WindowRuns, RestoreUsesTheFolderOfTheLatestLoadOrBackup) {
   testing_support::ScratchFolder scratch;
   DriveMappedFileSystem files{scratch.Path()};
