@@ -31,13 +31,12 @@ Outcome BackupMessengerFolders(FileSystem& files, const Locations& locations) {
                 locations.messengerFolder};
   }
 
-  Failures failures;
   if (!FolderExists(files, locations.backupPath)) {
     if (const auto error = MakeFolder(files, locations.backupPath)) {
-      failures.push_back({locations.backupPath, error.message()});
-      return Incomplete(failures);
+      return Incomplete({{locations.backupPath, error.message()}});
     }
   }
+  Failures failures;
   std::vector<Folder> accounts;
   const auto listing = SubFolders(files, messenger, accounts);
   for (const auto& account : accounts) {

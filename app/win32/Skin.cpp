@@ -57,10 +57,10 @@ Skin Skin::Load(HINSTANCE instance) {
   skin.close = DecodePicture(instance, IDR_CLOSE);
   // Tahoma is Verdana's narrower sibling by the same designer and ships with
   // every Windows and with Wine, so the layout keeps its look without Verdana.
-  skin.verdanaFace = FontInstalled(L"Verdana") ? L"Verdana" : L"Tahoma";
-  skin.titleFont = MakeFont(skin.verdanaFace, 975, FW_BOLD, false, ANSI_CHARSET);
-  skin.linkFont = MakeFont(skin.verdanaFace, 825, FW_BOLD, true, ANSI_CHARSET);
-  skin.barFont = MakeFont(skin.verdanaFace, 825, FW_BOLD, false, ANSI_CHARSET);
+  const std::wstring verdana = FontInstalled(L"Verdana") ? L"Verdana" : L"Tahoma";
+  skin.titleFont = MakeFont(verdana, 975, FW_BOLD, false, ANSI_CHARSET);
+  skin.linkFont = MakeFont(verdana, 825, FW_BOLD, true, ANSI_CHARSET);
+  skin.barFont = MakeFont(verdana, 825, FW_BOLD, false, ANSI_CHARSET);
   skin.dialogFont = MakeFont(L"MS Sans Serif", 825, FW_NORMAL, false, DEFAULT_CHARSET);
   skin.hand = LoadCursorW(instance, MAKEINTRESOURCEW(IDC_HAND_POINTER));
   skin.titleBox = MeasureTitle(static_cast<HFONT>(skin.titleFont.Get()));

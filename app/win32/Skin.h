@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <optional>
-#include <string>
 
 #include "app/Controls.h"
 #include "app/win32/Pictures.h"
@@ -16,8 +15,7 @@ struct Skin {
   std::optional<DecodedPicture> background, go, minimise, about, close;
   win32::UniqueGdi titleFont, linkFont, barFont, dialogFont;
   HCURSOR hand = nullptr;
-  std::wstring verdanaFace;  // Verdana, or the sans-serif that stands in for it
-  Rect titleBox;             // lblTitle, sized to its caption
+  Rect titleBox;  // lblTitle, sized to its caption
 
   static Skin Load(HINSTANCE instance);
   const DecodedPicture* PictureFor(Picture picture) const;
