@@ -46,9 +46,9 @@ void frmBackup::Click(const Control& control) {
   const auto name = control.name;
   if (name == "imgBackup") {
     LocateMessengerFolder();
-    BackupMessengerFolders();
+    RunAlone("Backup", &stowlark::BackupMessengerFolders);
   } else if (name == "imgRestore") {
-    Restore();
+    RunAlone("Restore", &RestoreCommand);
   } else if (name == "imgMinimize") {
     ports_.window.Minimise();
   } else if (name == "Image1") {
@@ -62,19 +62,38 @@ void frmBackup::Click(const Control& control) {
   }
 }
 
+// Below these two folders the walks take every name exactly as listed, so
+// only the values from the registry are resolved, as Windows resolves a path
+// that a user typed (trailing dots and spaces, "..", doubled separators).
 Locations frmBackup::CurrentLocations() const {
-  return {backupPath_, messengerFolder_, DocumentsFolderKnown(), ApplicationDataFolderKnown()};
+  const bool documentsKnown = DocumentsFolderKnown();
+  const bool applicationDataKnown = ApplicationDataFolderKnown();
+  return {documentsKnown ? ResolvedJoin(documentsFolder_, kBackupFolderSuffix) : backupPath_,
+          applicationDataKnown ? ResolvedJoin(applicationDataFolder_, kMessengerFolderSuffix)
+                               : messengerFolder_,
+          documentsKnown, applicationDataKnown};
+}
+
+std::string frmBackup::ResolvedJoin(const std::string& folder, std::string_view suffix) const {
+  std::string resolved = ports_.files.Resolve(folder);
+  if (resolved.ends_with('\\')) resolved.pop_back();
+  return resolved + std::string(suffix);
 }
 
 void frmBackup::Show(const Outcome& outcome) {
   ports_.messages.ShowMessage(outcome.prompt, outcome.style, outcome.title);
 }
 
-void frmBackup::BackupMessengerFolders() {
-  Show(stowlark::BackupMessengerFolders(ports_.files, CurrentLocations()));
+void frmBackup::RunAlone(const std::string& title, Outcome (*run)(FileSystem&, const Locations&)) {
+  if (!ports_.lock.TryAcquire()) {
+    return Show({title, kStyleWarning,
+                 "Another backup or restore is running. Try again when it has finished."});
+  }
+  const Outcome outcome = run(ports_.files, CurrentLocations());
+  // Released before the box, which may stay open for as long as the user likes.
+  ports_.lock.Release();
+  Show(outcome);
 }
-
-void frmBackup::Restore() { Show(RestoreCommand(ports_.files, CurrentLocations())); }
 
 void frmBackup::ShowAbout() {
   ports_.messages.ShowMessage(

@@ -4,6 +4,7 @@
 
 #include "app/Controls.h"
 #include "backup/Outcome.h"
+#include "platform/CopyLock.h"
 #include "platform/FileSystem.h"
 #include "platform/MessagePort.h"
 #include "platform/Registry.h"
@@ -19,6 +20,7 @@ struct WindowPorts {
   MessagePort& messages;
   WindowPort& window;
   FileSystem& files;
+  CopyLock& lock;
 };
 
 // The one window, free of any windowing system: it holds the folder values
@@ -48,9 +50,9 @@ class frmBackup {
  private:
   void Click(const Control& control);
   Locations CurrentLocations() const;
+  std::string ResolvedJoin(const std::string& folder, std::string_view suffix) const;
   void Show(const Outcome& outcome);
-  void BackupMessengerFolders();
-  void Restore();
+  void RunAlone(const std::string& title, Outcome (*run)(FileSystem&, const Locations&));
   void ShowAbout();
   void OpenSite(std::string_view address);
 

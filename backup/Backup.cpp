@@ -1,3 +1,5 @@
+#include <set>
+
 #include "backup/Outcome.h"
 #include "platform/MessagePort.h"
 
@@ -37,6 +39,7 @@ Outcome BackupMessengerFolders(FileSystem& files, const Locations& locations) {
     }
   }
   Failures failures;
+  std::set<std::string> taken;
   std::vector<Folder> accounts;
   const auto listing = SubFolders(files, messenger, accounts);
   for (const auto& account : accounts) {
@@ -45,6 +48,10 @@ Outcome BackupMessengerFolders(FileSystem& files, const Locations& locations) {
     // them; below them, no link is followed.
     if (account.isLink) {
       failures.push_back({account.path, make_error_code(CopyError::SourceIsLink).message()});
+      continue;
+    }
+    if (!taken.insert(files.NameKey(Name(account))).second) {
+      failures.push_back({account.path, make_error_code(CopyError::NameTaken).message()});
       continue;
     }
     if (files.Inspect(target).isLink) {

@@ -1,7 +1,9 @@
 #include "backup/FolderOps.h"
 
+#include <algorithm>
 #include <map>
 #include <memory>
+#include <set>
 
 namespace stowlark {
 namespace {
@@ -9,6 +11,8 @@ namespace {
 // Large enough for whole-speed copies, small enough that memory does not
 // grow with the size of a file.
 constexpr std::size_t kChunkBytes = 1 << 20;
+// A file that changes while it is read is read again at most this often.
+constexpr int kRereadsOfAChangingFile = 2;
 
 class CopyErrorCategory : public std::error_category {
  public:
@@ -27,6 +31,10 @@ class CopyErrorCategory : public std::error_category {
         return "The folder does not exist";
       case CopyError::TargetInsideSource:
         return "The folder would be copied into itself";
+      case CopyError::NameTaken:
+        return "Another item of the same name (Windows ignores case) was already copied there";
+      case CopyError::KeptChanging:
+        return "The file changed while it was being copied";
     }
     return "Unknown copy error";
   }
@@ -47,21 +55,22 @@ std::string Parent(const std::string& path) {
   return separator == std::string::npos ? std::string() : path.substr(0, separator);
 }
 
-// Windows paths compare without regard to case or doubled separators.
-std::string ComparablePath(const std::string& path) {
-  std::string plain;
-  for (char c : path) {
-    if (c == '\\' && plain.ends_with('\\')) continue;
-    plain += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+// The folder a copy goes to and every folder above it, by identity: a walk
+// that entered one of them would find its own output and grow until the disk
+// or the path length gave out, whatever spelling or link led it there.
+std::vector<FileId> FoldersHolding(FileSystem& files, std::string path) {
+  std::vector<FileId> folders;
+  for (; path.size() > 2; path = Parent(path)) {
+    FileId id;
+    if (!files.Identify(path, id)) folders.push_back(id);
   }
-  if (!plain.ends_with('\\')) plain += '\\';
-  return plain;
+  return folders;
 }
 
-// A copy into its own source would find its own output and grow until the
-// disk or the path length gives out.
-bool IsWithin(const std::string& path, const std::string& folder) {
-  return ComparablePath(path).starts_with(ComparablePath(folder));
+bool IsOneOf(FileSystem& files, const std::string& folder, const std::vector<FileId>& folders) {
+  FileId id;
+  return !files.Identify(folder, id) &&
+         std::find(folders.begin(), folders.end(), id) != folders.end();
 }
 
 // Creates the folder and any missing parents; a folder that exists is fine.
@@ -77,99 +86,174 @@ std::error_code EnsureFolder(FileSystem& files, const std::string& path) {
   return files.CreateFolder(path);
 }
 
+// Fills `buffer` unless the file ends first.
+std::error_code ReadFull(FileReader& reader, std::span<char> buffer, std::size_t& count) {
+  count = 0;
+  while (count < buffer.size()) {
+    std::size_t got = 0;
+    if (const auto error = reader.Read(buffer.subspan(count), got)) return error;
+    if (got == 0) break;
+    count += got;
+  }
+  return {};
+}
+
 class TreeCopier {
  public:
-  TreeCopier(FileSystem& files, Failures& failures)
-      : files_(files), failures_(failures), buffer_(kChunkBytes) {}
+  TreeCopier(FileSystem& files, Failures& failures, std::vector<FileId> forbidden)
+      : files_(files),
+        failures_(failures),
+        forbidden_(std::move(forbidden)),
+        buffer_(kChunkBytes) {}
 
-  // `targetIsNew` spares listing a folder that was just created.
-  void CopyContent(const std::string& source, const std::string& target, bool targetIsNew) {
-    std::map<std::string, PathInfo> existing;
-    if (!targetIsNew) existing = ListTarget(target);
-    std::vector<Entry> entries;
-    const auto listing = files_.List(source, entries);
-    for (const auto& entry : entries) {
-      if (entry.name == kPartialFileName) continue;
-      const std::string from = Join(source, entry.name);
-      const std::string to = Join(target, entry.name);
-      const auto found = existing.find(entry.name);
-      const PathInfo current = found == existing.end() ? PathInfo{} : found->second;
-      if (entry.isLink) {
-        Fail(from, CopyError::SourceIsLink);
-      } else if (entry.kind == EntryKind::Folder) {
-        CopyFolder(from, to, current);
-      } else {
-        CopyFile(from, to, current);
-      }
+  // Folders wait on a stack of their own, so that no depth of tree can
+  // exhaust the thread's stack.
+  void Run(const std::string& source, const std::string& target) {
+    pending_.push_back({source, target, false});
+    while (!pending_.empty()) {
+      const Pending folder = std::move(pending_.back());
+      pending_.pop_back();
+      CopyContent(folder);
     }
-    if (listing) Fail(source, listing);
   }
 
  private:
+  struct Pending {
+    std::string source;
+    std::string target;
+    bool targetIsNew;  // spares listing a folder that was just created
+  };
+  using Existing = std::map<std::string, Entry>;  // by name key
+  enum class Pass { Done, Changed, Failed };
+
+  void CopyContent(const Pending& folder) {
+    const Existing existing = folder.targetIsNew ? Existing{} : ListTarget(folder.target);
+    std::vector<Entry> entries;
+    const auto listing = files_.List(folder.source, entries);
+    std::set<std::string> taken;
+    for (const auto& entry : entries) {
+      if (IsTemporaryName(entry.name)) continue;
+      const std::string from = Join(folder.source, entry.name);
+      if (entry.isLink) {
+        Fail(from, CopyError::SourceIsLink);
+        continue;
+      }
+      const std::string key = files_.NameKey(entry.name);
+      if (!taken.insert(key).second) {
+        Fail(from, CopyError::NameTaken);
+        continue;
+      }
+      const auto found = existing.find(key);
+      const Entry* current = found == existing.end() ? nullptr : &found->second;
+      // A target whose name differs only in case is the same entry to Windows.
+      const std::string to = Join(folder.target, current ? current->name : entry.name);
+      if (entry.kind == EntryKind::Folder) {
+        PrepareFolder(from, to, current);
+      } else {
+        CopyFile(from, to, entry, current);
+      }
+    }
+    if (listing) Fail(folder.source, listing);
+  }
+
   // One listing of the target folder stands in for a look at each target
-  // path, and removes what a crash part way through a file left behind.
-  std::map<std::string, PathInfo> ListTarget(const std::string& target) {
+  // path, and clears what earlier runs that were cut short left behind.
+  Existing ListTarget(const std::string& target) {
     std::vector<Entry> entries;
     files_.List(target, entries);
-    std::map<std::string, PathInfo> existing;
-    for (const auto& entry : entries) {
-      if (entry.name == kPartialFileName && entry.kind == EntryKind::File && !entry.isLink) {
-        files_.Remove(Join(target, entry.name));
-      } else {
-        existing[entry.name] = {entry.kind, entry.isLink};
+    Existing existing;
+    for (auto& entry : entries) {
+      if (!IsTemporaryName(entry.name)) {
+        existing.emplace(files_.NameKey(entry.name), std::move(entry));
+      } else if (entry.kind == EntryKind::File && !entry.isLink) {
+        files_.RemoveStale(Join(target, entry.name));
       }
     }
     return existing;
   }
 
-  void CopyFolder(const std::string& source, const std::string& target, PathInfo current) {
-    if (current.isLink) return Fail(target, CopyError::TargetIsLink);
-    if (current.kind == EntryKind::File) return Fail(target, CopyError::TargetIsNotFolder);
-    bool isNew = current.kind == EntryKind::Missing;
-    if (isNew) {
-      if (const auto error = files_.CreateFolder(target)) {
-        // On Windows a folder whose name differs only in case is the same
-        // folder, and the listing above did not find it under this name.
-        const PathInfo found = files_.Inspect(target);
-        if (found.kind != EntryKind::Folder) return Fail(target, error);
-        if (found.isLink) return Fail(target, CopyError::TargetIsLink);
-        isNew = false;
+  void PrepareFolder(const std::string& source, const std::string& target, const Entry* current) {
+    if (current && current->isLink) return Fail(target, CopyError::TargetIsLink);
+    if (current && current->kind == EntryKind::File) {
+      return Fail(target, CopyError::TargetIsNotFolder);
+    }
+    if (IsOneOf(files_, source, forbidden_)) return Fail(source, CopyError::TargetInsideSource);
+    if (!current) {
+      if (const auto error = files_.CreateFolder(target)) return Fail(target, error);
+    }
+    pending_.push_back({source, target, current == nullptr});
+  }
+
+  void CopyFile(const std::string& source, const std::string& target, const Entry& entry,
+                const Entry* current) {
+    if (current && current->isLink) return Fail(target, CopyError::TargetIsLink);
+    if (current && current->kind == EntryKind::Folder)
+      return Fail(target, CopyError::TargetIsFolder);
+    // Left alone, an unchanged file costs no write, and a file that another
+    // program holds open fails only when there is something to change.
+    if (current && SameSizeAndTime(entry.stamp, current->stamp) && HoldsSameBytes(source, target)) {
+      return;
+    }
+    for (int pass = 0; pass <= kRereadsOfAChangingFile; ++pass) {
+      if (CopyOnce(source, target, current && current->readOnly) != Pass::Changed) return;
+    }
+    Fail(source, CopyError::KeptChanging);
+  }
+
+  // A time stamp alone proves nothing: the bytes decide.
+  bool HoldsSameBytes(const std::string& source, const std::string& target) {
+    std::unique_ptr<FileReader> from;
+    std::unique_ptr<FileReader> to;
+    if (files_.OpenRead(source, from) || files_.OpenRead(target, to)) return false;
+    if (!SameSizeAndTime(from->Stamp(), to->Stamp())) return false;
+    if (other_.empty()) other_.resize(kChunkBytes);
+    for (;;) {
+      std::size_t got = 0;
+      std::size_t otherGot = 0;
+      if (ReadFull(*from, buffer_, got) || ReadFull(*to, other_, otherGot) || got != otherGot) {
+        return false;
+      }
+      if (got == 0) break;
+      if (!std::equal(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(got),
+                      other_.begin())) {
+        return false;
       }
     }
-    CopyContent(source, target, isNew);
+    FileStamp now;
+    return !from->StampNow(now) && SameSizeAndTime(now, from->Stamp());
   }
 
-  void CopyFile(const std::string& source, const std::string& target, PathInfo current) {
-    if (current.isLink) return Fail(target, CopyError::TargetIsLink);
-    if (current.kind == EntryKind::Folder) return Fail(target, CopyError::TargetIsFolder);
-
-    const std::string partial = Join(Parent(target), kPartialFileName);
+  Pass CopyOnce(const std::string& source, const std::string& target, bool targetReadOnly) {
     std::unique_ptr<FileReader> reader;
-    if (const auto error = files_.OpenRead(source, reader)) return Fail(source, error);
+    if (const auto error = files_.OpenRead(source, reader))
+      return Fail(source, error), Pass::Failed;
     std::unique_ptr<FileWriter> writer;
-    if (const auto error = files_.Create(partial, writer)) return Fail(target, error);
-
-    std::string failedPath = target;
-    std::error_code error = Transfer(*reader, *writer, source, failedPath);
-    if (!error) error = writer->Finish(reader->Stamp());
-    writer.reset();
-    if (!error) error = files_.Replace(partial, target);
-    if (error) {
-      files_.Remove(partial);
-      Fail(failedPath, error);
+    if (const auto error = files_.CreateTemporary(Parent(target), writer)) {
+      return Fail(target, error), Pass::Failed;
     }
+    std::string failedPath = source;
+    std::error_code error = Transfer(*reader, *writer, target, failedPath);
+    FileStamp now;
+    if (!error) error = reader->StampNow(now);
+    if (!error && !SameSizeAndTime(now, reader->Stamp())) return Pass::Changed;
+    if (!error) {
+      failedPath = target;
+      error = writer->Commit(reader->Stamp(), target, targetReadOnly);
+    }
+    if (error) return Fail(failedPath, error), Pass::Failed;
+    return Pass::Done;
   }
 
-  std::error_code Transfer(FileReader& reader, FileWriter& writer, const std::string& source,
+  std::error_code Transfer(FileReader& reader, FileWriter& writer, const std::string& target,
                            std::string& failedPath) {
     for (;;) {
       std::size_t count = 0;
-      if (const auto error = reader.Read(buffer_, count)) {
-        failedPath = source;
+      if (const auto error = reader.Read(buffer_, count)) return error;
+      if (count == 0) return {};
+      if (const auto error = writer.Write({buffer_.data(), count})) {
+        failedPath = target;
         return error;
       }
-      if (count == 0) return {};
-      if (const auto error = writer.Write({buffer_.data(), count})) return error;
     }
   }
 
@@ -179,7 +263,10 @@ class TreeCopier {
 
   FileSystem& files_;
   Failures& failures_;
+  const std::vector<FileId> forbidden_;
+  std::vector<Pending> pending_;
   std::vector<char> buffer_;
+  std::vector<char> other_;
 };
 
 }  // namespace
@@ -221,7 +308,8 @@ std::string Name(const Folder& folder) {
 
 Failures Copy(FileSystem& files, const Folder& source, const std::string& destination) {
   Failures failures;
-  if (IsWithin(destination, source.path)) {
+  std::vector<FileId> forbidden = FoldersHolding(files, destination);
+  if (IsOneOf(files, source.path, forbidden)) {
     failures.push_back({destination, make_error_code(CopyError::TargetInsideSource).message()});
     return failures;
   }
@@ -229,7 +317,7 @@ Failures Copy(FileSystem& files, const Folder& source, const std::string& destin
     failures.push_back({destination, error.message()});
     return failures;
   }
-  TreeCopier(files, failures).CopyContent(source.path, destination, false);
+  TreeCopier(files, failures, std::move(forbidden)).Run(source.path, destination);
   return failures;
 }
 

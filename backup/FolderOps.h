@@ -9,10 +9,6 @@
 
 namespace stowlark {
 
-// A file is first written under this name in its target folder and then
-// moved over the target in one step. No walk copies a file of this name.
-inline constexpr std::string_view kPartialFileName = "~stowlark.partial";
-
 struct Failure {
   std::string path;
   std::string reason;
@@ -32,6 +28,8 @@ enum class CopyError {
   TargetIsFolder,
   NotAFolder,
   TargetInsideSource,
+  NameTaken,
+  KeptChanging,
 };
 std::error_code make_error_code(CopyError error);
 
@@ -45,8 +43,10 @@ std::string Name(const Folder& folder);
 
 // Puts the content of `source` directly into `destination`, which is
 // created with its parents when missing. Files of the same relative path are
-// replaced whole; nothing is deleted; links are never followed. Goes on past
-// every failure and returns them all.
+// replaced whole, unless they hold the same bytes already; nothing is
+// deleted; links are never followed; no folder of the source that is the
+// destination or holds it is entered. Goes on past every failure and returns
+// them all.
 Failures Copy(FileSystem& files, const Folder& source, const std::string& destination);
 
 }  // namespace stowlark

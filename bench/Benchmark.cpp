@@ -25,7 +25,8 @@ bool WriteFile(FileSystem& files, const std::string& path, std::size_t size, std
   std::string content(size, '\0');
   for (auto& c : content) c = static_cast<char>(random());
   std::unique_ptr<FileWriter> writer;
-  return !files.Create(path, writer) && !writer->Write(content) && !writer->Finish({});
+  return !files.CreateTemporary(path.substr(0, path.find_last_of('\\')), writer) &&
+         !writer->Write(content) && !writer->Commit({}, path, false);
 }
 
 // 20 accounts, about 5,000 files of 2 to 64 KB in nested folders, and 20 of 1 MB.

@@ -40,7 +40,7 @@ void RemoveTree(stowlark::FileSystem& files, const std::string& folder) {
     if (entry.kind == stowlark::EntryKind::Folder && !entry.isLink) {
       RemoveTree(files, path);
     } else {
-      files.Remove(path);
+      DeleteFileW(stowlark::win32::LongPath(path).c_str());
     }
   }
   RemoveDirectoryW(stowlark::win32::LongPath(folder).c_str());

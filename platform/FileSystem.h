@@ -4,67 +4,112 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
 namespace stowlark {
 
 // Paths are Windows paths ("C:\a\b") in UTF-8, without a trailing separator.
+// Below a resolved folder, names are taken exactly as the listing gave them.
 // Errors carry the system's own category, so message() is the system's reason.
 
 enum class EntryKind { Missing, File, Folder };
 
 struct PathInfo {
   EntryKind kind = EntryKind::Missing;
-  bool isLink = false;  // a symbolic link, junction or other reparse point
+  bool isLink = false;  // a symbolic link, junction or mount point
 };
+
+// Size and last-write time tell whether a file changed; the attributes only
+// travel with it. What time and attributes mean belongs to the adapter.
+struct FileStamp {
+  std::int64_t lastWriteTime = 0;
+  std::uint32_t attributes = 0;
+  std::uint64_t size = 0;
+};
+
+inline bool SameSizeAndTime(const FileStamp& a, const FileStamp& b) {
+  return a.size == b.size && a.lastWriteTime == b.lastWriteTime;
+}
 
 struct Entry {
   std::string name;
   EntryKind kind = EntryKind::File;
   bool isLink = false;
+  bool readOnly = false;
+  FileStamp stamp;
 };
 
-// What travels with a file besides its bytes. The meaning of the fields
-// belongs to the adapter that produced them; the walks only pass them on.
-struct FileStamp {
-  std::int64_t lastWriteTime = 0;
-  std::uint32_t attributes = 0;
+// The same two values mean the same file or folder, whatever path reached it.
+struct FileId {
+  std::uint64_t volume = 0;
+  std::uint64_t index = 0;
+  bool operator==(const FileId&) const = default;
 };
+
+// Every temporary file of every run is named "~stowlark...partial"; no walk
+// copies one, and a copy into a folder clears those that earlier runs left.
+inline constexpr std::string_view kTemporaryPrefix = "~stowlark";
+inline constexpr std::string_view kTemporarySuffix = ".partial";
+inline bool IsTemporaryName(std::string_view name) {
+  return name.starts_with(kTemporaryPrefix) && name.ends_with(kTemporarySuffix);
+}
+
+// Of all reparse points only name surrogates (symbolic links, junctions,
+// mount points) stand for another path; cloud placeholders and deduplicated
+// files are ordinary files. A tag of 0 is none that Windows gives, so a
+// reparse point without one is taken for a link, to be safe.
+inline constexpr bool IsLinkTag(std::uint32_t reparseTag) {
+  return reparseTag == 0 || (reparseTag & 0x20000000u) != 0;
+}
 
 class FileReader {
  public:
   virtual ~FileReader() = default;
   // Sets `count` to the bytes read; 0 at the end of the file.
   virtual std::error_code Read(std::span<char> buffer, std::size_t& count) = 0;
+  // As the file was when it was opened.
   virtual FileStamp Stamp() const = 0;
+  // As the file is now, asked through the open file.
+  virtual std::error_code StampNow(FileStamp& now) = 0;
 };
 
+// A new file under a name of its own. Dropped without a successful Commit,
+// it removes the file it wrote.
 class FileWriter {
  public:
   virtual ~FileWriter() = default;
   virtual std::error_code Write(std::span<const char> data) = 0;
-  // Applies the stamp and closes the file. A writer dropped without Finish
-  // leaves an incomplete file that the caller must remove.
-  virtual std::error_code Finish(const FileStamp& stamp) = 0;
+  // Applies the stamp and moves the file over `target` in one step. A target
+  // that the listing showed read-only has its flag lifted for the move and
+  // put back when the move fails; on failure `target` is as it was.
+  virtual std::error_code Commit(const FileStamp& stamp, const std::string& target,
+                                 bool targetReadOnly) = 0;
 };
 
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
+  // The full path as the system resolves a path that a user typed.
+  virtual std::string Resolve(const std::string& path) = 0;
+  // The key under which the system takes two names for the same name.
+  virtual std::string NameKey(std::string_view name) = 0;
   virtual PathInfo Inspect(const std::string& path) = 0;
+  virtual std::error_code Identify(const std::string& path, FileId& id) = 0;
   // One folder, whose parent must exist; fails when it exists already.
   virtual std::error_code CreateFolder(const std::string& path) = 0;
   // On failure `entries` keeps what was listed before the failure.
   virtual std::error_code List(const std::string& folder, std::vector<Entry>& entries) = 0;
   virtual std::error_code OpenRead(const std::string& path,
                                    std::unique_ptr<FileReader>& reader) = 0;
-  // Creates or truncates.
-  virtual std::error_code Create(const std::string& path, std::unique_ptr<FileWriter>& writer) = 0;
-  // Moves `from` over `to` in one step, a read-only `to` included; on failure
-  // `to` is as it was.
-  virtual std::error_code Replace(const std::string& from, const std::string& to) = 0;
-  virtual std::error_code Remove(const std::string& path) = 0;
+  // Creates a temporary file in `folder` under a name that nothing stands at
+  // and no other run uses; the create fails rather than open what is there.
+  virtual std::error_code CreateTemporary(const std::string& folder,
+                                          std::unique_ptr<FileWriter>& writer) = 0;
+  // Removes a temporary file left by an earlier run, but only a plain file
+  // that nobody holds open, and never through a link.
+  virtual std::error_code RemoveStale(const std::string& path) = 0;
 };
 
 }  // namespace stowlark

@@ -7,8 +7,9 @@ namespace {
 
 class FaultyReader : public FileReader {
  public:
-  FaultyReader(std::unique_ptr<FileReader> inner, const Fault* fault)
-      : inner_(std::move(inner)), fault_(fault) {}
+  FaultyReader(std::unique_ptr<FileReader> inner, const Fault* fault,
+               std::function<void()> afterRead)
+      : inner_(std::move(inner)), fault_(fault), afterRead_(std::move(afterRead)) {}
   std::error_code Read(std::span<char> buffer, std::size_t& count) override {
     if (fault_ != nullptr) {
       if (passed_ >= fault_->afterBytes) return fault_->error;
@@ -16,20 +17,24 @@ class FaultyReader : public FileReader {
     }
     const auto error = inner_->Read(buffer, count);
     passed_ += count;
+    if (afterRead_) afterRead_();
     return error;
   }
   FileStamp Stamp() const override { return inner_->Stamp(); }
+  std::error_code StampNow(FileStamp& now) override { return inner_->StampNow(now); }
 
  private:
   std::unique_ptr<FileReader> inner_;
   const Fault* fault_;
+  std::function<void()> afterRead_;
   std::size_t passed_ = 0;
 };
 
 class FaultyWriter : public FileWriter {
  public:
-  FaultyWriter(std::unique_ptr<FileWriter> inner, const Fault* fault)
-      : inner_(std::move(inner)), fault_(fault) {}
+  FaultyWriter(std::unique_ptr<FileWriter> inner, const Fault* fault,
+               std::function<const Fault*(const std::string&)> commitFault)
+      : inner_(std::move(inner)), fault_(fault), commitFault_(std::move(commitFault)) {}
   std::error_code Write(std::span<const char> data) override {
     if (fault_ == nullptr) return inner_->Write(data);
     const std::size_t room = fault_->afterBytes - std::min(passed_, fault_->afterBytes);
@@ -38,11 +43,16 @@ class FaultyWriter : public FileWriter {
     if (const auto error = inner_->Write(allowed)) return error;
     return allowed.size() < data.size() ? fault_->error : std::error_code{};
   }
-  std::error_code Finish(const FileStamp& stamp) override { return inner_->Finish(stamp); }
+  std::error_code Commit(const FileStamp& stamp, const std::string& target,
+                         bool targetReadOnly) override {
+    if (const auto* fault = commitFault_(target)) return fault->error;
+    return inner_->Commit(stamp, target, targetReadOnly);
+  }
 
  private:
   std::unique_ptr<FileWriter> inner_;
   const Fault* fault_;
+  std::function<const Fault*(const std::string&)> commitFault_;
   std::size_t passed_ = 0;
 };
 
@@ -59,6 +69,11 @@ const Fault* FaultyFileSystem::Find(Operation operation, const std::string& path
 PathInfo FaultyFileSystem::Inspect(const std::string& path) {
   if (Find(Operation::Inspect, path)) return {};
   return inner_.Inspect(path);
+}
+
+std::error_code FaultyFileSystem::Identify(const std::string& path, FileId& id) {
+  if (const auto* fault = Find(Operation::Identify, path)) return fault->error;
+  return inner_.Identify(path, id);
 }
 
 std::error_code FaultyFileSystem::CreateFolder(const std::string& path) {
@@ -79,27 +94,26 @@ std::error_code FaultyFileSystem::OpenRead(const std::string& path,
   if (const auto* fault = Find(Operation::OpenRead, path)) return fault->error;
   std::unique_ptr<FileReader> inner;
   if (const auto error = inner_.OpenRead(path, inner)) return error;
-  reader = std::make_unique<FaultyReader>(std::move(inner), Find(Operation::Read, path));
+  const bool watched = whileReading_.second && path.ends_with(whileReading_.first);
+  reader = std::make_unique<FaultyReader>(std::move(inner), Find(Operation::Read, path),
+                                          watched ? whileReading_.second : nullptr);
   return {};
 }
 
-std::error_code FaultyFileSystem::Create(const std::string& path,
-                                         std::unique_ptr<FileWriter>& writer) {
-  if (const auto* fault = Find(Operation::Create, path)) return fault->error;
+std::error_code FaultyFileSystem::CreateTemporary(const std::string& folder,
+                                                  std::unique_ptr<FileWriter>& writer) {
+  if (const auto* fault = Find(Operation::CreateTemporary, folder)) return fault->error;
   std::unique_ptr<FileWriter> inner;
-  if (const auto error = inner_.Create(path, inner)) return error;
-  writer = std::make_unique<FaultyWriter>(std::move(inner), Find(Operation::Write, path));
+  if (const auto error = inner_.CreateTemporary(folder, inner)) return error;
+  writer = std::make_unique<FaultyWriter>(
+      std::move(inner), Find(Operation::Write, folder),
+      [this](const std::string& target) { return Find(Operation::Commit, target); });
   return {};
 }
 
-std::error_code FaultyFileSystem::Replace(const std::string& from, const std::string& to) {
-  if (const auto* fault = Find(Operation::Replace, to)) return fault->error;
-  return inner_.Replace(from, to);
-}
-
-std::error_code FaultyFileSystem::Remove(const std::string& path) {
-  if (const auto* fault = Find(Operation::Remove, path)) return fault->error;
-  return inner_.Remove(path);
+std::error_code FaultyFileSystem::RemoveStale(const std::string& path) {
+  if (const auto* fault = Find(Operation::RemoveStale, path)) return fault->error;
+  return inner_.RemoveStale(path);
 }
 
 }  // namespace stowlark

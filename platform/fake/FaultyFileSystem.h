@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -8,16 +9,19 @@
 
 namespace stowlark {
 
+// CreateTemporary and Write match the folder the temporary file goes in;
+// Commit matches the target it would replace.
 enum class Operation {
   Inspect,
+  Identify,
   CreateFolder,
   List,
   OpenRead,
   Read,
-  Create,
+  CreateTemporary,
   Write,
-  Replace,
-  Remove
+  Commit,
+  RemoveStale
 };
 
 // Fails the chosen operation on paths ending with `pathEnding`. A Read or
@@ -32,27 +36,37 @@ struct Fault {
 };
 
 // Wraps a real file system and fails chosen operations with chosen errors;
-// counts every call, so a test can also tell that nothing was touched.
+// counts every call that reaches the disk, so a test can also tell that
+// nothing was touched.
 class FaultyFileSystem : public FileSystem {
  public:
   explicit FaultyFileSystem(FileSystem& inner) : inner_(inner) {}
 
   void Inject(Fault fault) { faults_.push_back(std::move(fault)); }
+  // Runs `action` after every read of a file whose path ends so, as another
+  // program writing to the file while it is copied would.
+  void WhileReading(std::string pathEnding, std::function<void()> action) {
+    whileReading_ = {std::move(pathEnding), std::move(action)};
+  }
   int Calls() const { return calls_; }
 
+  std::string Resolve(const std::string& path) override { return inner_.Resolve(path); }
+  std::string NameKey(std::string_view name) override { return inner_.NameKey(name); }
   PathInfo Inspect(const std::string& path) override;
+  std::error_code Identify(const std::string& path, FileId& id) override;
   std::error_code CreateFolder(const std::string& path) override;
   std::error_code List(const std::string& folder, std::vector<Entry>& entries) override;
   std::error_code OpenRead(const std::string& path, std::unique_ptr<FileReader>& reader) override;
-  std::error_code Create(const std::string& path, std::unique_ptr<FileWriter>& writer) override;
-  std::error_code Replace(const std::string& from, const std::string& to) override;
-  std::error_code Remove(const std::string& path) override;
+  std::error_code CreateTemporary(const std::string& folder,
+                                  std::unique_ptr<FileWriter>& writer) override;
+  std::error_code RemoveStale(const std::string& path) override;
 
  private:
   const Fault* Find(Operation operation, const std::string& path);
 
   FileSystem& inner_;
   std::vector<Fault> faults_;
+  std::pair<std::string, std::function<void()>> whileReading_;
   int calls_ = 0;
 };
 

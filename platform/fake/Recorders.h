@@ -2,8 +2,10 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "platform/CopyLock.h"
 #include "platform/MessagePort.h"
 #include "platform/WindowPort.h"
 
@@ -41,6 +43,15 @@ class RecordingWindow : public WindowPort {
                     directory + "] " + std::to_string(showCommand));
   }
   std::vector<std::string> calls;
+};
+
+// Held by "another copy of the program" while `busy` is set.
+class FakeCopyLock : public CopyLock {
+ public:
+  bool TryAcquire() override { return !busy && !std::exchange(held, true); }
+  void Release() override { held = false; }
+  bool busy = false;
+  bool held = false;
 };
 
 }  // namespace stowlark

@@ -34,17 +34,20 @@ class Descriptor {
   int fd_;
 };
 
+FileStamp StampOf(const struct stat& info) {
+  return {info.st_mtim.tv_sec * 1'000'000'000 + info.st_mtim.tv_nsec,
+          static_cast<std::uint32_t>(info.st_mode & 07777),
+          static_cast<std::uint64_t>(info.st_size)};
+}
+
 // Reads no further than the size the file had when it was opened, which
 // spares the last read that would only find the end.
 class NativeReader : public FileReader {
  public:
-  NativeReader(int fd, FileStamp stamp, std::uint64_t size)
-      : fd_(fd), stamp_(stamp), remaining_(size) {}
+  NativeReader(int fd, FileStamp stamp) : fd_(fd), stamp_(stamp), remaining_(stamp.size) {}
   std::error_code Read(std::span<char> buffer, std::size_t& count) override {
-    if (remaining_ == 0) {
-      count = 0;
-      return {};
-    }
+    count = 0;
+    if (remaining_ == 0) return {};
     buffer =
         buffer.first(static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), remaining_)));
     ssize_t got;
@@ -57,6 +60,12 @@ class NativeReader : public FileReader {
     return {};
   }
   FileStamp Stamp() const override { return stamp_; }
+  std::error_code StampNow(FileStamp& now) override {
+    struct stat info {};
+    if (::fstat(fd_.Get(), &info) != 0) return LastError();
+    now = StampOf(info);
+    return {};
+  }
 
  private:
   Descriptor fd_;
@@ -66,7 +75,11 @@ class NativeReader : public FileReader {
 
 class NativeWriter : public FileWriter {
  public:
-  explicit NativeWriter(int fd) : fd_(fd) {}
+  NativeWriter(int fd, std::filesystem::path path, const DriveMappedFileSystem& files)
+      : fd_(fd), path_(std::move(path)), files_(files) {}
+  ~NativeWriter() override {
+    if (!committed_) ::unlink(path_.c_str());
+  }
   std::error_code Write(std::span<const char> data) override {
     while (!data.empty()) {
       const ssize_t put = ::write(fd_.Get(), data.data(), data.size());
@@ -76,19 +89,23 @@ class NativeWriter : public FileWriter {
     }
     return {};
   }
-  std::error_code Finish(const FileStamp& stamp) override {
+  std::error_code Commit(const FileStamp& stamp, const std::string& target, bool) override {
     const timespec times[2] = {{0, UTIME_OMIT},
                                {stamp.lastWriteTime / 1'000'000'000,
                                 static_cast<long>(stamp.lastWriteTime % 1'000'000'000)}};
-    if (::futimens(fd_.Get(), times) != 0 || ::fchmod(fd_.Get(), stamp.attributes & 07777) != 0) {
+    if (::futimens(fd_.Get(), times) != 0 || ::fchmod(fd_.Get(), stamp.attributes & 07777) != 0 ||
+        fd_.Close() != 0 || ::rename(path_.c_str(), files_.HostPath(target).c_str()) != 0) {
       return LastError();
     }
-    if (fd_.Close() != 0) return LastError();
+    committed_ = true;
     return {};
   }
 
  private:
   Descriptor fd_;
+  std::filesystem::path path_;
+  const DriveMappedFileSystem& files_;
+  bool committed_ = false;
 };
 
 EntryKind KindOf(const struct stat& info) {
@@ -110,6 +127,31 @@ std::filesystem::path DriveMappedFileSystem::HostPath(const std::string& path) c
   return root_ / std::string(1, static_cast<char>(std::tolower(path[0]))) / rest;
 }
 
+std::string DriveMappedFileSystem::Resolve(const std::string& path) {
+  if (HostPath(path).empty()) return path;
+  std::vector<std::string> names;
+  std::size_t start = 3;
+  while (start <= path.size()) {
+    const std::size_t end = std::min(path.find('\\', start), path.size());
+    const std::string name = path.substr(start, end - start);
+    if (name == ".." && !names.empty()) {
+      names.pop_back();
+    } else if (!name.empty() && name != "." && name != "..") {
+      names.push_back(name);
+    }
+    start = end + 1;
+  }
+  std::string resolved = path.substr(0, 3);
+  for (const auto& name : names) resolved += (resolved.size() > 3 ? "\\" : "") + name;
+  return resolved;
+}
+
+std::string DriveMappedFileSystem::NameKey(std::string_view name) {
+  std::string key(name);
+  for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return key;
+}
+
 PathInfo DriveMappedFileSystem::Inspect(const std::string& path) {
   const auto host = HostPath(path);
   struct stat info {};
@@ -117,6 +159,15 @@ PathInfo DriveMappedFileSystem::Inspect(const std::string& path) {
   if (!S_ISLNK(info.st_mode)) return {KindOf(info), false};
   const bool resolves = ::stat(host.c_str(), &info) == 0;
   return {resolves ? KindOf(info) : EntryKind::File, true};
+}
+
+std::error_code DriveMappedFileSystem::Identify(const std::string& path, FileId& id) {
+  const auto host = HostPath(path);
+  struct stat info {};
+  if (host.empty()) return NoDrive();
+  if (::stat(host.c_str(), &info) != 0) return LastError();
+  id = {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
+  return {};
 }
 
 std::error_code DriveMappedFileSystem::CreateFolder(const std::string& path) {
@@ -134,14 +185,15 @@ std::error_code DriveMappedFileSystem::List(const std::string& folder,
   errno = 0;
   while (const dirent* item = ::readdir(dir.get())) {
     const std::string name = item->d_name;
+    struct stat info {};
     if (name == "." || name == "..") {
       // not entries of their own
-    } else if (item->d_type == DT_DIR || item->d_type == DT_REG) {
-      entries.push_back(
-          {name, item->d_type == DT_DIR ? EntryKind::Folder : EntryKind::File, false});
+    } else if (::fstatat(::dirfd(dir.get()), item->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
+      return LastError();
+    } else if (S_ISLNK(info.st_mode)) {
+      entries.push_back({name, Inspect(folder + "\\" + name).kind, true, false, {}});
     } else {
-      const auto info = Inspect(folder + "\\" + name);
-      entries.push_back({name, info.kind, info.isLink});
+      entries.push_back({name, KindOf(info), false, (info.st_mode & S_IWUSR) == 0, StampOf(info)});
     }
     errno = 0;
   }
@@ -160,32 +212,32 @@ std::error_code DriveMappedFileSystem::OpenRead(const std::string& path,
     ::close(fd);
     return error;
   }
-  const FileStamp stamp{info.st_mtim.tv_sec * 1'000'000'000 + info.st_mtim.tv_nsec,
-                        static_cast<std::uint32_t>(info.st_mode & 07777)};
-  reader = std::make_unique<NativeReader>(fd, stamp, static_cast<std::uint64_t>(info.st_size));
+  reader = std::make_unique<NativeReader>(fd, StampOf(info));
   return {};
 }
 
-std::error_code DriveMappedFileSystem::Create(const std::string& path,
-                                              std::unique_ptr<FileWriter>& writer) {
-  const auto host = HostPath(path);
+std::error_code DriveMappedFileSystem::CreateTemporary(const std::string& folder,
+                                                       std::unique_ptr<FileWriter>& writer) {
+  const auto host = HostPath(folder);
   if (host.empty()) return NoDrive();
-  const int fd = ::open(host.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
-  if (fd < 0) return LastError();
-  writer = std::make_unique<NativeWriter>(fd);
-  return {};
+  for (;;) {
+    const auto path = host / (std::string(kTemporaryPrefix) + "-" + std::to_string(::getpid()) +
+                              "-" + std::to_string(temporaries_++) + std::string(kTemporarySuffix));
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+      writer = std::make_unique<NativeWriter>(fd, path, *this);
+      return {};
+    }
+    if (errno != EEXIST) return LastError();
+  }
 }
 
-std::error_code DriveMappedFileSystem::Replace(const std::string& from, const std::string& to) {
-  const auto source = HostPath(from);
-  const auto target = HostPath(to);
-  if (source.empty() || target.empty()) return NoDrive();
-  return ::rename(source.c_str(), target.c_str()) == 0 ? std::error_code{} : LastError();
-}
-
-std::error_code DriveMappedFileSystem::Remove(const std::string& path) {
+std::error_code DriveMappedFileSystem::RemoveStale(const std::string& path) {
   const auto host = HostPath(path);
+  struct stat info {};
   if (host.empty()) return NoDrive();
+  if (::lstat(host.c_str(), &info) != 0) return LastError();
+  if (!S_ISREG(info.st_mode)) return std::make_error_code(std::errc::operation_not_permitted);
   return ::unlink(host.c_str()) == 0 ? std::error_code{} : LastError();
 }
 

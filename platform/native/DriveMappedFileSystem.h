@@ -16,16 +16,22 @@ class DriveMappedFileSystem : public FileSystem {
   // The host path for a Windows path, or an empty path when it has no drive.
   std::filesystem::path HostPath(const std::string& path) const;
 
+  // Lexical only: separators, "." and ".." as Windows folds them.
+  std::string Resolve(const std::string& path) override;
+  // Windows compares names without regard to case; so does this stand-in, for ASCII.
+  std::string NameKey(std::string_view name) override;
   PathInfo Inspect(const std::string& path) override;
+  std::error_code Identify(const std::string& path, FileId& id) override;
   std::error_code CreateFolder(const std::string& path) override;
   std::error_code List(const std::string& folder, std::vector<Entry>& entries) override;
   std::error_code OpenRead(const std::string& path, std::unique_ptr<FileReader>& reader) override;
-  std::error_code Create(const std::string& path, std::unique_ptr<FileWriter>& writer) override;
-  std::error_code Replace(const std::string& from, const std::string& to) override;
-  std::error_code Remove(const std::string& path) override;
+  std::error_code CreateTemporary(const std::string& folder,
+                                  std::unique_ptr<FileWriter>& writer) override;
+  std::error_code RemoveStale(const std::string& path) override;
 
  private:
   std::filesystem::path root_;
+  unsigned temporaries_ = 0;
 };
 
 }  // namespace stowlark

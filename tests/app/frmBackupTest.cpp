@@ -35,7 +35,8 @@ class frmBackupTest : public testing::Test {
   RecordingWindow window;
   ScratchFolder scratch;
   DriveMappedFileSystem files{scratch.Path()};
-  frmBackup form{{registry, messages, window, files}};
+  FakeCopyLock lock;
+  frmBackup form{{registry, messages, window, files, lock}};
 };
 
 TEST_F(frmBackupTest, LoadComputesTheFoldersByPlainJoins) {

@@ -39,6 +39,13 @@ class BackupFixture : public testing::Test {
     }
     return tree;
   }
+  static bool HasTemporaryFile(const std::filesystem::path& root) {
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root, ignored)) {
+      if (IsTemporaryName(entry.path().filename().string())) return true;
+    }
+    return false;
+  }
   Outcome RunBackup() { return BackupMessengerFolders(files, locations); }
   Outcome RunRestore() { return RestoreCommand(files, locations); }
 

@@ -117,13 +117,12 @@ TEST_F(BackupRestoreTest, ReadOnlyFilesAreReplacedAndKeepTheirModeAndTime) {
   EXPECT_EQ(std::filesystem::status(copy).permissions(), std::filesystem::perms::owner_all);
 }
 
-TEST_F(BackupRestoreTest, StalePartialFilesAreRemovedAndNeverCopied) {
-  Put(Messenger() / "alice@example.com" / std::string(kPartialFileName), "half a file");
-  Put(Backup() / "alice@example.com/CustomEmoticons" / std::string(kPartialFileName), "stale");
+TEST_F(BackupRestoreTest, StaleTemporaryFilesAreRemovedAndNeverCopied) {
+  Put(Messenger() / "alice@example.com/~stowlark-7-0.partial", "half a file");
+  Put(Backup() / "alice@example.com/CustomEmoticons/~stowlark.partial", "stale, older name");
+  Put(Backup() / "alice@example.com/~stowlark-9-3.partial", "stale");
   EXPECT_EQ(RunBackup(), kBackupComplete);
-  for (const auto& [path, content] : Snapshot(Backup())) {
-    EXPECT_EQ(path.find(kPartialFileName), std::string::npos) << path;
-  }
+  EXPECT_FALSE(HasTemporaryFile(Backup()));
 }
 
 TEST_F(BackupRestoreTest, ABackupFolderInsideTheMessengerFolderIsNeverCopiedIntoItself) {
@@ -148,7 +147,8 @@ TEST(WindowRuns, RestoreUsesTheFolderOfTheLatestLoadOrBackup) {
   registry.SetString(0x80000001, key, "Personal", "C:\\Docs");
   registry.SetString(0x80000001, key, "AppData", "C:\\Old");
   testing_support::WriteFile(files.HostPath("C:\\Docs\\Stowlark\\acc\\a.txt"), "backed up");
-  frmBackup form{{registry, messages, window, files}};
+  FakeCopyLock lock;
+  frmBackup form{{registry, messages, window, files, lock}};
   form.Load();
 
   registry.SetString(0x80000001, key, "AppData", "C:\\New");

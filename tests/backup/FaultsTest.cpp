@@ -27,18 +27,13 @@ class FaultsTest : public BackupFixture {
     Put(Messenger() / "acc/two.png", std::string(5000, 'b'));
     Put(Messenger() / "acc/three.png", std::string(5000, 'c'));
   }
-  bool NoPartialFiles() const {
-    for (const auto& [path, content] : Snapshot(Backup())) {
-      if (path.find(kPartialFileName) != std::string::npos) return false;
-    }
-    return true;
-  }
+  bool NoPartialFiles() const { return !HasTemporaryFile(Backup()); }
   FaultyFileSystem faulty{files};
 };
 
 TEST_F(FaultsTest, AFailureInTheMiddleOfAFileLeavesTheOldFileAndGoesOn) {
   faulty.Inject({Operation::Read, "acc\\one.png", kIoError, 2000});
-  faulty.Inject({Operation::Write, "acc\\" + std::string(kPartialFileName), kIoError, 4000});
+  faulty.Inject({Operation::Write, "Stowlark\\acc", kIoError, 4000});
 
   const Outcome outcome = BackupMessengerFolders(faulty, locations);
   // Every write in acc fails, so all three keep their old content.
@@ -57,7 +52,7 @@ TEST_F(FaultsTest, AFailureInTheMiddleOfAFileLeavesTheOldFileAndGoesOn) {
 }
 
 TEST_F(FaultsTest, AFailedReplaceKeepsTheOldFileWhileTheRestIsCopied) {
-  faulty.Inject({Operation::Replace, "acc\\two.png", kIoError});
+  faulty.Inject({Operation::Commit, "acc\\two.png", kIoError});
   const Outcome outcome = BackupMessengerFolders(faulty, locations);
   const auto backup = Snapshot(Backup());
   EXPECT_EQ(backup.at("acc/one.png"), std::string(5000, 'a'));
@@ -101,7 +96,7 @@ TEST_F(FaultsTest, AListingThatFailsPartWayEndsTheWalkThereAndIsReported) {
 }
 
 TEST_F(FaultsTest, AFailedRestoreSaysWhatWasNotRestored) {
-  faulty.Inject({Operation::Replace, "MSN Messenger\\acc\\one.png", kIoError});
+  faulty.Inject({Operation::Commit, "MSN Messenger\\acc\\one.png", kIoError});
   Put(Messenger() / "acc/one.png", "held by the messenger");
   const Outcome outcome = RestoreCommand(faulty, locations);
   EXPECT_EQ(outcome, (Outcome{"Restore", 16,
@@ -157,9 +152,8 @@ TEST_F(FaultsTest, AKilledCopyLeavesEveryFileOldOrWholeAndTheNextRunCleansUp) {
     _exit(0);
   }
   // Kill it the moment it is seen part way through a file.
-  const auto partial = Backup() / "big" / std::string(kPartialFileName);
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (!std::filesystem::exists(partial) && std::chrono::steady_clock::now() < deadline) {
+  while (!HasTemporaryFile(Backup() / "big") && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::yield();
   }
   kill(child, SIGKILL);
@@ -176,7 +170,7 @@ TEST_F(FaultsTest, AKilledCopyLeavesEveryFileOldOrWholeAndTheNextRunCleansUp) {
   EXPECT_LT(replaced, kFiles);
 
   EXPECT_EQ(RunBackup().prompt, "Backup Complete.");
-  EXPECT_FALSE(std::filesystem::exists(partial));
+  EXPECT_FALSE(HasTemporaryFile(Backup() / "big"));
   for (int i = 0; i < kFiles; ++i) {
     ASSERT_EQ(testing_support::ReadFile(Backup() / "big" / std::to_string(i)), Content(i, 'n'));
   }
