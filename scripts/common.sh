@@ -33,7 +33,24 @@ ensure_packages() {
 }
 
 BUILD_PACKAGES=(g++ cmake make libgtest-dev googletest g++-mingw-w64-i686-posix fonts-wine
-  g++-mingw-w64-x86-64-posix wine wine32 xvfb xauth)
+  g++-mingw-w64-x86-64-posix wine wine32 wine64 xvfb xauth rsync)
+
+# Some kernels cannot start 32-bit programs at all (a sandbox's may answer
+# "Exec format error"), and Debian's 32-bit Wine is one. There the Windows
+# tests run the x86-64 build of the same code under 64-bit Wine instead.
+can_run_32bit() { /usr/lib/wine/wine --version >/dev/null 2>&1; }
+
+use_wine64() {
+  export WINEARCH=win64 WINELOADER=/usr/lib/wine/wine64
+  # Debian's wine script always picks the 32-bit loader when it is installed.
+  local shims="$STOWLARK_ROOT/build/wine64-bin" name
+  mkdir -p "$shims"
+  for name in wine wine-stable; do
+    printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$shims/$name"
+    chmod +x "$shims/$name"
+  done
+  export PATH="$shims:$PATH"
+}
 
 XVFB_PID=""
 WINE_STARTED=""

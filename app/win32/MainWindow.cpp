@@ -15,7 +15,7 @@ MainWindow::MainWindow(HWND window, HINSTANCE instance)
     : window_(window),
       skin_(Skin::Load(instance)),
       commands_(window),
-      form_({registry_, messages_, commands_, files_}) {
+      form_({registry_, messages_, commands_, files_, lock_}) {
   messages_.SetOwner(window);
   form_.SetTitleBox(skin_.titleBox);
 }

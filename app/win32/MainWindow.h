@@ -4,6 +4,7 @@
 
 #include "app/frmBackup.h"
 #include "app/win32/Skin.h"
+#include "platform/win32/Win32CopyLock.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Messages.h"
 #include "platform/win32/Win32Registry.h"
@@ -37,6 +38,7 @@ class MainWindow {
   win32::Win32Messages messages_;
   win32::Win32Window commands_;
   win32::Win32FileSystem files_;
+  win32::Win32CopyLock lock_;
   frmBackup form_;
 };
 

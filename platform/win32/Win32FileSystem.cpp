@@ -1,6 +1,7 @@
 #include "platform/win32/Win32FileSystem.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 
 #include "platform/win32/Handles.h"
@@ -12,39 +13,76 @@ namespace {
 constexpr DWORD kCarriedAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
                                      FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
 
-FILETIME FileTime(std::int64_t ticks) {
-  const auto value = static_cast<std::uint64_t>(ticks);
-  return {static_cast<DWORD>(value & 0xFFFFFFFF), static_cast<DWORD>(value >> 32)};
+std::int64_t Ticks(const FILETIME& time) {
+  return static_cast<std::int64_t>((static_cast<std::uint64_t>(time.dwHighDateTime) << 32) |
+                                   time.dwLowDateTime);
 }
 
-// A read-only file cannot be replaced or deleted; this lifts the flag and
-// puts it back unless the change is kept.
-class WritableWhileHeld {
- public:
-  explicit WritableWhileHeld(const std::wstring& path) : path_(path) {
-    attributes_ = GetFileAttributesW(path.c_str());
-    lifted_ = attributes_ != INVALID_FILE_ATTRIBUTES && (attributes_ & FILE_ATTRIBUTE_READONLY) &&
-              SetFileAttributesW(path.c_str(), attributes_ & ~FILE_ATTRIBUTE_READONLY);
-  }
-  WritableWhileHeld(const WritableWhileHeld&) = delete;
-  WritableWhileHeld& operator=(const WritableWhileHeld&) = delete;
-  ~WritableWhileHeld() {
-    if (lifted_) SetFileAttributesW(path_.c_str(), attributes_);
-  }
-  void Keep() { lifted_ = false; }
+std::uint64_t Join64(DWORD high, DWORD low) {
+  return (static_cast<std::uint64_t>(high) << 32) | low;
+}
 
- private:
-  std::wstring path_;
-  DWORD attributes_ = INVALID_FILE_ATTRIBUTES;
-  bool lifted_ = false;
-};
+// Upper case as the file system folds names, the same in every locale.
+std::wstring UpperCase(std::wstring_view text) {
+  std::wstring upper(text.size(), L'\0');
+  const int length = static_cast<int>(text.size());
+  if (length > 0) {
+    LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, text.data(), length, upper.data(), length);
+  }
+  return upper;
+}
+
+bool SetAttributes(HANDLE file, DWORD attributes) {
+  FILE_BASIC_INFO basic{};  // zero times are left as they are
+  basic.FileAttributes = attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
+  return SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof(basic));
+}
+
+bool DeleteOnClose(HANDLE file) {
+  FILE_DISPOSITION_INFO disposition{TRUE};
+  return SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof(disposition));
+}
+
+// Opens what stands at `path` only when it is a plain file reached by that
+// very path: no folder, no reparse point, and, because Wine shows a Unix
+// symbolic link as the file it points to, no file whose final path is another.
+UniqueFile OpenPlainFile(const std::wstring& path, DWORD access, DWORD share,
+                         BY_HANDLE_FILE_INFORMATION& info, std::error_code& error) {
+  UniqueFile file(ValidOrNull(CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING,
+                                          FILE_FLAG_OPEN_REPARSE_POINT, nullptr)));
+  if (!file || !GetFileInformationByHandle(file.Get(), &info)) {
+    error = LastError();
+    return {};
+  }
+  std::wstring final(GetFinalPathNameByHandleW(file.Get(), nullptr, 0, 0), L'\0');
+  final.resize(GetFinalPathNameByHandleW(file.Get(), final.data(),
+                                         static_cast<DWORD>(final.size()), 0));
+  if ((info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ||
+      UpperCase(final) != UpperCase(path)) {
+    error = MakeError(ERROR_ACCESS_DENIED);
+    return {};
+  }
+  return file;
+}
+
+std::error_code SetReadOnly(const std::wstring& path, bool readOnly) {
+  BY_HANDLE_FILE_INFORMATION info;
+  std::error_code error;
+  const UniqueFile file =
+      OpenPlainFile(path, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, info, error);
+  if (error) return error;
+  const DWORD attributes = readOnly ? info.dwFileAttributes | FILE_ATTRIBUTE_READONLY
+                                    : info.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY;
+  return SetAttributes(file.Get(), attributes) ? std::error_code{} : LastError();
+}
 
 // Reads no further than the size the file had when it was opened, which
 // spares the last read that would only find the end.
 class Win32Reader : public FileReader {
  public:
-  Win32Reader(UniqueFile file, FileStamp stamp, std::uint64_t size)
-      : file_(std::move(file)), stamp_(stamp), remaining_(size) {}
+  Win32Reader(UniqueFile file, FileStamp stamp)
+      : file_(std::move(file)), stamp_(stamp), remaining_(stamp.size) {}
   std::error_code Read(std::span<char> buffer, std::size_t& count) override {
     count = 0;
     if (remaining_ == 0) return {};
@@ -57,6 +95,21 @@ class Win32Reader : public FileReader {
     return {};
   }
   FileStamp Stamp() const override { return stamp_; }
+  std::error_code StampNow(FileStamp& now) override { return StampOf(file_.Get(), now); }
+
+  // Basic information and size alone: the full record costs several times
+  // as much under Wine.
+  static std::error_code StampOf(HANDLE file, FileStamp& stamp) {
+    FILE_BASIC_INFO info;
+    LARGE_INTEGER size;
+    if (!GetFileInformationByHandleEx(file, FileBasicInfo, &info, sizeof(info)) ||
+        !GetFileSizeEx(file, &size)) {
+      return LastError();
+    }
+    stamp = {info.LastWriteTime.QuadPart, info.FileAttributes,
+             static_cast<std::uint64_t>(size.QuadPart)};
+    return {};
+  }
 
  private:
   UniqueFile file_;
@@ -64,10 +117,16 @@ class Win32Reader : public FileReader {
   std::uint64_t remaining_;
 };
 
+// Everything after the create goes through the one handle, so no later
+// step can be turned, by a name swapped in meanwhile, onto another file.
 class Win32Writer : public FileWriter {
  public:
-  Win32Writer(UniqueFile file, std::wstring path)
-      : file_(std::move(file)), path_(std::move(path)) {}
+  explicit Win32Writer(UniqueFile file) : file_(std::move(file)) {}
+  ~Win32Writer() override {
+    if (!file_) return;
+    SetAttributes(file_.Get(), FILE_ATTRIBUTE_NORMAL);  // a read-only file cannot be deleted
+    DeleteOnClose(file_.Get());
+  }
   std::error_code Write(std::span<const char> data) override {
     while (!data.empty()) {
       const auto request =
@@ -78,62 +137,91 @@ class Win32Writer : public FileWriter {
     }
     return {};
   }
-  std::error_code Finish(const FileStamp& stamp) override {
-    const FILETIME written = FileTime(stamp.lastWriteTime);
-    if (!SetFileTime(file_.Get(), nullptr, nullptr, &written)) return LastError();
-    file_.Reset();
-    // A new file is created with the archive flag alone; most need no change.
+  std::error_code Commit(const FileStamp& stamp, const std::string& target,
+                         bool targetReadOnly) override {
+    FILE_BASIC_INFO basic{};
+    basic.LastWriteTime.QuadPart = stamp.lastWriteTime;
     const DWORD attributes = stamp.attributes & kCarriedAttributes;
-    if (attributes == FILE_ATTRIBUTE_ARCHIVE) return {};
-    if (!SetFileAttributesW(path_.c_str(), attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL)) {
+    basic.FileAttributes = attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
+    if (!SetFileInformationByHandle(file_.Get(), FileBasicInfo, &basic, sizeof(basic))) {
+      return LastError();
+    }
+    // Windows refuses to replace a read-only file; Wine does not, so the
+    // flag is lifted whenever the listing shows it, and both take one path.
+    const std::wstring path = LongPath(target);
+    if (targetReadOnly) {
+      if (const auto error = SetReadOnly(path, false)) return error;
+    }
+    if (const auto error = RenameOver(path)) {
+      if (targetReadOnly) SetReadOnly(path, true);
+      return error;
+    }
+    file_.Reset();
+    return {};
+  }
+
+ private:
+  std::error_code RenameOver(const std::wstring& path) {
+    const std::wstring name = L"\\??\\" + path.substr(4);  // the native form of "\\?\"
+    const std::size_t bytes = name.size() * sizeof(wchar_t);
+    std::vector<std::uint64_t> buffer((sizeof(FILE_RENAME_INFO) + bytes) / 8 + 1);
+    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    rename->ReplaceIfExists = TRUE;
+    rename->FileNameLength = static_cast<DWORD>(bytes);
+    std::memcpy(rename->FileName, name.data(), bytes);
+    if (!SetFileInformationByHandle(file_.Get(), FileRenameInfo, rename,
+                                    static_cast<DWORD>(buffer.size() * 8))) {
       return LastError();
     }
     return {};
   }
 
- private:
   UniqueFile file_;
-  std::wstring path_;
 };
-
-// True for "X:\a\b" with no empty, "." or ".." component and no name that
-// Windows would trim, which the "\\?\" form can take as it stands.
-bool IsPlainDrivePath(const std::wstring& path) {
-  if (path.size() < 3 || path[1] != L':' || path[2] != L'\\') return false;
-  std::size_t start = 3;
-  while (start <= path.size()) {
-    const std::size_t end = std::min(path.find(L'\\', start), path.size());
-    const std::wstring_view name(path.data() + start, end - start);
-    if (name.empty() || name == L"." || name == L".." || name.back() == L'.' ||
-        name.back() == L' ' || name.find(L'/') != std::wstring_view::npos) {
-      return false;
-    }
-    start = end + 1;
-  }
-  return true;
-}
 
 }  // namespace
 
 std::wstring LongPath(const std::string& path) {
   const std::wstring wide = Widen(path);
   if (wide.starts_with(L"\\\\?\\")) return wide;
-  if (IsPlainDrivePath(wide)) return L"\\\\?\\" + wide;
-  // GetFullPathName collapses doubled separators, which the "\\?\" form
-  // would otherwise take literally.
-  const DWORD needed = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-  if (needed == 0) return wide;
-  std::wstring full(needed, L'\0');
-  full.resize(GetFullPathNameW(wide.c_str(), needed, full.data(), nullptr));
-  if (full.starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);
-  return L"\\\\?\\" + full;
+  if (wide.starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + wide.substr(2);
+  if (wide.size() >= 3 && wide[1] == L':' && wide[2] == L'\\') return L"\\\\?\\" + wide;
+  return wide;
+}
+
+std::string Win32FileSystem::Resolve(const std::string& path) {
+  const std::wstring wide = Widen(path);
+  std::wstring full(GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr), L'\0');
+  full.resize(GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr));
+  return full.empty() ? path : Narrow(full);
+}
+
+std::string Win32FileSystem::NameKey(std::string_view name) {
+  return Narrow(UpperCase(Widen(name)));
 }
 
 PathInfo Win32FileSystem::Inspect(const std::string& path) {
-  const DWORD attributes = GetFileAttributesW(LongPath(path).c_str());
+  const std::wstring target = LongPath(path);
+  const DWORD attributes = GetFileAttributesW(target.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return {};
-  return {(attributes & FILE_ATTRIBUTE_DIRECTORY) ? EntryKind::Folder : EntryKind::File,
-          (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0};
+  bool isLink = false;
+  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+    WIN32_FIND_DATAW data;
+    const UniqueFind find(ValidOrNull(FindFirstFileW(target.c_str(), &data)));
+    isLink = !find || IsLinkTag(data.dwReserved0);
+  }
+  return {(attributes & FILE_ATTRIBUTE_DIRECTORY) ? EntryKind::Folder : EntryKind::File, isLink};
+}
+
+std::error_code Win32FileSystem::Identify(const std::string& path, FileId& id) {
+  const UniqueFile file(ValidOrNull(
+      CreateFileW(LongPath(path).c_str(), FILE_READ_ATTRIBUTES,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                  FILE_FLAG_BACKUP_SEMANTICS, nullptr)));
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!file || !GetFileInformationByHandle(file.Get(), &info)) return LastError();
+  id = {info.dwVolumeSerialNumber, Join64(info.nFileIndexHigh, info.nFileIndexLow)};
+  return {};
 }
 
 std::error_code Win32FileSystem::CreateFolder(const std::string& path) {
@@ -142,18 +230,25 @@ std::error_code Win32FileSystem::CreateFolder(const std::string& path) {
 }
 
 std::error_code Win32FileSystem::List(const std::string& folder, std::vector<Entry>& entries) {
+  const std::wstring pattern = LongPath(folder) + L"\\*";
   WIN32_FIND_DATAW data;
-  UniqueFind find(
-      ValidOrNull(FindFirstFileExW((LongPath(folder) + L"\\*").c_str(), FindExInfoBasic, &data,
-                                   FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH)));
+  UniqueFind find(ValidOrNull(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data,
+                                               FindExSearchNameMatch, nullptr,
+                                               FIND_FIRST_EX_LARGE_FETCH)));
+  // Before Windows 7 the faster form is refused as an invalid parameter.
+  if (!find && GetLastError() == ERROR_INVALID_PARAMETER) {
+    find = UniqueFind(ValidOrNull(FindFirstFileW(pattern.c_str(), &data)));
+  }
   if (!find) return LastError();
   do {
     const std::wstring name = data.cFileName;
     if (name == L"." || name == L"..") continue;
+    const DWORD attributes = data.dwFileAttributes;
     entries.push_back(
-        {Narrow(name),
-         (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? EntryKind::Folder : EntryKind::File,
-         (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0});
+        {Narrow(name), (attributes & FILE_ATTRIBUTE_DIRECTORY) ? EntryKind::Folder : EntryKind::File,
+         (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && IsLinkTag(data.dwReserved0),
+         (attributes & FILE_ATTRIBUTE_READONLY) != 0,
+         {Ticks(data.ftLastWriteTime), attributes, Join64(data.nFileSizeHigh, data.nFileSizeLow)}});
   } while (FindNextFileW(find.Get(), &data));
   const DWORD error = GetLastError();
   return error == ERROR_NO_MORE_FILES ? std::error_code{} : MakeError(error);
@@ -161,55 +256,62 @@ std::error_code Win32FileSystem::List(const std::string& folder, std::vector<Ent
 
 std::error_code Win32FileSystem::OpenRead(const std::string& path,
                                           std::unique_ptr<FileReader>& reader) {
-  UniqueFile file(ValidOrNull(CreateFileW(
-      LongPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-      OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT, nullptr)));
+  const std::wstring source = LongPath(path);
+  const auto open = [&](DWORD flags) {
+    return UniqueFile(ValidOrNull(CreateFileW(source.c_str(), GENERIC_READ,
+                                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                              OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN | flags,
+                                              nullptr)));
+  };
+  UniqueFile file = open(FILE_FLAG_OPEN_REPARSE_POINT);
+  FileStamp stamp;
   if (!file) return LastError();
-  // Basic information and size alone: the full record costs several times
-  // as much under Wine.
-  FILE_BASIC_INFO info;
-  LARGE_INTEGER size;
-  if (!GetFileInformationByHandleEx(file.Get(), FileBasicInfo, &info, sizeof(info)) ||
-      !GetFileSizeEx(file.Get(), &size)) {
-    return LastError();
+  if (const auto error = Win32Reader::StampOf(file.Get(), stamp)) return error;
+  if (stamp.attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+    // A cloud placeholder or a deduplicated file is read through its
+    // filter; a link that appeared since the listing is not followed.
+    FILE_ATTRIBUTE_TAG_INFO tag;
+    if (!GetFileInformationByHandleEx(file.Get(), FileAttributeTagInfo, &tag, sizeof(tag))) {
+      return LastError();
+    }
+    if (IsLinkTag(tag.ReparseTag)) return MakeError(ERROR_CANT_ACCESS_FILE);
+    file = open(0);
+    if (!file) return LastError();
   }
-  reader = std::make_unique<Win32Reader>(
-      std::move(file), FileStamp{info.LastWriteTime.QuadPart, info.FileAttributes},
-      static_cast<std::uint64_t>(size.QuadPart));
+  reader = std::make_unique<Win32Reader>(std::move(file), stamp);
   return {};
 }
 
-std::error_code Win32FileSystem::Create(const std::string& path,
-                                        std::unique_ptr<FileWriter>& writer) {
-  std::wstring target = LongPath(path);
-  UniqueFile file(
-      ValidOrNull(CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr)));
-  if (!file) return LastError();
-  writer = std::make_unique<Win32Writer>(std::move(file), std::move(target));
-  return {};
-}
-
-std::error_code Win32FileSystem::Replace(const std::string& from, const std::string& to) {
-  const std::wstring source = LongPath(from);
-  const std::wstring target = LongPath(to);
-  if (MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) return {};
-  if (GetLastError() != ERROR_ACCESS_DENIED) return LastError();
-  // Perhaps a read-only target: lift the flag for the move and try again.
-  WritableWhileHeld unlocked(target);
-  if (!MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-    return LastError();
+std::error_code Win32FileSystem::CreateTemporary(const std::string& folder,
+                                                 std::unique_ptr<FileWriter>& writer) {
+  const std::wstring stem = LongPath(folder) + L"\\" + Widen(kTemporaryPrefix) + L"-" +
+                            std::to_wstring(GetCurrentProcessId()) + L"-";
+  for (;;) {
+    const std::wstring path = stem + std::to_wstring(temporaries_++) + Widen(kTemporarySuffix);
+    UniqueFile file(ValidOrNull(CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, 0, nullptr,
+                                            CREATE_NEW,
+                                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
+                                            nullptr)));
+    if (file) {
+      writer = std::make_unique<Win32Writer>(std::move(file));
+      return {};
+    }
+    if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) {
+      return LastError();
+    }
   }
-  unlocked.Keep();
-  return {};
 }
 
-std::error_code Win32FileSystem::Remove(const std::string& path) {
-  const std::wstring target = LongPath(path);
-  WritableWhileHeld unlocked(target);
-  if (!DeleteFileW(target.c_str())) return LastError();
-  unlocked.Keep();
-  return {};
+std::error_code Win32FileSystem::RemoveStale(const std::string& path) {
+  BY_HANDLE_FILE_INFORMATION info;
+  std::error_code error;
+  // Without sharing, the open fails while anybody else holds the file.
+  const UniqueFile file =
+      OpenPlainFile(LongPath(path), DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, 0, info,
+                    error);
+  if (error) return error;
+  if (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) SetAttributes(file.Get(), 0);
+  return DeleteOnClose(file.Get()) ? std::error_code{} : LastError();
 }
 
 }  // namespace stowlark::win32

@@ -93,6 +93,32 @@ TEST_F(frmBackupTest, BackupRereadsAppDataAndNeverStacksTheSuffix) {
   EXPECT_EQ(form.BackupPath(), "C:\\Documents and Settings\\User\\My Documents\\Stowlark\\");
 }
 
+TEST_F(frmBackupTest, WhileAnotherCopyRunsGoCopiesNothingAndSaysSo) {
+  SetFolder("Personal", "C:\\Docs");
+  SetFolder("AppData", "C:\\App\\..\\App");
+  testing_support::WriteFile(files.HostPath("C:\\App\\Microsoft\\MSN Messenger\\a\\f"), "f");
+  std::filesystem::create_directories(files.HostPath("C:\\Docs"));
+  form.Load();
+  lock.busy = true;
+  Click("imgBackup");
+  Click("imgRestore");
+  const std::string busy = "Another backup or restore is running. Try again when it has finished.";
+  ASSERT_EQ(messages.shown.size(), 2u);
+  EXPECT_EQ(messages.shown[0].title, "Backup");
+  EXPECT_EQ(messages.shown[1].title, "Restore");
+  for (const auto& shown : messages.shown) {
+    EXPECT_EQ(shown.prompt, busy);
+    EXPECT_EQ(shown.style, 48);
+  }
+  EXPECT_TRUE(std::filesystem::is_empty(files.HostPath("C:\\Docs")));
+
+  lock.busy = false;
+  Click("imgBackup");
+  EXPECT_EQ(messages.shown.back().prompt, "Backup Complete.");
+  EXPECT_FALSE(lock.held) << "released when the copy ends";
+  EXPECT_TRUE(std::filesystem::exists(files.HostPath("C:\\Docs\\Stowlark\\a\\f")));
+}
+
 TEST_F(frmBackupTest, WindowCommandsDoExactlyWhatTheirControlsSay) {
   form.Load();
   Click("imgMinimize");

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "app/frmBackup.h"
 #include "platform/fake/FaultyFileSystem.h"
@@ -31,6 +32,21 @@ TEST_F(BackupRestoreTest, FirstBackupCopiesEveryAccountFolderButNoLooseFile) {
 
 TEST_F(BackupRestoreTest, RepeatedBackupOverwritesAndKeepsWhatHasGone) {
   ASSERT_EQ(RunBackup(), kBackupComplete);
+  const auto inode = [&](const char* path) {
+    struct stat info {};
+    ::stat((Backup() / path).c_str(), &info);
+    return info.st_ino;
+  };
+  const auto sea = inode("bob@example.com/Backgrounds/sea.bmp");
+  // Same size and time, other bytes: the time stamp alone is never trusted.
+  const auto me = Messenger() / "alice@example.com/DisplayPictures/me.jpg";
+  const auto time = std::filesystem::last_write_time(me);
+  Put(me, "ME-1");
+  std::filesystem::last_write_time(me, time);
+  EXPECT_EQ(RunBackup(), kBackupComplete);
+  EXPECT_EQ(inode("bob@example.com/Backgrounds/sea.bmp"), sea) << "an unchanged file is left alone";
+  EXPECT_EQ(Snapshot(Backup()).at("alice@example.com/DisplayPictures/me.jpg"), "ME-1");
+
   Put(Messenger() / "alice@example.com/CustomEmoticons/smile.png", "smile-2, longer than before");
   std::filesystem::remove(Messenger() / "alice@example.com/DisplayPictures/me.jpg");
   std::filesystem::remove_all(Messenger() / "bob@example.com");
@@ -39,7 +55,7 @@ TEST_F(BackupRestoreTest, RepeatedBackupOverwritesAndKeepsWhatHasGone) {
   const auto backup = Snapshot(Backup());
   EXPECT_EQ(backup.at("alice@example.com/CustomEmoticons/smile.png"),
             "smile-2, longer than before");
-  EXPECT_EQ(backup.at("alice@example.com/DisplayPictures/me.jpg"), "me-1");
+  EXPECT_EQ(backup.at("alice@example.com/DisplayPictures/me.jpg"), "ME-1");
   EXPECT_EQ(backup.at("bob@example.com/Backgrounds/sea.bmp"), "sea-1");
 }
 
@@ -135,6 +151,42 @@ TEST_F(BackupRestoreTest, ABackupFolderInsideTheMessengerFolderIsNeverCopiedInto
       << outcome.prompt;
   EXPECT_EQ(testing_support::ReadFile(Backup() / "bob@example.com/Backgrounds/sea.bmp"), "sea-1");
   EXPECT_FALSE(std::filesystem::exists(Backup() / "alice@example.com"));
+}
+
+TEST_F(BackupRestoreTest, NamesThatWindowsTakesForOneAreCopiedOnceAndTheTwinsReported) {
+  Put(Messenger() / "alice@example.com/DisplayPictures/ME.jpg", "twin");
+  Put(Messenger() / "alice@example.com/customemoticons/x.png", "twin folder");
+  Put(Messenger() / "Bob@example.com/x.png", "twin account");
+  const Outcome outcome = RunBackup();
+  std::size_t reported = 0;
+  for (auto at = outcome.prompt.find("was already copied there"); at != std::string::npos;
+       at = outcome.prompt.find("was already copied there", at + 1)) {
+    ++reported;
+  }
+  EXPECT_EQ(reported, 3u) << outcome.prompt;
+  // Whichever of each pair came first is the one in the backup, whole.
+  const auto source = Snapshot(Messenger());
+  std::map<std::string, int> seen;
+  for (const auto& [path, content] : Snapshot(Backup())) {
+    EXPECT_EQ(source.at(path), content) << path;
+    std::string key = path;
+    for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    EXPECT_EQ(++seen[key], 1) << path;
+  }
+}
+
+TEST_F(BackupRestoreTest, ABackupFolderReachedThroughALinkIntoTheSourceIsNeverEntered) {
+  std::filesystem::create_directory_symlink(Messenger() / "alice@example.com", Host("C:\\Docs2"));
+  locations.backupPath = "C:\\Docs2\\Stowlark\\";
+  const Outcome outcome = RunBackup();
+  EXPECT_NE(outcome.prompt.find("Stowlark\\alice@example.com: The folder would be copied into "
+                                "itself"),
+            std::string::npos)
+      << outcome.prompt;
+  EXPECT_FALSE(std::filesystem::exists(Messenger() / "alice@example.com/Stowlark/alice@example.com"));
+  EXPECT_EQ(testing_support::ReadFile(Messenger() / "alice@example.com/Stowlark/bob@example.com/"
+                                                    "Backgrounds/sea.bmp"),
+            "sea-1");
 }
 
 TEST(WindowRuns, RestoreUsesTheFolderOfTheLatestLoadOrBackup) {

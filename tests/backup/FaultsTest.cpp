@@ -6,6 +6,7 @@
 #include <chrono>
 #include <thread>
 
+#include "platform/fake/DeepFileSystem.h"
 #include "platform/fake/FaultyFileSystem.h"
 #include "tests/backup/BackupFixture.h"
 
@@ -119,6 +120,9 @@ TEST_F(FaultsTest, LinksAreNeverFollowedInTheSourceOrTheTarget) {
   std::filesystem::create_directory_symlink(Messenger() / "acc", Messenger() / "alias-account");
 
   const Outcome outcome = RunBackup();
+  // Reparse tags: symbolic link, junction are links; cloud file, dedup file are not.
+  EXPECT_TRUE(IsLinkTag(0xA000000C) && IsLinkTag(0xA0000003) && IsLinkTag(0));
+  EXPECT_FALSE(IsLinkTag(0x9000001A) || IsLinkTag(0x80000013));
   EXPECT_TRUE(std::filesystem::is_empty(outside));
   EXPECT_FALSE(std::filesystem::exists(Backup() / "acc/loop"));
   EXPECT_FALSE(std::filesystem::exists(Backup() / "acc/alias.png"));
@@ -132,6 +136,35 @@ TEST_F(FaultsTest, LinksAreNeverFollowedInTheSourceOrTheTarget) {
             std::string::npos);
   EXPECT_NE(outcome.prompt.find("Messenger\\alias-account: Symbolic links"), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(Backup() / "alias-account"));
+}
+
+TEST_F(FaultsTest, AFileThatChangesWhileCopiedIsReadAgainAndReportedIfItKeepsChanging) {
+  int rewrites = 0;
+  faulty.WhileReading("acc\\one.png", [&] {
+    if (rewrites < 6) Put(Messenger() / "acc/one.png", std::string(6000 + ++rewrites, 'x'));
+  });
+  const Outcome outcome = BackupMessengerFolders(faulty, locations);
+  EXPECT_EQ(outcome.prompt,
+            "Backup incomplete. These items could not be copied:\r\n\r\n"
+            "C:\\App\\Microsoft\\MSN Messenger\\acc\\one.png: The file changed while it was "
+            "being copied");
+  EXPECT_EQ(testing_support::ReadFile(Backup() / "acc/one.png"), std::string(3000, '1'));
+  EXPECT_EQ(testing_support::ReadFile(Backup() / "acc/two.png"), std::string(5000, 'b'));
+  EXPECT_TRUE(NoPartialFiles());
+
+  // Once it holds still, the next read is copied whole.
+  EXPECT_EQ(BackupMessengerFolders(faulty, locations).style, 64);
+  EXPECT_EQ(testing_support::ReadFile(Backup() / "acc/one.png"), std::string(6006, 'x'));
+}
+
+TEST(DeepTrees, TwentyThousandLevelsAreCopiedWithoutDeepeningTheCallStack) {
+  constexpr int kDepth = 20000;
+  DeepFileSystem deep(kDepth);
+  EXPECT_EQ(Copy(deep, {"C:\\S", false}, "C:\\T"), Failures{});
+  EXPECT_EQ(deep.foldersMade, kDepth);
+  std::string expected = "C:\\T";
+  for (int i = 0; i < kDepth; ++i) expected += "\\d";
+  EXPECT_EQ(deep.fileCommitted, expected + "\\f");
 }
 
 // Content that tells, from any one file, which run wrote it and whether whole.

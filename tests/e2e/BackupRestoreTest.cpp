@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/Controls.h"
+#include "platform/win32/Win32CopyLock.h"
 #include "tests/e2e/Fixture.h"
 
 namespace stowlark::e2e {
@@ -75,6 +76,40 @@ TEST_F(BackupRestoreTest, ARestoreOverAFileHeldOpenReportsItAndKeepsRunning) {
   EXPECT_EQ(ReadText(heldPath), "in use");
   EXPECT_EQ(program.WaitForExit(0), STILL_ACTIVE);
   EXPECT_FALSE(program.HasMessageBox()) << "no completion box may follow";
+}
+
+TEST_F(BackupRestoreTest, TwoProgramsNeverCopyAtOnceAndEveryBackupFileEqualsItsSource) {
+  for (int i = 0; i < 2000; ++i) {
+    WriteText(MessengerFolder() + L"\\many" + std::to_wstring(i % 4) + L"@example.com\\item" +
+                  std::to_wstring(i) + L".png",
+              std::string(512 + i, static_cast<char>('a' + i % 26)));
+  }
+  RunningStowlark first;
+  RunningStowlark second;
+  ASSERT_NE(first.Window(), nullptr);
+  ASSERT_NE(second.Window(), nullptr);
+  first.ClickControl("imgBackup");
+  second.ClickControl("imgBackup");
+  const auto one = first.AnswerMessageBox();
+  const auto other = second.AnswerMessageBox();
+  EXPECT_EQ(one.text, L"Backup Complete.");
+  EXPECT_TRUE(other.text == L"Backup Complete." ||
+              other.text ==
+                  L"Another backup or restore is running. Try again when it has finished.")
+      << other.text.size();
+  auto expected = Snapshot(MessengerFolder());
+  expected.erase(L"\\settings.ini");
+  EXPECT_EQ(Snapshot(BackupFolder()), expected);
+
+  // While another copy holds the lock, GO only says so.
+  const HANDLE held = CreateMutexW(nullptr, FALSE, win32::CopyLockName().c_str());
+  ASSERT_EQ(WaitForSingleObject(held, 5000), WAIT_OBJECT_0);
+  second.ClickControl("imgRestore");
+  const auto busy = second.AnswerMessageBox();
+  ReleaseMutex(held);
+  CloseHandle(held);
+  EXPECT_EQ(busy.title, L"Restore");
+  EXPECT_EQ(busy.text, L"Another backup or restore is running. Try again when it has finished.");
 }
 
 }  // namespace

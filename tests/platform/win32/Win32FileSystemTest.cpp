@@ -8,39 +8,53 @@
 namespace stowlark::win32 {
 namespace {
 
+// Wine's own path of a file of the prefix, and Unix programs started from a
+// Windows program, give the tests the symbolic links that Wine hides.
+std::string UnixPath(const std::string& path) {
+  using Convert = char*(__cdecl*)(const wchar_t*);
+  const auto convert = reinterpret_cast<Convert>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  if (convert == nullptr) return "";
+  char* unix = convert(Widen(path).c_str());
+  const std::string result = unix != nullptr ? unix : "";
+  HeapFree(GetProcessHeap(), 0, unix);
+  return result;
+}
+
+void RunUnix(const std::string& command) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process{};
+  std::wstring line = Widen(command);
+  ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                             &startup, &process));
+  WaitForSingleObject(process.hProcess, 10000);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+}
+
 // A scratch folder under the prefix's temporary folder, removed afterwards.
 class Win32FileSystemTest : public testing::Test {
  protected:
   void SetUp() override {
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
-    root_ = Narrow(temp) + "stowlark-fs-" + std::to_string(GetCurrentProcessId());
+    root_ = Narrow(temp) + "stowlark-fs-" +
+            testing::UnitTest::GetInstance()->current_test_info()->name();
     ASSERT_TRUE(CreateDirectoryW(Widen(root_).c_str(), nullptr));
   }
-  void TearDown() override { RemoveTree(root_); }
+  // From the Unix side: a Win32 delete of a link would delete what it points to.
+  void TearDown() override { RunUnix("/bin/rm -rf \"" + UnixPath(root_) + "\""); }
 
-  void RemoveTree(const std::string& folder) {
-    std::vector<Entry> entries;
-    files.List(folder, entries);
-    for (const auto& entry : entries) {
-      const std::string path = folder + "\\" + entry.name;
-      if (entry.kind == EntryKind::Folder) {
-        RemoveTree(path);
-      } else {
-        files.Remove(path);
-      }
-    }
-    RemoveDirectoryW(LongPath(folder).c_str());
-  }
   void Put(const std::string& path, const std::string& content) {
     for (auto at = path.find('\\', root_.size() + 1); at != std::string::npos;
          at = path.find('\\', at + 1)) {
       files.CreateFolder(path.substr(0, at));
     }
     std::unique_ptr<FileWriter> writer;
-    ASSERT_FALSE(files.Create(path, writer));
+    ASSERT_FALSE(files.CreateTemporary(path.substr(0, path.find_last_of('\\')), writer));
     ASSERT_FALSE(writer->Write(content));
-    ASSERT_FALSE(writer->Finish({116444736000000000, 0}));
+    ASSERT_FALSE(writer->Commit({116444736000000000, 0, 0}, path, false));
   }
   std::string Get(const std::string& path) {
     std::unique_ptr<FileReader> reader;
@@ -50,6 +64,17 @@ class Win32FileSystemTest : public testing::Test {
     reader->Read(content, count);
     content.resize(count);
     return content;
+  }
+  void Link(const std::string& target, const std::string& link) {
+    RunUnix("/bin/ln -s \"" + UnixPath(target) + "\" \"" + UnixPath(link) + "\"");
+  }
+  std::vector<std::string> Names(const std::string& folder) {
+    std::vector<Entry> entries;
+    files.List(folder, entries);
+    std::vector<std::string> names;
+    for (const auto& entry : entries) names.push_back(entry.name);
+    std::sort(names.begin(), names.end());
+    return names;
   }
   Failures CopyFolder(const std::string& source, const std::string& target) {
     Folder folder;
@@ -75,14 +100,37 @@ TEST_F(Win32FileSystemTest, CopiesNonAsciiNamesAndPathsLongerThanMaxPath) {
   EXPECT_EQ(Get(root_ + "\\dst\\" + name + "\\\xE7\x94\xBB.gif"), "wide");
 }
 
-TEST_F(Win32FileSystemTest, CarriesAttributesAndTimeAndReplacesReadOnlyTargets) {
+TEST_F(Win32FileSystemTest, NamesEndingInADotOrASpaceAreCopiedExactlyAsListed) {
+  Put(root_ + "\\src\\pic", "pic");
+  Put(root_ + "\\src\\pic.", "pic dot");
+  Put(root_ + "\\src\\x.gif", "x");
+  Put(root_ + "\\src\\x.gif ", "x space");
+  Put(root_ + "\\src\\lone.", "lone");
+  Put(root_ + "\\src\\acct\\a", "plain account");
+  Put(root_ + "\\src\\acct.\\a", "dotted account");
+
+  EXPECT_EQ(CopyFolder(root_ + "\\src", root_ + "\\dst"), Failures{});
+  EXPECT_EQ(Names(root_ + "\\dst"), Names(root_ + "\\src"));
+  for (const char* name : {"pic", "pic.", "x.gif", "x.gif ", "lone.", "acct\\a", "acct.\\a"}) {
+    EXPECT_EQ(Get(root_ + "\\dst\\" + name), Get(root_ + "\\src\\" + name)) << name;
+  }
+  // Only a path a user gave is resolved, as Windows resolves it.
+  EXPECT_EQ(files.Resolve(root_ + "\\Docs  "), root_ + "\\Docs");
+  EXPECT_EQ(files.Resolve(root_ + "\\a\\..\\Docs\\\\x"), root_ + "\\Docs\\x");
+}
+
+TEST_F(Win32FileSystemTest, CarriesAttributesAndTimeAndLiftsAReadOnlyFlagOnlyForTheReplace) {
   Put(root_ + "\\src\\flags.dat", "new");
   Put(root_ + "\\dst\\flags.dat", "old");
+  Put(root_ + "\\src\\held.dat", "new");
+  Put(root_ + "\\dst\\held.dat", "old");
   const std::wstring source = LongPath(root_ + "\\src\\flags.dat");
   const std::wstring target = LongPath(root_ + "\\dst\\flags.dat");
+  const std::wstring held = LongPath(root_ + "\\dst\\held.dat");
   const DWORD flags = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                       FILE_ATTRIBUTE_ARCHIVE;
   ASSERT_TRUE(SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_READONLY));
+  ASSERT_TRUE(SetFileAttributesW(held.c_str(), FILE_ATTRIBUTE_READONLY));
   FILETIME stamp{0x12345600, 0x01D00000};
   {
     UniqueFile file(ValidOrNull(
@@ -90,51 +138,58 @@ TEST_F(Win32FileSystemTest, CarriesAttributesAndTimeAndReplacesReadOnlyTargets) 
     ASSERT_TRUE(SetFileTime(file.Get(), nullptr, nullptr, &stamp));
   }
   ASSERT_TRUE(SetFileAttributesW(source.c_str(), flags));
+  UniqueFile holder(ValidOrNull(
+      CreateFileW(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)));
+  ASSERT_TRUE(holder);
 
-  EXPECT_EQ(CopyFolder(root_ + "\\src", root_ + "\\dst"), Failures{});
+  const Failures failures = CopyFolder(root_ + "\\src", root_ + "\\dst");
+  ASSERT_EQ(failures.size(), 1u);
+  EXPECT_EQ(failures[0].path, root_ + "\\dst\\held.dat");
+  EXPECT_EQ(failures[0].reason.find("system error"), std::string::npos) << failures[0].reason;
+  holder.Reset();
+  EXPECT_EQ(Get(root_ + "\\dst\\held.dat"), "old");
+  EXPECT_EQ(GetFileAttributesW(held.c_str()) & FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_READONLY)
+      << "the flag is put back when the replace fails";
+
   EXPECT_EQ(Get(root_ + "\\dst\\flags.dat"), "new");
   EXPECT_EQ(GetFileAttributesW(target.c_str()) & flags, flags);
   WIN32_FILE_ATTRIBUTE_DATA data;
   ASSERT_TRUE(GetFileAttributesExW(target.c_str(), GetFileExInfoStandard, &data));
   EXPECT_EQ(data.ftLastWriteTime.dwLowDateTime, stamp.dwLowDateTime);
   EXPECT_EQ(data.ftLastWriteTime.dwHighDateTime, stamp.dwHighDateTime);
-
-  // The second backup of a read-only file succeeds as well.
-  EXPECT_EQ(CopyFolder(root_ + "\\src", root_ + "\\dst"), Failures{});
+  EXPECT_EQ(Names(root_ + "\\dst"), (std::vector<std::string>{"flags.dat", "held.dat"}));
 }
 
-TEST_F(Win32FileSystemTest, AFileHeldOpenFailsAloneWithTheSystemsReason) {
-  Put(root_ + "\\src\\a.png", "a-new");
-  Put(root_ + "\\src\\b.png", "b-new");
-  Put(root_ + "\\src\\c.png", "c-new");
-  Put(root_ + "\\dst\\b.png", "b-old");
-  UniqueFile held(ValidOrNull(CreateFileW(LongPath(root_ + "\\dst\\b.png").c_str(),
-                                          GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
-                                          OPEN_EXISTING, 0, nullptr)));
+TEST_F(Win32FileSystemTest, TemporaryFilesAreExclusiveAndTheCleanUpNeverFollowsALink) {
+  Put(root_ + "\\outside.txt", "outside");
+  Put(root_ + "\\src\\a.png", "a");
+  Put(root_ + "\\dst\\a.png", "old");
+  Put(root_ + "\\dst\\~stowlark-1-1.partial", "stale");
+  Put(root_ + "\\dst\\~stowlark-1-2.partial", "held by its run");
+  // Where this run's first temporary file would go, and under the older name.
+  const std::string first = "~stowlark-" + std::to_string(GetCurrentProcessId()) + "-0.partial";
+  Link(root_ + "\\outside.txt", root_ + "\\dst\\" + first);
+  Link(root_ + "\\outside.txt", root_ + "\\dst\\~stowlark.partial");
+  UniqueFile held(ValidOrNull(CreateFileW(LongPath(root_ + "\\dst\\~stowlark-1-2.partial").c_str(),
+                                          GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr)));
   ASSERT_TRUE(held);
 
-  const Failures failures = CopyFolder(root_ + "\\src", root_ + "\\dst");
-  ASSERT_EQ(failures.size(), 1u);
-  EXPECT_EQ(failures[0].path, root_ + "\\dst\\b.png");
-  EXPECT_FALSE(failures[0].reason.empty());
-  EXPECT_EQ(failures[0].reason.find("system error"), std::string::npos) << failures[0].reason;
+  EXPECT_EQ(CopyFolder(root_ + "\\src", root_ + "\\dst"), Failures{});
   held.Reset();
-  EXPECT_EQ(Get(root_ + "\\dst\\a.png"), "a-new");
-  EXPECT_EQ(Get(root_ + "\\dst\\b.png"), "b-old");
-  EXPECT_EQ(Get(root_ + "\\dst\\c.png"), "c-new");
-  EXPECT_EQ(files.Inspect(root_ + "\\dst\\" + std::string(kPartialFileName)).kind,
-            EntryKind::Missing);
+  EXPECT_EQ(Get(root_ + "\\dst\\a.png"), "a");
+  EXPECT_EQ(Get(root_ + "\\outside.txt"), "outside");
+  std::vector<std::string> left{first, "a.png", "~stowlark-1-2.partial", "~stowlark.partial"};
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(Names(root_ + "\\dst"), left);
 }
 
-TEST_F(Win32FileSystemTest, AFolderNamedInOtherCaseIsMergedInto) {
+TEST_F(Win32FileSystemTest, AFolderNamedInOtherCaseIsMergedIntoAndOperationsTakeATrailingBackslash) {
   Put(root_ + "\\src\\Emoticons\\smile.png", "new");
   Put(root_ + "\\dst\\EMOTICONS\\wink.png", "kept");
-  EXPECT_EQ(CopyFolder(root_ + "\\src", root_ + "\\dst"), Failures{});
+  EXPECT_EQ(CopyFolder(root_ + "\\src\\", root_ + "\\dst"), Failures{});
   EXPECT_EQ(Get(root_ + "\\dst\\EMOTICONS\\smile.png"), "new");
   EXPECT_EQ(Get(root_ + "\\dst\\EMOTICONS\\wink.png"), "kept");
-}
 
-TEST_F(Win32FileSystemTest, FolderOperationsAcceptATrailingBackslash) {
   EXPECT_FALSE(MakeFolder(files, root_ + "\\made\\"));
   EXPECT_TRUE(MakeFolder(files, root_ + "\\made\\"));  // it exists now
   EXPECT_TRUE(FolderExists(files, root_ + "\\made\\"));
