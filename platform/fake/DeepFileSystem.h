@@ -30,8 +30,11 @@ class DeepFileSystem : public FileSystem {
   std::error_code List(const std::string& folder, std::vector<Entry>& entries) override {
     if (folder.starts_with("C:\\T")) return {};
     const bool bottom = static_cast<int>((folder.size() - 4) / 2) == depth_;
-    entries.push_back({bottom ? "f" : "d", bottom ? EntryKind::File : EntryKind::Folder, false,
-                       false, {0, 0, 1}});
+    entries.push_back({bottom ? "f" : "d",
+                       bottom ? EntryKind::File : EntryKind::Folder,
+                       false,
+                       false,
+                       {0, 0, 1}});
     return {};
   }
   std::error_code OpenRead(const std::string&, std::unique_ptr<FileReader>& reader) override {

@@ -55,8 +55,8 @@ UniqueFile OpenPlainFile(const std::wstring& path, DWORD access, DWORD share,
     return {};
   }
   std::wstring final(GetFinalPathNameByHandleW(file.Get(), nullptr, 0, 0), L'\0');
-  final.resize(GetFinalPathNameByHandleW(file.Get(), final.data(),
-                                         static_cast<DWORD>(final.size()), 0));
+  final.resize(
+      GetFinalPathNameByHandleW(file.Get(), final.data(), static_cast<DWORD>(final.size()), 0));
   if ((info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ||
       UpperCase(final) != UpperCase(path)) {
     error = MakeError(ERROR_ACCESS_DENIED);
@@ -192,7 +192,8 @@ std::wstring LongPath(const std::string& path) {
 std::string Win32FileSystem::Resolve(const std::string& path) {
   const std::wstring wide = Widen(path);
   std::wstring full(GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr), L'\0');
-  full.resize(GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr));
+  full.resize(
+      GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr));
   return full.empty() ? path : Narrow(full);
 }
 
@@ -214,10 +215,10 @@ PathInfo Win32FileSystem::Inspect(const std::string& path) {
 }
 
 std::error_code Win32FileSystem::Identify(const std::string& path, FileId& id) {
-  const UniqueFile file(ValidOrNull(
-      CreateFileW(LongPath(path).c_str(), FILE_READ_ATTRIBUTES,
-                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                  FILE_FLAG_BACKUP_SEMANTICS, nullptr)));
+  const UniqueFile file(
+      ValidOrNull(CreateFileW(LongPath(path).c_str(), FILE_READ_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)));
   BY_HANDLE_FILE_INFORMATION info;
   if (!file || !GetFileInformationByHandle(file.Get(), &info)) return LastError();
   id = {info.dwVolumeSerialNumber, Join64(info.nFileIndexHigh, info.nFileIndexLow)};
@@ -232,9 +233,9 @@ std::error_code Win32FileSystem::CreateFolder(const std::string& path) {
 std::error_code Win32FileSystem::List(const std::string& folder, std::vector<Entry>& entries) {
   const std::wstring pattern = LongPath(folder) + L"\\*";
   WIN32_FIND_DATAW data;
-  UniqueFind find(ValidOrNull(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data,
-                                               FindExSearchNameMatch, nullptr,
-                                               FIND_FIRST_EX_LARGE_FETCH)));
+  UniqueFind find(
+      ValidOrNull(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
+                                   nullptr, FIND_FIRST_EX_LARGE_FETCH)));
   // Before Windows 7 the faster form is refused as an invalid parameter.
   if (!find && GetLastError() == ERROR_INVALID_PARAMETER) {
     find = UniqueFind(ValidOrNull(FindFirstFileW(pattern.c_str(), &data)));
@@ -245,7 +246,8 @@ std::error_code Win32FileSystem::List(const std::string& folder, std::vector<Ent
     if (name == L"." || name == L"..") continue;
     const DWORD attributes = data.dwFileAttributes;
     entries.push_back(
-        {Narrow(name), (attributes & FILE_ATTRIBUTE_DIRECTORY) ? EntryKind::Folder : EntryKind::File,
+        {Narrow(name),
+         (attributes & FILE_ATTRIBUTE_DIRECTORY) ? EntryKind::Folder : EntryKind::File,
          (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && IsLinkTag(data.dwReserved0),
          (attributes & FILE_ATTRIBUTE_READONLY) != 0,
          {Ticks(data.ftLastWriteTime), attributes, Join64(data.nFileSizeHigh, data.nFileSizeLow)}});
@@ -258,10 +260,9 @@ std::error_code Win32FileSystem::OpenRead(const std::string& path,
                                           std::unique_ptr<FileReader>& reader) {
   const std::wstring source = LongPath(path);
   const auto open = [&](DWORD flags) {
-    return UniqueFile(ValidOrNull(CreateFileW(source.c_str(), GENERIC_READ,
-                                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                              OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN | flags,
-                                              nullptr)));
+    return UniqueFile(ValidOrNull(
+        CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                    OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN | flags, nullptr)));
   };
   UniqueFile file = open(FILE_FLAG_OPEN_REPARSE_POINT);
   FileStamp stamp;
@@ -288,10 +289,9 @@ std::error_code Win32FileSystem::CreateTemporary(const std::string& folder,
                             std::to_wstring(GetCurrentProcessId()) + L"-";
   for (;;) {
     const std::wstring path = stem + std::to_wstring(temporaries_++) + Widen(kTemporarySuffix);
-    UniqueFile file(ValidOrNull(CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, 0, nullptr,
-                                            CREATE_NEW,
-                                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
-                                            nullptr)));
+    UniqueFile file(
+        ValidOrNull(CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr)));
     if (file) {
       writer = std::make_unique<Win32Writer>(std::move(file));
       return {};
@@ -306,9 +306,8 @@ std::error_code Win32FileSystem::RemoveStale(const std::string& path) {
   BY_HANDLE_FILE_INFORMATION info;
   std::error_code error;
   // Without sharing, the open fails while anybody else holds the file.
-  const UniqueFile file =
-      OpenPlainFile(LongPath(path), DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, 0, info,
-                    error);
+  const UniqueFile file = OpenPlainFile(
+      LongPath(path), DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, 0, info, error);
   if (error) return error;
   if (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) SetAttributes(file.Get(), 0);
   return DeleteOnClose(file.Get()) ? std::error_code{} : LastError();

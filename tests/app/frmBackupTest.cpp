@@ -185,21 +185,5 @@ TEST_F(frmBackupTest, AClickNeedsTheReleaseOnThePressedControlWithTheLeftButton)
   EXPECT_TRUE(window.calls.empty());
 }
 
-TEST(ControlTable, PixelRectanglesMatchTheLayout) {
-  const std::vector<std::pair<std::string_view, Rect>> expected{
-      {"lblTitle", {20, 17, 161, 16}},    {"Image1", {197, 9, 13, 13}},
-      {"imgMinimize", {194, 57, 19, 18}}, {"Image2", {192, 79, 22, 23}},
-      {"Frame1", {23, 46, 159, 70}},      {"Label5", {31, 70, 82, 28}},
-      {"imgBackup", {119, 62, 47, 43}},   {"chkBackup", {106, 106, 80, 13}},
-      {"Frame2", {23, 125, 159, 70}},     {"Label6", {31, 150, 81, 27}},
-      {"imgRestore", {119, 141, 47, 43}}, {"chkRestore", {108, 186, 82, 15}},
-      {"Label4", {29, 213, 72, 14}},      {"Label3", {100, 213, 6, 15}},
-      {"Label7", {111, 213, 72, 14}},     {"lblHold", {16, 264, 161, 25}},
-      {"Label1", {8, 301, 333, 34}},      {"Label2", {5, 339, 369, 42}},
-  };
-  ASSERT_EQ(ControlTable().size(), expected.size());
-  for (const auto& [name, rect] : expected) EXPECT_EQ(PixelRect(FindControl(name)), rect) << name;
-}
-
 }  // namespace
 }  // namespace stowlark

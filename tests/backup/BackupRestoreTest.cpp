@@ -70,19 +70,18 @@ TEST_F(BackupRestoreTest, WithoutAMessengerFolderNothingIsCreated) {
 
 TEST_F(BackupRestoreTest, UnknownFoldersTouchNothing) {
   FaultyFileSystem counting(files);
-  const Locations unknownDocuments{"Error\\Stowlark\\", locations.messengerFolder, false, true};
-  const Locations unknownAppData{locations.backupPath, "Error\\Microsoft\\MSN Messenger", true,
-                                 false};
-  EXPECT_EQ(BackupMessengerFolders(counting, unknownDocuments),
-            (Outcome{"Backup", 16, "Backup failed: your Documents folder could not be found."}));
-  EXPECT_EQ(
-      BackupMessengerFolders(counting, unknownAppData),
-      (Outcome{"Backup", 16, "Backup failed: your Application Data folder could not be found."}));
-  EXPECT_EQ(RestoreCommand(counting, unknownDocuments),
-            (Outcome{"Restore", 16, "Restore failed: your Documents folder could not be found."}));
-  EXPECT_EQ(
-      RestoreCommand(counting, unknownAppData),
-      (Outcome{"Restore", 16, "Restore failed: your Application Data folder could not be found."}));
+  const Locations documents{"Error\\Stowlark\\", locations.messengerFolder, false, true};
+  const Locations appData{locations.backupPath, "Error\\Microsoft\\MSN Messenger", true, false};
+  for (const auto& [run, verb] :
+       {std::pair{&BackupMessengerFolders, "Backup"}, std::pair{&RestoreCommand, "Restore"}}) {
+    EXPECT_EQ(run(counting, documents),
+              (Outcome{verb, 16,
+                       std::string(verb) + " failed: your Documents folder could not be found."}));
+    EXPECT_EQ(
+        run(counting, appData),
+        (Outcome{verb, 16,
+                 std::string(verb) + " failed: your Application Data folder could not be found."}));
+  }
   EXPECT_EQ(counting.Calls(), 0);
 }
 
@@ -183,7 +182,8 @@ TEST_F(BackupRestoreTest, ABackupFolderReachedThroughALinkIntoTheSourceIsNeverEn
                                 "itself"),
             std::string::npos)
       << outcome.prompt;
-  EXPECT_FALSE(std::filesystem::exists(Messenger() / "alice@example.com/Stowlark/alice@example.com"));
+  EXPECT_FALSE(
+      std::filesystem::exists(Messenger() / "alice@example.com/Stowlark/alice@example.com"));
   EXPECT_EQ(testing_support::ReadFile(Messenger() / "alice@example.com/Stowlark/bob@example.com/"
                                                     "Backgrounds/sea.bmp"),
             "sea-1");
