@@ -33,7 +33,7 @@ ensure_packages() {
 }
 
 BUILD_PACKAGES=(g++ cmake make libgtest-dev googletest g++-mingw-w64-i686-posix fonts-wine
-  g++-mingw-w64-x86-64-posix wine wine32 wine64 xvfb xauth rsync)
+  g++-mingw-w64-x86-64-posix wine wine32 wine64 xvfb xauth)
 
 # Some kernels cannot start 32-bit programs at all (a sandbox's may answer
 # "Exec format error"), and Debian's 32-bit Wine is one. There the Windows
