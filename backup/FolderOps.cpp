@@ -200,27 +200,29 @@ class TreeCopier {
     Fail(source, CopyError::KeptChanging);
   }
 
-  // A time stamp alone proves nothing: the bytes decide.
+  // A time stamp alone proves nothing: the bytes decide. Each file is read to
+  // the length its stamp gives at open. A source that changes meanwhile needs
+  // no second look: bytes that still equal the target mean the target is the
+  // whole file as it was at open, which is what a copy would have made.
   bool HoldsSameBytes(const std::string& source, const std::string& target) {
     std::unique_ptr<FileReader> from;
     std::unique_ptr<FileReader> to;
     if (files_.OpenRead(source, from) || files_.OpenRead(target, to)) return false;
     if (!SameSizeAndTime(from->Stamp(), to->Stamp())) return false;
     if (other_.empty()) other_.resize(kChunkBytes);
-    for (;;) {
+    for (std::uint64_t left = from->Stamp().size; left > 0;) {
+      const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(left, kChunkBytes));
       std::size_t got = 0;
       std::size_t otherGot = 0;
-      if (ReadFull(*from, buffer_, got) || ReadFull(*to, other_, otherGot) || got != otherGot) {
-        return false;
-      }
-      if (got == 0) break;
-      if (!std::equal(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(got),
+      if (ReadFull(*from, {buffer_.data(), want}, got) ||
+          ReadFull(*to, {other_.data(), want}, otherGot) || got != want || otherGot != want ||
+          !std::equal(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(want),
                       other_.begin())) {
         return false;
       }
+      left -= want;
     }
-    FileStamp now;
-    return !from->StampNow(now) && SameSizeAndTime(now, from->Stamp());
+    return true;
   }
 
   Pass CopyOnce(const std::string& source, const std::string& target, bool targetReadOnly) {
@@ -246,15 +248,20 @@ class TreeCopier {
 
   std::error_code Transfer(FileReader& reader, FileWriter& writer, const std::string& target,
                            std::string& failedPath) {
-    for (;;) {
+    // Reading stops at the size the stamp gave: a file that grew meanwhile
+    // shows in its stamp afterwards, and one read per file is saved.
+    for (std::uint64_t left = reader.Stamp().size; left > 0;) {
       std::size_t count = 0;
-      if (const auto error = reader.Read(buffer_, count)) return error;
+      const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(left, kChunkBytes));
+      if (const auto error = reader.Read({buffer_.data(), want}, count)) return error;
       if (count == 0) return {};
+      left -= count;
       if (const auto error = writer.Write({buffer_.data(), count})) {
         failedPath = target;
         return error;
       }
     }
+    return {};
   }
 
   void Fail(const std::string& path, std::error_code error) {
