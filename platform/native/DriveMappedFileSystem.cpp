@@ -120,11 +120,10 @@ std::filesystem::path DriveMappedFileSystem::HostPath(const std::string& path) c
   const bool drive = path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) &&
                      path[1] == ':' && path[2] == '\\';
   if (!drive) return {};
-  std::string rest = path.substr(3);
-  for (char& c : rest) {
-    if (c == '\\') c = '/';
-  }
-  return root_ / std::string(1, static_cast<char>(std::tolower(path[0]))) / rest;
+  // One string, parsed once: the walks ask for thousands of these.
+  std::string host = root_.native() + '/' + static_cast<char>(std::tolower(path[0])) + '/';
+  for (std::size_t i = 3; i < path.size(); ++i) host += path[i] == '\\' ? '/' : path[i];
+  return host;
 }
 
 std::string DriveMappedFileSystem::Resolve(const std::string& path) {
