@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <numeric>
 #include <random>
 
 #include "backup/Outcome.h"
@@ -14,12 +15,8 @@ constexpr int kAccounts = 20;
 constexpr int kSmallFiles = 5000;
 constexpr int kLargeFiles = 20;
 constexpr int kRuns = 5;
+constexpr int kChangedEvery = 100;  // the repeated backup after 1 % of the files changed
 const char* const kKinds[] = {"CustomEmoticons", "DisplayPictures", "Backgrounds"};
-
-struct TreeSize {
-  int files = 0;
-  long long bytes = 0;
-};
 
 bool WriteFile(FileSystem& files, const std::string& path, std::size_t size, std::mt19937& random) {
   std::string content(size, '\0');
@@ -29,38 +26,46 @@ bool WriteFile(FileSystem& files, const std::string& path, std::size_t size, std
          !writer->Write(content) && !writer->Commit({}, path, false);
 }
 
+std::string ItemPath(const std::string& folder, int index) {
+  return folder + "\\user" + std::to_string(index % kAccounts) + "@example.com\\" +
+         kKinds[index % 3] + "\\item" + std::to_string(index) + ".png";
+}
+
 // 20 accounts, about 5,000 files of 2 to 64 KB in nested folders, and 20 of 1 MB.
-TreeSize BuildMessengerFolder(FileSystem& files, const std::string& folder) {
-  std::mt19937 random(20261206);
+// Returns the size of every item, by index.
+std::vector<std::size_t> BuildMessengerFolder(FileSystem& files, const std::string& folder,
+                                              std::mt19937& random) {
   std::uniform_int_distribution<std::size_t> smallSize(2 * 1024, 64 * 1024);
-  TreeSize size;
   for (int account = 0; account < kAccounts; ++account) {
     const std::string accountFolder = folder + "\\user" + std::to_string(account) + "@example.com";
     files.CreateFolder(accountFolder);
     for (const char* kind : kKinds) files.CreateFolder(accountFolder + "\\" + kind);
   }
-  const auto add = [&](int index, std::size_t bytes) {
-    const std::string path = folder + "\\user" + std::to_string(index % kAccounts) +
-                             "@example.com\\" + kKinds[index % 3] + "\\item" +
-                             std::to_string(index) + ".png";
-    if (WriteFile(files, path, bytes, random)) {
-      ++size.files;
-      size.bytes += static_cast<long long>(bytes);
-    }
-  };
-  for (int i = 0; i < kSmallFiles; ++i) add(i, smallSize(random));
-  for (int i = 0; i < kLargeFiles; ++i) add(kSmallFiles + i, 1 << 20);
-  return size;
+  std::vector<std::size_t> sizes;
+  for (int i = 0; i < kSmallFiles + kLargeFiles; ++i) {
+    sizes.push_back(i < kSmallFiles ? smallSize(random) : std::size_t{1} << 20);
+    if (!WriteFile(files, ItemPath(folder, i), sizes.back(), random)) sizes.back() = 0;
+  }
+  return sizes;
 }
 
-// One contender: how it runs each of the three phases, and what is cleared
-// before each first copy.
+// Rewrites every hundredth item with new bytes of the same size, so that only
+// the content and the time tell the change.
+void ChangeOnePercent(FileSystem& files, const std::string& folder,
+                      const std::vector<std::size_t>& sizes, std::mt19937& random) {
+  for (std::size_t i = 0; i < sizes.size(); i += kChangedEvery) {
+    if (sizes[i] != 0) WriteFile(files, ItemPath(folder, static_cast<int>(i)), sizes[i], random);
+  }
+}
+
+// One contender: how it backs up and restores, and what is cleared before
+// each first copy. Its times are kept per phase.
 struct Contender {
   std::string name;
   std::function<bool()> backup;
   std::function<bool()> restore;
   std::function<void()> clear;
-  std::vector<double> times[3];
+  std::vector<double> times[4];
   bool ok = true;
 };
 
@@ -89,9 +94,13 @@ int RunBenchmark(Platform& platform) {
         platform.root + "\\Docs"}) {
     platform.files.CreateFolder(folder);
   }
-  const TreeSize tree = BuildMessengerFolder(platform.files, messenger);
-  std::printf("Tree: %d files, %.1f MB in %d accounts; median of %d runs, taken in turns\n",
-              tree.files, static_cast<double>(tree.bytes) / (1 << 20), kAccounts, kRuns);
+  std::mt19937 random(20261206);
+  const auto sizes = BuildMessengerFolder(platform.files, messenger, random);
+  const int files =
+      static_cast<int>(std::count_if(sizes.begin(), sizes.end(), [](auto s) { return s != 0; }));
+  std::printf("Tree: %d files, %.1f MB in %d accounts; median of %d runs, taken in turns\n", files,
+              static_cast<double>(std::accumulate(sizes.begin(), sizes.end(), 0LL)) / (1 << 20),
+              kAccounts, kRuns);
 
   const Locations locations{backup, messenger, true, true};
   std::vector<Contender> contenders;
@@ -117,29 +126,32 @@ int RunBenchmark(Platform& platform) {
       Time(platform, contender, 0, contender.backup);
       Time(platform, contender, 1, contender.backup);
       Time(platform, contender, 2, contender.restore);
+      ChangeOnePercent(platform.files, messenger, sizes, random);
+      Time(platform, contender, 3, contender.backup);
     }
   }
   const double peakMemory = platform.peakMemoryMegabytes();
   platform.removeTree(platform.root);
 
-  std::printf("%-16s %11s %11s %11s %14s\n", "", "first (s)", "repeat (s)", "restore (s)",
-              "first files/s");
+  std::printf("%-16s %10s %10s %11s %12s %14s\n", "", "first (s)", "repeat (s)", "restore (s)",
+              "1% new (s)", "first files/s");
   const auto& stowlark = contenders.front();
   for (const auto& contender : contenders) {
     if (!contender.ok) {
       std::printf("%-16s failed: it reported an error or copied nothing\n", contender.name.c_str());
       continue;
     }
-    std::printf("%-16s %11.3f %11.3f %11.3f %14.0f\n", contender.name.c_str(),
+    std::printf("%-16s %10.3f %10.3f %11.3f %12.3f %14.0f\n", contender.name.c_str(),
                 Median(contender.times[0]), Median(contender.times[1]), Median(contender.times[2]),
-                tree.files / Median(contender.times[0]));
+                Median(contender.times[3]), files / Median(contender.times[0]));
   }
   for (std::size_t i = 1; i < contenders.size(); ++i) {
     if (!contenders[i].ok) continue;
-    std::printf("Stowlark / %-16s %5.2f x %5.2f x %5.2f x\n", contenders[i].name.c_str(),
-                Median(stowlark.times[0]) / Median(contenders[i].times[0]),
-                Median(stowlark.times[1]) / Median(contenders[i].times[1]),
-                Median(stowlark.times[2]) / Median(contenders[i].times[2]));
+    std::printf("Stowlark / %-16s", contenders[i].name.c_str());
+    for (int phase = 0; phase < 4; ++phase) {
+      std::printf(" %5.2f x", Median(stowlark.times[phase]) / Median(contenders[i].times[phase]));
+    }
+    std::printf("\n");
   }
   std::printf("Peak memory of the benchmark process: %.1f MB\n", peakMemory);
   if (!stowlark.ok) std::printf("A run of Stowlark FAILED\n");

@@ -1,4 +1,4 @@
-// Times Stowlark's walks against cp -a on the same tree, natively.
+// Times Stowlark's walks against cp -a and rsync -a on the same tree, natively.
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -22,6 +22,10 @@ int main() {
         "mkdir -p '" + host(to) + "' && cp -a '" + host(from) + "/.' '" + host(to) + "'";
     return std::system(command.c_str()) == 0;
   };
+  const auto rsync = [&](const std::string& from, const std::string& to) {
+    const std::string command = "rsync -a '" + host(from) + "/' '" + host(to) + "'";
+    return std::system(command.c_str()) == 0;
+  };
   stowlark::bench::Platform platform{
       files,
       "C:\\bench",
@@ -31,7 +35,7 @@ int main() {
         getrusage(RUSAGE_SELF, &usage);
         return usage.ru_maxrss / 1024.0;
       },
-      {{"cp -a", cp}},
+      {{"cp -a", cp}, {"rsync -a", rsync}},
       [] { ::sync(); }};
   const int result = stowlark::bench::RunBenchmark(platform);
   std::filesystem::remove_all(scratch);
