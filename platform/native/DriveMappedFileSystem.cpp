@@ -89,10 +89,18 @@ class NativeWriter : public FileWriter {
     }
     return {};
   }
-  std::error_code Commit(const FileStamp& stamp, const std::string& target, bool) override {
+  std::error_code Commit(const FileStamp& stamp, const std::string& target,
+                         bool targetReadOnly) override {
     const timespec times[2] = {{0, UTIME_OMIT},
                                {stamp.lastWriteTime / 1'000'000'000,
                                 static_cast<long>(stamp.lastWriteTime % 1'000'000'000)}};
+    // Windows refuses to replace a read-only file unless its flag is lifted
+    // first, which the caller asks for; refusing here too keeps the walks honest.
+    struct stat existing {};
+    if (!targetReadOnly && ::lstat(files_.HostPath(target).c_str(), &existing) == 0 &&
+        S_ISREG(existing.st_mode) && (existing.st_mode & S_IWUSR) == 0) {
+      return std::make_error_code(std::errc::permission_denied);
+    }
     if (::futimens(fd_.Get(), times) != 0 || ::fchmod(fd_.Get(), stamp.attributes & 07777) != 0 ||
         fd_.Close() != 0 || ::rename(path_.c_str(), files_.HostPath(target).c_str()) != 0) {
       return LastError();
