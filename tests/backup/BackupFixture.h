@@ -46,6 +46,11 @@ class BackupFixture : public testing::Test {
     }
     return false;
   }
+  static int Occurrences(const std::string& text, const std::string& part) {
+    int count = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+    return count;
+  }
   Outcome RunBackup() { return BackupMessengerFolders(files, locations); }
   Outcome RunRestore() { return RestoreCommand(files, locations); }
 

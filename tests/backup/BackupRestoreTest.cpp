@@ -1,10 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "app/frmBackup.h"
 #include "platform/fake/FaultyFileSystem.h"
-#include "platform/fake/MemoryRegistry.h"
-#include "platform/fake/Recorders.h"
 #include "tests/backup/BackupFixture.h"
 
 namespace stowlark {
@@ -102,14 +99,14 @@ TEST_F(BackupRestoreTest, RestoreMergesTheWholeBackupDirectlyIntoTheMessengerFol
   EXPECT_EQ(Snapshot(Backup()), backupBefore);
 }
 
-TEST_F(BackupRestoreTest, RestoreCreatesAMissingMessengerFolderWithItsParents) {
+TEST_F(BackupRestoreTest, RestoreCreatesAMissingMessengerFolderAndAnEmptyBackupStillCompletes) {
   ASSERT_EQ(RunBackup(), kBackupComplete);
   std::filesystem::remove_all(Host("C:\\App"));
   EXPECT_EQ(RunRestore(), kRestoreComplete);
   EXPECT_EQ(Snapshot(Messenger()).at("bob@example.com/Backgrounds/sea.bmp"), "sea-1");
-}
 
-TEST_F(BackupRestoreTest, AnEmptyBackupRestoresNothingAndStillCompletes) {
+  // An empty backup restores nothing and still completes.
+  std::filesystem::remove_all(Backup());
   std::filesystem::create_directories(Backup());
   const auto before = Snapshot(Messenger());
   EXPECT_EQ(RunRestore(), kRestoreComplete);
@@ -140,29 +137,12 @@ TEST_F(BackupRestoreTest, StaleTemporaryFilesAreRemovedAndNeverCopied) {
   EXPECT_FALSE(HasTemporaryFile(Backup()));
 }
 
-TEST_F(BackupRestoreTest, ABackupFolderInsideTheMessengerFolderIsNeverCopiedIntoItself) {
-  locations.backupPath = "C:\\App\\Microsoft\\\\MSN Messenger\\alice@example.com\\Stowlark\\";
-  const Outcome outcome = RunBackup();
-  EXPECT_EQ(outcome.style, 48);
-  EXPECT_NE(outcome.prompt.find("Stowlark\\alice@example.com: The folder would be copied into "
-                                "itself"),
-            std::string::npos)
-      << outcome.prompt;
-  EXPECT_EQ(testing_support::ReadFile(Backup() / "bob@example.com/Backgrounds/sea.bmp"), "sea-1");
-  EXPECT_FALSE(std::filesystem::exists(Backup() / "alice@example.com"));
-}
-
 TEST_F(BackupRestoreTest, NamesThatWindowsTakesForOneAreCopiedOnceAndTheTwinsReported) {
   Put(Messenger() / "alice@example.com/DisplayPictures/ME.jpg", "twin");
   Put(Messenger() / "alice@example.com/customemoticons/x.png", "twin folder");
   Put(Messenger() / "Bob@example.com/x.png", "twin account");
   const Outcome outcome = RunBackup();
-  std::size_t reported = 0;
-  for (auto at = outcome.prompt.find("was already copied there"); at != std::string::npos;
-       at = outcome.prompt.find("was already copied there", at + 1)) {
-    ++reported;
-  }
-  EXPECT_EQ(reported, 3u) << outcome.prompt;
+  EXPECT_EQ(Occurrences(outcome.prompt, "was already copied there"), 3) << outcome.prompt;
   // Whichever of each pair came first is the one in the backup, whole.
   const auto source = Snapshot(Messenger());
   std::map<std::string, int> seen;
@@ -174,45 +154,20 @@ TEST_F(BackupRestoreTest, NamesThatWindowsTakesForOneAreCopiedOnceAndTheTwinsRep
   }
 }
 
-TEST_F(BackupRestoreTest, ABackupFolderReachedThroughALinkIntoTheSourceIsNeverEntered) {
+TEST_F(BackupRestoreTest, ABackupFolderInsideTheSourceByAnySpellingIsNeverCopiedIntoItself) {
   std::filesystem::create_directory_symlink(Messenger() / "alice@example.com", Host("C:\\Docs2"));
-  locations.backupPath = "C:\\Docs2\\Stowlark\\";
-  const Outcome outcome = RunBackup();
-  EXPECT_NE(outcome.prompt.find("Stowlark\\alice@example.com: The folder would be copied into "
-                                "itself"),
-            std::string::npos)
-      << outcome.prompt;
-  EXPECT_FALSE(
-      std::filesystem::exists(Messenger() / "alice@example.com/Stowlark/alice@example.com"));
-  EXPECT_EQ(testing_support::ReadFile(Messenger() / "alice@example.com/Stowlark/bob@example.com/"
-                                                    "Backgrounds/sea.bmp"),
-            "sea-1");
-}
-
-TEST(WindowRuns, RestoreUsesTheFolderOfTheLatestLoadOrBackup) {
-  testing_support::ScratchFolder scratch;
-  DriveMappedFileSystem files{scratch.Path()};
-  MemoryRegistry registry;
-  RecordingMessages messages;
-  RecordingWindow window;
-  const std::string key = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-  registry.SetString(0x80000001, key, "Personal", "C:\\Docs");
-  registry.SetString(0x80000001, key, "AppData", "C:\\Old");
-  testing_support::WriteFile(files.HostPath("C:\\Docs\\Stowlark\\acc\\a.txt"), "backed up");
-  FakeCopyLock lock;
-  frmBackup form{{registry, messages, window, files, lock}};
-  form.Load();
-
-  registry.SetString(0x80000001, key, "AppData", "C:\\New");
-  const Rect restore = PixelRect(FindControl("imgRestore"));
-  form.OnMouseDown(MouseButton::Left, restore.left + 5, restore.top + 5);
-  form.OnMouseUp(MouseButton::Left, restore.left + 5, restore.top + 5);
-
-  ASSERT_EQ(messages.shown.size(), 1u);
-  EXPECT_EQ(messages.shown[0].title, "Restore Complete.");
-  EXPECT_TRUE(
-      std::filesystem::exists(files.HostPath("C:\\Old\\Microsoft\\MSN Messenger\\acc\\a.txt")));
-  EXPECT_FALSE(std::filesystem::exists(files.HostPath("C:\\New")));
+  for (const char* backup : {"C:\\App\\Microsoft\\\\MSN Messenger\\alice@example.com\\Stowlark\\",
+                             "C:\\Docs2\\Stowlark\\"}) {
+    locations.backupPath = backup;
+    const Outcome outcome = RunBackup();
+    EXPECT_EQ(outcome.style, 48);
+    EXPECT_NE(outcome.prompt.find("Stowlark\\alice@example.com: The folder would be copied into "
+                                  "itself"),
+              std::string::npos)
+        << outcome.prompt;
+    EXPECT_FALSE(std::filesystem::exists(Backup() / "alice@example.com"));
+    EXPECT_EQ(testing_support::ReadFile(Backup() / "bob@example.com/Backgrounds/sea.bmp"), "sea-1");
+  }
 }
 
 }  // namespace

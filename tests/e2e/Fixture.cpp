@@ -18,7 +18,7 @@ std::optional<std::wstring> GetShellFolder(const wchar_t* name) {
   return buffer;
 }
 
-void RestoreShellFolder(const wchar_t* name, const std::optional<std::wstring>& value) {
+void SetShellFolder(const wchar_t* name, const std::optional<std::wstring>& value) {
   if (value) {
     RegSetKeyValueW(HKEY_CURRENT_USER, kShellFolders, name, REG_SZ, value->c_str(),
                     static_cast<DWORD>((value->size() + 1) * sizeof(wchar_t)));
@@ -48,13 +48,9 @@ void StowlarkFixture::SetUp() {
 }
 
 void StowlarkFixture::TearDown() {
-  RestoreShellFolder(L"Personal", savedPersonal_);
-  RestoreShellFolder(L"AppData", savedAppData_);
+  SetShellFolder(L"Personal", savedPersonal_);
+  SetShellFolder(L"AppData", savedAppData_);
   RemoveTree(root_);
-}
-
-void StowlarkFixture::SetShellFolder(const wchar_t* name, const std::wstring& value) {
-  RestoreShellFolder(name, value);
 }
 
 void WriteText(const std::wstring& path, const std::string& content) {

@@ -18,7 +18,6 @@ class StowlarkFixture : public testing::Test {
   void SetUp() override;
   void TearDown() override;
 
-  void SetShellFolder(const wchar_t* name, const std::wstring& value);
   std::wstring Root() const { return root_; }
   std::wstring Documents() const { return root_ + L"\\Documents"; }
   std::wstring AppData() const { return root_ + L"\\AppData"; }

@@ -10,37 +10,17 @@ namespace {
 
 constexpr DWORD kPatienceMs = 20000;
 
-struct Search {
-  DWORD process;
-  const wchar_t* className;
-  const wchar_t* title;
-  HWND found = nullptr;
-};
-
-BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter) {
-  auto& search = *reinterpret_cast<Search*>(parameter);
-  DWORD process = 0;
-  GetWindowThreadProcessId(window, &process);
-  wchar_t buffer[256] = {};
-  if (process != search.process || !IsWindowVisible(window)) return TRUE;
-  if (search.className != nullptr) {
-    GetClassNameW(window, buffer, 256);
-    if (std::wstring(buffer) != search.className) return TRUE;
-  }
-  if (search.title != nullptr) {
-    GetWindowTextW(window, buffer, 256);
-    if (std::wstring(buffer) != search.title) return TRUE;
-  }
-  search.found = window;
-  return FALSE;
-}
-
+// A visible top-level window of the process with this class and title
+// (either may be null for any).
 HWND WaitForWindow(DWORD process, const wchar_t* className, const wchar_t* title, DWORD ms) {
   const DWORD start = GetTickCount();
   do {
-    Search search{process, className, title};
-    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-    if (search.found != nullptr) return search.found;
+    for (HWND window = FindWindowExW(nullptr, nullptr, className, title); window != nullptr;
+         window = FindWindowExW(nullptr, window, className, title)) {
+      DWORD owner = 0;
+      GetWindowThreadProcessId(window, &owner);
+      if (owner == process && IsWindowVisible(window)) return window;
+    }
     Sleep(50);
   } while (GetTickCount() - start < ms);
   return nullptr;
@@ -85,19 +65,11 @@ RunningStowlark::~RunningStowlark() {
   CloseHandle(info_.hProcess);
 }
 
-void RunningStowlark::Click(int x, int y) {
-  const LPARAM where = MAKELPARAM(x, y);
-  PostMessageW(window_, WM_LBUTTONDOWN, MK_LBUTTON, where);
-  PostMessageW(window_, WM_LBUTTONUP, 0, where);
-}
-
 void RunningStowlark::ClickControl(std::string_view name) {
   const Rect r = PixelRect(FindControl(name));
-  Click(r.left + r.width / 2, r.top + r.height / 2);
-}
-
-HWND RunningStowlark::FindBox() {
-  return WaitForWindow(info_.dwProcessId, L"#32770", nullptr, kPatienceMs);
+  const LPARAM where = MAKELPARAM(r.left + r.width / 2, r.top + r.height / 2);
+  PostMessageW(window_, WM_LBUTTONDOWN, MK_LBUTTON, where);
+  PostMessageW(window_, WM_LBUTTONUP, 0, where);
 }
 
 bool RunningStowlark::HasMessageBox() {
@@ -105,18 +77,17 @@ bool RunningStowlark::HasMessageBox() {
 }
 
 MessageBoxSeen RunningStowlark::AnswerMessageBox() {
-  const HWND box = FindBox();
+  const HWND box = WaitForWindow(info_.dwProcessId, L"#32770", nullptr, kPatienceMs);
   if (box == nullptr) {
     ADD_FAILURE() << "no message box appeared";
     return {};
   }
-  MessageBoxSeen seen{TextOf(box), {}, false};
   // A message box keeps its prompt in the static control 0xFFFF and its
   // icon in control 0x0440.
-  seen.text = TextOf(GetDlgItem(box, 0xFFFF));
   const HWND icon = GetDlgItem(box, 0x0440);
-  seen.hasIcon =
-      icon != nullptr && IsWindowVisible(icon) && SendMessageW(icon, STM_GETICON, 0, 0) != 0;
+  const MessageBoxSeen seen{
+      TextOf(box), TextOf(GetDlgItem(box, 0xFFFF)),
+      icon != nullptr && IsWindowVisible(icon) && SendMessageW(icon, STM_GETICON, 0, 0) != 0};
   PostMessageW(box, WM_COMMAND, IDOK, 0);
   const DWORD start = GetTickCount();
   while (IsWindow(box) && GetTickCount() - start < kPatienceMs) Sleep(20);
@@ -150,27 +121,6 @@ Capture RunningStowlark::CaptureClient() {
   capture.pixels.assign(pixels, pixels + capture.width * capture.height);
   for (auto& pixel : capture.pixels) pixel &= 0xFFFFFF;
   return capture;
-}
-
-void Capture::SaveBmp(const std::wstring& path) const {
-  BITMAPINFOHEADER header{};
-  header.biSize = sizeof(header);
-  header.biWidth = width;
-  header.biHeight = -height;
-  header.biPlanes = 1;
-  header.biBitCount = 32;
-  const DWORD imageBytes = static_cast<DWORD>(pixels.size() * 4);
-  BITMAPFILEHEADER file{};
-  file.bfType = 0x4D42;
-  file.bfOffBits = sizeof(file) + sizeof(header);
-  file.bfSize = file.bfOffBits + imageBytes;
-  const HANDLE out =
-      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  DWORD written = 0;
-  WriteFile(out, &file, sizeof(file), &written, nullptr);
-  WriteFile(out, &header, sizeof(header), &written, nullptr);
-  WriteFile(out, pixels.data(), imageBytes, &written, nullptr);
-  CloseHandle(out);
 }
 
 POINT RunningStowlark::ClientOrigin() const {

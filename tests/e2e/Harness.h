@@ -17,7 +17,6 @@ struct Capture {
   int height = 0;
   std::vector<std::uint32_t> pixels;
   std::uint32_t At(int x, int y) const { return pixels[static_cast<std::size_t>(y * width + x)]; }
-  void SaveBmp(const std::wstring& path) const;
 };
 
 // Real input through the system, in screen coordinates.
@@ -43,7 +42,6 @@ class RunningStowlark {
   HWND Window() const { return window_; }
   DWORD ProcessId() const { return info_.dwProcessId; }
 
-  void Click(int x, int y);
   // Clicks the middle of a control of the table.
   void ClickControl(std::string_view name);
   // The client area as it shows on the screen.
@@ -56,8 +54,6 @@ class RunningStowlark {
   DWORD WaitForExit(DWORD milliseconds);
 
  private:
-  HWND FindBox();
-
   PROCESS_INFORMATION info_{};
   HWND window_ = nullptr;
 };

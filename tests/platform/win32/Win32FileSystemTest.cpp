@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "backup/FolderOps.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/Text.h"
@@ -46,7 +48,8 @@ class Win32FileSystemTest : public testing::Test {
   // From the Unix side: a Win32 delete of a link would delete what it points to.
   void TearDown() override { RunUnix("/bin/rm -rf \"" + UnixPath(root_) + "\""); }
 
-  void Put(const std::string& path, const std::string& content) {
+  void Put(const std::string& path, const std::string& content, DWORD attributes = 0,
+           std::int64_t time = 116444736000000000) {
     for (auto at = path.find('\\', root_.size() + 1); at != std::string::npos;
          at = path.find('\\', at + 1)) {
       files.CreateFolder(path.substr(0, at));
@@ -54,7 +57,7 @@ class Win32FileSystemTest : public testing::Test {
     std::unique_ptr<FileWriter> writer;
     ASSERT_FALSE(files.CreateTemporary(path.substr(0, path.find_last_of('\\')), writer));
     ASSERT_FALSE(writer->Write(content));
-    ASSERT_FALSE(writer->Commit({116444736000000000, 0, 0}, path, false));
+    ASSERT_FALSE(writer->Commit({time, attributes, 0}, path, false));
   }
   std::string Get(const std::string& path) {
     std::unique_ptr<FileReader> reader;
@@ -68,12 +71,11 @@ class Win32FileSystemTest : public testing::Test {
   void Link(const std::string& target, const std::string& link) {
     RunUnix("/bin/ln -s \"" + UnixPath(target) + "\" \"" + UnixPath(link) + "\"");
   }
-  std::vector<std::string> Names(const std::string& folder) {
+  std::set<std::string> Names(const std::string& folder) {
     std::vector<Entry> entries;
     files.List(folder, entries);
-    std::vector<std::string> names;
-    for (const auto& entry : entries) names.push_back(entry.name);
-    std::sort(names.begin(), names.end());
+    std::set<std::string> names;
+    for (const auto& entry : entries) names.insert(entry.name);
     return names;
   }
   Failures CopyFolder(const std::string& source, const std::string& target) {
@@ -120,24 +122,15 @@ TEST_F(Win32FileSystemTest, NamesEndingInADotOrASpaceAreCopiedExactlyAsListed) {
 }
 
 TEST_F(Win32FileSystemTest, CarriesAttributesAndTimeAndLiftsAReadOnlyFlagOnlyForTheReplace) {
-  Put(root_ + "\\src\\flags.dat", "new");
-  Put(root_ + "\\dst\\flags.dat", "old");
-  Put(root_ + "\\src\\held.dat", "new");
-  Put(root_ + "\\dst\\held.dat", "old");
-  const std::wstring source = LongPath(root_ + "\\src\\flags.dat");
-  const std::wstring target = LongPath(root_ + "\\dst\\flags.dat");
-  const std::wstring held = LongPath(root_ + "\\dst\\held.dat");
   const DWORD flags = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                       FILE_ATTRIBUTE_ARCHIVE;
-  ASSERT_TRUE(SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_READONLY));
-  ASSERT_TRUE(SetFileAttributesW(held.c_str(), FILE_ATTRIBUTE_READONLY));
-  FILETIME stamp{0x12345600, 0x01D00000};
-  {
-    UniqueFile file(ValidOrNull(
-        CreateFileW(source.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr)));
-    ASSERT_TRUE(SetFileTime(file.Get(), nullptr, nullptr, &stamp));
-  }
-  ASSERT_TRUE(SetFileAttributesW(source.c_str(), flags));
+  const std::int64_t stamp = 0x01D0000012345600;
+  Put(root_ + "\\src\\flags.dat", "new", flags, stamp);
+  Put(root_ + "\\dst\\flags.dat", "old", FILE_ATTRIBUTE_READONLY);
+  Put(root_ + "\\src\\held.dat", "new");
+  Put(root_ + "\\dst\\held.dat", "old", FILE_ATTRIBUTE_READONLY);
+  const std::wstring target = LongPath(root_ + "\\dst\\flags.dat");
+  const std::wstring held = LongPath(root_ + "\\dst\\held.dat");
   UniqueFile holder(ValidOrNull(CreateFileW(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                             OPEN_EXISTING, 0, nullptr)));
   ASSERT_TRUE(holder);
@@ -155,9 +148,10 @@ TEST_F(Win32FileSystemTest, CarriesAttributesAndTimeAndLiftsAReadOnlyFlagOnlyFor
   EXPECT_EQ(GetFileAttributesW(target.c_str()) & flags, flags);
   WIN32_FILE_ATTRIBUTE_DATA data;
   ASSERT_TRUE(GetFileAttributesExW(target.c_str(), GetFileExInfoStandard, &data));
-  EXPECT_EQ(data.ftLastWriteTime.dwLowDateTime, stamp.dwLowDateTime);
-  EXPECT_EQ(data.ftLastWriteTime.dwHighDateTime, stamp.dwHighDateTime);
-  EXPECT_EQ(Names(root_ + "\\dst"), (std::vector<std::string>{"flags.dat", "held.dat"}));
+  EXPECT_EQ(static_cast<std::int64_t>(data.ftLastWriteTime.dwHighDateTime) << 32 |
+                data.ftLastWriteTime.dwLowDateTime,
+            stamp);
+  EXPECT_EQ(Names(root_ + "\\dst"), (std::set<std::string>{"flags.dat", "held.dat"}));
 }
 
 TEST_F(Win32FileSystemTest, TemporaryFilesAreExclusiveAndTheCleanUpNeverFollowsALink) {
@@ -178,9 +172,8 @@ TEST_F(Win32FileSystemTest, TemporaryFilesAreExclusiveAndTheCleanUpNeverFollowsA
   held.Reset();
   EXPECT_EQ(Get(root_ + "\\dst\\a.png"), "a");
   EXPECT_EQ(Get(root_ + "\\outside.txt"), "outside");
-  std::vector<std::string> left{first, "a.png", "~stowlark-1-2.partial", "~stowlark.partial"};
-  std::sort(left.begin(), left.end());
-  EXPECT_EQ(Names(root_ + "\\dst"), left);
+  EXPECT_EQ(Names(root_ + "\\dst"),
+            (std::set<std::string>{first, "a.png", "~stowlark-1-2.partial", "~stowlark.partial"}));
 }
 
 TEST_F(Win32FileSystemTest, AFolderNamedInOtherCaseIsMergedInto) {
