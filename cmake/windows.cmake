@@ -12,9 +12,10 @@ add_library(stowlark_win32 STATIC
   platform/win32/Win32Messages.cpp
   platform/win32/Win32Window.cpp
   platform/win32/Win32FileSystem.cpp
+  platform/win32/NtFile.cpp
   platform/win32/Win32CopyLock.cpp
 )
-target_link_libraries(stowlark_win32 PUBLIC stowlark_core shell32 advapi32 user32 gdi32)
+target_link_libraries(stowlark_win32 PUBLIC stowlark_core shell32 advapi32 user32 gdi32 ntdll)
 
 add_library(stowlark_pictures STATIC app/win32/Pictures.cpp)
 target_link_libraries(stowlark_pictures PUBLIC stowlark_win32 windowscodecs ole32 uuid msimg32)

@@ -1,10 +1,10 @@
 #include "platform/win32/Win32FileSystem.h"
 
 #include <algorithm>
-#include <cstring>
 #include <limits>
 
 #include "platform/win32/Handles.h"
+#include "platform/win32/NtFile.h"
 #include "platform/win32/Text.h"
 
 namespace stowlark::win32 {
@@ -32,15 +32,9 @@ std::wstring UpperCase(std::wstring_view text) {
   return upper;
 }
 
-bool SetAttributes(HANDLE file, DWORD attributes) {
-  FILE_BASIC_INFO basic{};  // zero times are left as they are
-  basic.FileAttributes = attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
-  return SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof(basic));
-}
-
-bool DeleteOnClose(HANDLE file) {
-  FILE_DISPOSITION_INFO disposition{TRUE};
-  return SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof(disposition));
+// A zero time is left as it is; no attributes at all must be said as "normal".
+bool SetStampAndAttributes(HANDLE file, std::int64_t lastWriteTime, DWORD attributes) {
+  return SetBasicInfo(file, {lastWriteTime, attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL});
 }
 
 // Opens what stands at `path` only when it is a plain file reached by that
@@ -54,11 +48,9 @@ UniqueFile OpenPlainFile(const std::wstring& path, DWORD access, DWORD share,
     error = LastError();
     return {};
   }
-  std::wstring final(GetFinalPathNameByHandleW(file.Get(), nullptr, 0, 0), L'\0');
-  final.resize(
-      GetFinalPathNameByHandleW(file.Get(), final.data(), static_cast<DWORD>(final.size()), 0));
+  const auto final = FinalPath(file.Get());
   if ((info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ||
-      UpperCase(final) != UpperCase(path)) {
+      (final && UpperCase(*final) != UpperCase(path))) {
     error = MakeError(ERROR_ACCESS_DENIED);
     return {};
   }
@@ -74,7 +66,7 @@ std::error_code SetReadOnly(const std::wstring& path, bool readOnly) {
   if (error) return error;
   const DWORD attributes = readOnly ? info.dwFileAttributes | FILE_ATTRIBUTE_READONLY
                                     : info.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY;
-  return SetAttributes(file.Get(), attributes) ? std::error_code{} : LastError();
+  return SetStampAndAttributes(file.Get(), 0, attributes) ? std::error_code{} : LastError();
 }
 
 // Reads no further than the size the file had when it was opened, which
@@ -100,14 +92,10 @@ class Win32Reader : public FileReader {
   // Basic information and size alone: the full record costs several times
   // as much under Wine.
   static std::error_code StampOf(HANDLE file, FileStamp& stamp) {
-    FILE_BASIC_INFO info;
+    BasicInfo info;
     LARGE_INTEGER size;
-    if (!GetFileInformationByHandleEx(file, FileBasicInfo, &info, sizeof(info)) ||
-        !GetFileSizeEx(file, &size)) {
-      return LastError();
-    }
-    stamp = {info.LastWriteTime.QuadPart, info.FileAttributes,
-             static_cast<std::uint64_t>(size.QuadPart)};
+    if (!QueryBasicInfo(file, info) || !GetFileSizeEx(file, &size)) return LastError();
+    stamp = {info.lastWriteTime, info.attributes, static_cast<std::uint64_t>(size.QuadPart)};
     return {};
   }
 
@@ -124,8 +112,8 @@ class Win32Writer : public FileWriter {
   explicit Win32Writer(UniqueFile file) : file_(std::move(file)) {}
   ~Win32Writer() override {
     if (!file_) return;
-    SetAttributes(file_.Get(), FILE_ATTRIBUTE_NORMAL);  // a read-only file cannot be deleted
-    DeleteOnClose(file_.Get());
+    SetStampAndAttributes(file_.Get(), 0, 0);  // a read-only file cannot be deleted
+    SetDeleteOnClose(file_.Get());
   }
   std::error_code Write(std::span<const char> data) override {
     while (!data.empty()) {
@@ -139,11 +127,8 @@ class Win32Writer : public FileWriter {
   }
   std::error_code Commit(const FileStamp& stamp, const std::string& target,
                          bool targetReadOnly) override {
-    FILE_BASIC_INFO basic{};
-    basic.LastWriteTime.QuadPart = stamp.lastWriteTime;
-    const DWORD attributes = stamp.attributes & kCarriedAttributes;
-    basic.FileAttributes = attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
-    if (!SetFileInformationByHandle(file_.Get(), FileBasicInfo, &basic, sizeof(basic))) {
+    if (!SetStampAndAttributes(file_.Get(), stamp.lastWriteTime,
+                               stamp.attributes & kCarriedAttributes)) {
       return LastError();
     }
     // Windows refuses to replace a read-only file; Wine does not, so the
@@ -152,7 +137,8 @@ class Win32Writer : public FileWriter {
     if (targetReadOnly) {
       if (const auto error = SetReadOnly(path, false)) return error;
     }
-    if (const auto error = RenameOver(path)) {
+    if (!RenameReplacing(file_.Get(), path)) {
+      const auto error = LastError();
       if (targetReadOnly) SetReadOnly(path, true);
       return error;
     }
@@ -161,21 +147,6 @@ class Win32Writer : public FileWriter {
   }
 
  private:
-  std::error_code RenameOver(const std::wstring& path) {
-    const std::wstring name = L"\\??\\" + path.substr(4);  // the native form of "\\?\"
-    const std::size_t bytes = name.size() * sizeof(wchar_t);
-    std::vector<std::uint64_t> buffer((sizeof(FILE_RENAME_INFO) + bytes) / 8 + 1);
-    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-    rename->ReplaceIfExists = TRUE;
-    rename->FileNameLength = static_cast<DWORD>(bytes);
-    std::memcpy(rename->FileName, name.data(), bytes);
-    if (!SetFileInformationByHandle(file_.Get(), FileRenameInfo, rename,
-                                    static_cast<DWORD>(buffer.size() * 8))) {
-      return LastError();
-    }
-    return {};
-  }
-
   UniqueFile file_;
 };
 
@@ -271,11 +242,9 @@ std::error_code Win32FileSystem::OpenRead(const std::string& path,
   if (stamp.attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
     // A cloud placeholder or a deduplicated file is read through its
     // filter; a link that appeared since the listing is not followed.
-    FILE_ATTRIBUTE_TAG_INFO tag;
-    if (!GetFileInformationByHandleEx(file.Get(), FileAttributeTagInfo, &tag, sizeof(tag))) {
-      return LastError();
-    }
-    if (IsLinkTag(tag.ReparseTag)) return MakeError(ERROR_CANT_ACCESS_FILE);
+    DWORD tag = 0;
+    if (!QueryReparseTag(file.Get(), tag)) return LastError();
+    if (IsLinkTag(tag)) return MakeError(ERROR_CANT_ACCESS_FILE);
     file = open(0);
     if (!file) return LastError();
   }
@@ -309,8 +278,8 @@ std::error_code Win32FileSystem::RemoveStale(const std::string& path) {
   const UniqueFile file = OpenPlainFile(
       LongPath(path), DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, 0, info, error);
   if (error) return error;
-  if (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) SetAttributes(file.Get(), 0);
-  return DeleteOnClose(file.Get()) ? std::error_code{} : LastError();
+  if (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) SetStampAndAttributes(file.Get(), 0, 0);
+  return SetDeleteOnClose(file.Get()) ? std::error_code{} : LastError();
 }
 
 }  // namespace stowlark::win32
