@@ -25,9 +25,14 @@ add_executable(Stowlark WIN32
   app/win32/MainWindow.cpp
   app/win32/Painting.cpp
   app/win32/Skin.cpp
+  app/win32/TickCount64.cpp
   app/win32/Stowlark.rc
 )
-target_link_libraries(Stowlark PRIVATE stowlark_pictures)
+target_link_libraries(Stowlark PRIVATE stowlark_pictures comctl32)
+# Shipped small, without debug information, and marked as fit for Windows XP
+# (5.1), which it is: the import-table test keeps it so.
+target_link_options(Stowlark PRIVATE -s -Wl,--gc-sections
+  -Wl,--major-os-version,5,--minor-os-version,1,--major-subsystem-version,5,--minor-subsystem-version,1)
 set_source_files_properties(app/win32/Stowlark.rc PROPERTIES OBJECT_DEPENDS
   "${CMAKE_SOURCE_DIR}/app/win32/Stowlark.manifest;${CMAKE_SOURCE_DIR}/app/pictures/background.gif")
 
