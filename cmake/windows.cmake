@@ -33,6 +33,11 @@ target_link_libraries(Stowlark PRIVATE stowlark_pictures comctl32)
 # (5.1), which it is: the import-table test keeps it so.
 target_link_options(Stowlark PRIVATE -s -Wl,--gc-sections
   -Wl,--major-os-version,5,--minor-os-version,1,--major-subsystem-version,5,--minor-subsystem-version,1)
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+  # The shipped build, checked as a file on the build machine itself.
+  add_test(NAME ProgramFile.SmallAndImportsOnlyWhatWindowsXpHas
+    COMMAND ${CMAKE_SOURCE_DIR}/tests/app/check-program.sh $<TARGET_FILE:Stowlark>)
+endif()
 set_source_files_properties(app/win32/Stowlark.rc PROPERTIES OBJECT_DEPENDS
   "${CMAKE_SOURCE_DIR}/app/win32/Stowlark.manifest;${CMAKE_SOURCE_DIR}/app/pictures/background.gif")
 
