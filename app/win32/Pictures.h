@@ -1,9 +1,13 @@
 #pragma once
 
 #include <windows.h>
+// after windows.h, which they need
+#include <wincodec.h>
 
 #include <optional>
+#include <span>
 
+#include "platform/win32/Com.h"
 #include "platform/win32/Handles.h"
 
 namespace stowlark {
@@ -16,9 +20,24 @@ struct DecodedPicture {
   int height = 0;
 };
 
-// Decodes a GIF or JPEG carried as an RCDATA resource, with the Windows
-// Imaging Component. Needs COM on the calling thread.
-std::optional<DecodedPicture> DecodePicture(HINSTANCE instance, int resourceId);
+// Decodes the GIF and JPEG pictures carried as RCDATA resources: with the
+// Windows Imaging Component where the system has it, otherwise with OLE's
+// picture loader, which every Windows has (some Windows XP SP3 have no WIC).
+// One imaging factory serves every picture. Needs COM on the calling thread.
+class PictureDecoder {
+ public:
+  PictureDecoder();
+  std::optional<DecodedPicture> Decode(HINSTANCE instance, int resourceId) const;
+
+  std::optional<DecodedPicture> DecodeWithWic(std::span<const BYTE> data) const;
+  static std::optional<DecodedPicture> DecodeWithOle(std::span<const BYTE> data);
+
+ private:
+  win32::ComPtr<IWICImagingFactory> factory_;
+};
+
+// The bytes of an RCDATA resource, empty when there is none.
+std::span<const BYTE> ResourceBytes(HINSTANCE instance, int resourceId);
 
 void DrawPicture(HDC dc, const DecodedPicture& picture, int x, int y);
 

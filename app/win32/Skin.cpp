@@ -50,11 +50,12 @@ Rect MeasureTitle(HFONT font) {
 
 Skin Skin::Load(HINSTANCE instance) {
   Skin skin;
-  skin.background = DecodePicture(instance, IDR_BACKGROUND);
-  skin.go = DecodePicture(instance, IDR_GO);
-  skin.minimise = DecodePicture(instance, IDR_MINIMISE);
-  skin.about = DecodePicture(instance, IDR_ABOUT);
-  skin.close = DecodePicture(instance, IDR_CLOSE);
+  const PictureDecoder decoder;
+  skin.background = decoder.Decode(instance, IDR_BACKGROUND);
+  skin.go = decoder.Decode(instance, IDR_GO);
+  skin.minimise = decoder.Decode(instance, IDR_MINIMISE);
+  skin.about = decoder.Decode(instance, IDR_ABOUT);
+  skin.close = decoder.Decode(instance, IDR_CLOSE);
   // Tahoma is Verdana's narrower sibling by the same designer and ships with
   // every Windows and with Wine, so the layout keeps its look without Verdana.
   const std::wstring verdana = FontInstalled(L"Verdana") ? L"Verdana" : L"Tahoma";

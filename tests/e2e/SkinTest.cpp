@@ -15,7 +15,7 @@ namespace {
 class Decoded {
  public:
   explicit Decoded(int resourceId) {
-    picture_ = DecodePicture(GetModuleHandleW(nullptr), resourceId);
+    picture_ = PictureDecoder().Decode(GetModuleHandleW(nullptr), resourceId);
     if (!picture_) return;
     BITMAP info;
     GetObjectW(picture_->bitmap.Get(), sizeof(info), &info);
@@ -163,6 +163,27 @@ TEST_F(SkinTest, TheHandShowsOverTheGoPicturesOnly) {
   EXPECT_EQ(cursorOver("imgRestore"), hand);
   for (std::string_view control : {"Label4", "Label7", "Frame1", "Image2", "Label5"}) {
     EXPECT_EQ(cursorOver(control), arrow) << control;
+  }
+}
+
+// Wine's OLE decodes through WIC itself, so WIC cannot be taken away here to
+// make the program fall back; the fallback is run directly instead.
+TEST(PictureDecoder, WhereWicIsMissingOleDecodesEveryPictureToTheSamePixels) {
+  const win32::ComApartment com;
+  const PictureDecoder decoder;
+  for (const int id : {IDR_BACKGROUND, IDR_GO, IDR_MINIMISE, IDR_ABOUT, IDR_CLOSE}) {
+    const auto data = ResourceBytes(GetModuleHandleW(nullptr), id);
+    const auto wic = decoder.DecodeWithWic(data);
+    const auto ole = PictureDecoder::DecodeWithOle(data);
+    ASSERT_TRUE(wic && ole) << id;
+    ASSERT_EQ(std::pair(ole->width, ole->height), std::pair(wic->width, wic->height)) << id;
+    const auto pixels = [](const DecodedPicture& picture) {
+      BITMAP info;
+      GetObjectW(picture.bitmap.Get(), sizeof(info), &info);
+      const auto* bits = static_cast<const std::uint32_t*>(info.bmBits);
+      return std::vector<std::uint32_t>(bits, bits + picture.width * picture.height);
+    };
+    EXPECT_TRUE(pixels(*ole) == pixels(*wic)) << id;
   }
 }
 
