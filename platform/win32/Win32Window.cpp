@@ -17,11 +17,18 @@ void Win32Window::Minimise() { ::ShowWindow(window_, SW_MINIMIZE); }
 // Posted, so that the window outlives the click handler that asked for it.
 void Win32Window::Close() { ::PostMessageW(window_, WM_CLOSE, 0, 0); }
 
+// The shell is loaded on the first link clicked, not at start-up, where it
+// would cost three libraries that most runs never use.
 void Win32Window::ShellExecute(const std::string& operation, const std::string& file,
                                const std::string& parameters, const std::string& directory,
                                int showCommand) {
-  ::ShellExecuteW(window_, Widen(operation).c_str(), Widen(file).c_str(), Widen(parameters).c_str(),
-                  Widen(directory).c_str(), showCommand);
+  using Function = decltype(&::ShellExecuteW);
+  const HMODULE shell = LoadLibraryW(L"shell32.dll");
+  const auto execute =
+      reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(shell, "ShellExecuteW")));
+  if (execute == nullptr) return;
+  execute(window_, Widen(operation).c_str(), Widen(file).c_str(), Widen(parameters).c_str(),
+          Widen(directory).c_str(), showCommand);
 }
 
 }  // namespace stowlark::win32
