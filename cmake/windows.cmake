@@ -65,3 +65,7 @@ gtest_discover_tests(stowlark_e2e_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOU
 
 add_executable(stowlark_bench bench/Benchmark.cpp bench/WindowsMain.cpp)
 target_link_libraries(stowlark_bench PRIVATE stowlark_win32 psapi)
+# Start-up against a minimal window program, built and linked as Stowlark.exe is.
+add_executable(minimal_window WIN32 bench/MinimalWindow.cpp)
+target_link_options(minimal_window PRIVATE -s -Wl,--gc-sections)
+add_executable(stowlark_startup bench/StartupMain.cpp)
