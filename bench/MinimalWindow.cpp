@@ -2,13 +2,15 @@
 // class and shows a 218 x 245 window, built with the same compiler and flags.
 #include <windows.h>
 
+LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM w, LPARAM l) {
+  if (message == WM_DESTROY) PostQuitMessage(0);
+  return DefWindowProcW(window, message, w, l);
+}
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   WNDCLASSEXW type{};
   type.cbSize = sizeof(type);
-  type.lpfnWndProc = [](HWND window, UINT message, WPARAM w, LPARAM l) -> LRESULT {
-    if (message == WM_DESTROY) PostQuitMessage(0);
-    return DefWindowProcW(window, message, w, l);
-  };
+  type.lpfnWndProc = WindowProc;
   type.hInstance = instance;
   type.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   type.lpszClassName = L"MinimalWindow";
