@@ -17,7 +17,7 @@ add_library(stowlark_win32 STATIC
 )
 target_link_libraries(stowlark_win32 PUBLIC stowlark_core shell32 advapi32 user32 gdi32 ntdll)
 
-add_library(stowlark_pictures STATIC app/win32/Pictures.cpp)
+add_library(stowlark_pictures STATIC app/win32/Pictures.cpp app/win32/Fonts.cpp)
 target_link_libraries(stowlark_pictures PUBLIC stowlark_win32 windowscodecs ole32 oleaut32 uuid msimg32)
 
 add_executable(Stowlark WIN32

@@ -90,6 +90,10 @@ start_wine() {
     wineboot -i >/dev/null 2>&1
     wineserver -w
   fi
+  # Debian's Wine never reads its own fonts (Tahoma, MS Sans Serif) from
+  # /usr/share/wine/fonts; Windows keeps them in its Fonts folder, and so
+  # does every prefix here.
+  cp -n /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
   wineserver -p
   WINE_STARTED=1
   # Wine's background services start with the first program and inherit its

@@ -1,11 +1,10 @@
 #include "app/win32/Painting.h"
 
+#include "app/win32/Fonts.h"
 #include "platform/win32/Text.h"
 
 namespace stowlark {
 namespace {
-
-constexpr UINT kLabelFormat = DT_LEFT | DT_WORDBREAK | DT_NOPREFIX;
 
 RECT ToRect(const Rect& r) { return {r.left, r.top, r.left + r.width, r.top + r.height}; }
 

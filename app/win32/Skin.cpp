@@ -1,36 +1,11 @@
 #include "app/win32/Skin.h"
 
+#include "app/win32/Fonts.h"
 #include "app/win32/ResourceIds.h"
 #include "platform/win32/Text.h"
 
 namespace stowlark {
 namespace {
-
-int CALLBACK NoteFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
-  *reinterpret_cast<bool*>(found) = true;
-  return 0;
-}
-
-bool FontInstalled(const wchar_t* face) {
-  LOGFONTW wanted{};
-  wanted.lfCharSet = DEFAULT_CHARSET;
-  wcsncpy(wanted.lfFaceName, face, LF_FACESIZE - 1);
-  const HDC screen = GetDC(nullptr);
-  bool found = false;
-  EnumFontFamiliesExW(screen, &wanted, NoteFound, reinterpret_cast<LPARAM>(&found), 0);
-  ReleaseDC(nullptr, screen);
-  return found;
-}
-
-// Points to pixels at 96 dots per inch, in hundredths of a point.
-int PixelHeight(int centipoints) { return -MulDiv(centipoints, 96, 7200); }
-
-win32::UniqueGdi MakeFont(const std::wstring& face, int centipoints, int weight, bool underline,
-                          BYTE charset) {
-  return win32::UniqueGdi(CreateFontW(PixelHeight(centipoints), 0, 0, 0, weight, FALSE, underline,
-                                      FALSE, charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                      DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, face.c_str()));
-}
 
 Rect MeasureTitle(HFONT font) {
   const Control& title = FindControl("lblTitle");
@@ -56,13 +31,10 @@ Skin Skin::Load(HINSTANCE instance) {
   skin.minimise = decoder.Decode(instance, IDR_MINIMISE);
   skin.about = decoder.Decode(instance, IDR_ABOUT);
   skin.close = decoder.Decode(instance, IDR_CLOSE);
-  // Tahoma is Verdana's narrower sibling by the same designer and ships with
-  // every Windows and with Wine, so the layout keeps its look without Verdana.
-  const std::wstring verdana = FontInstalled(L"Verdana") ? L"Verdana" : L"Tahoma";
-  skin.titleFont = MakeFont(verdana, 975, FW_BOLD, false, ANSI_CHARSET);
-  skin.linkFont = MakeFont(verdana, 825, FW_BOLD, true, ANSI_CHARSET);
-  skin.barFont = MakeFont(verdana, 825, FW_BOLD, false, ANSI_CHARSET);
-  skin.dialogFont = MakeFont(L"MS Sans Serif", 825, FW_NORMAL, false, DEFAULT_CHARSET);
+  skin.titleFont = ChooseFont(SpecFor(FontId::VerdanaTitle));
+  skin.linkFont = ChooseFont(SpecFor(FontId::VerdanaLink));
+  skin.barFont = ChooseFont(SpecFor(FontId::VerdanaBar));
+  skin.dialogFont = ChooseFont(SpecFor(FontId::Default));
   skin.hand = LoadCursorW(instance, MAKEINTRESOURCEW(IDC_HAND_POINTER));
   skin.titleBox = MeasureTitle(static_cast<HFONT>(skin.titleFont.Get()));
   return skin;

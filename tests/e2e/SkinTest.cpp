@@ -3,9 +3,11 @@
 #include <optional>
 
 #include "app/Controls.h"
+#include "app/win32/Fonts.h"
 #include "app/win32/Pictures.h"
 #include "app/win32/ResourceIds.h"
 #include "platform/win32/Com.h"
+#include "platform/win32/Text.h"
 #include "tests/e2e/Fixture.h"
 
 namespace stowlark::e2e {
@@ -84,6 +86,42 @@ class SkinTest : public StowlarkFixture {
     return dark;
   }
 
+  // Draws the caption in `font` over what lies beneath the label and
+  // compares that with the screen.
+  bool DrawnIn(const Control& label, HFONT font) {
+    const Rect r = PixelRect(label);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(info.bmiHeader), r.width, -r.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    const win32::UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+    const win32::UniqueGdi bitmap(
+        CreateDIBSection(dc.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    auto* pixels = static_cast<std::uint32_t*>(bits);
+    const bool inFrame = !label.container.empty();  // frames are white inside
+    for (int y = 0; y < r.height; ++y) {
+      for (int x = 0; x < r.width; ++x) {
+        pixels[y * r.width + x] = inFrame ? 0xFFFFFF : background_.Colour(r.left + x, r.top + y);
+      }
+    }
+    const win32::Selection selectedBitmap(dc.Get(), bitmap.Get());
+    const win32::Selection selectedFont(dc.Get(), font);
+    const auto rgb = label.textColour;
+    SetTextColor(dc.Get(), rgb == kSystemButtonText
+                               ? GetSysColor(COLOR_BTNTEXT)
+                               : RGB(rgb >> 16, (rgb >> 8) & 0xFF, rgb & 0xFF));
+    SetBkMode(dc.Get(), TRANSPARENT);
+    RECT box{0, 0, r.width, r.height};
+    const std::wstring caption = win32::Widen(label.caption);
+    DrawTextW(dc.Get(), caption.c_str(), static_cast<int>(caption.size()), &box, kLabelFormat);
+    GdiFlush();
+    for (int y = 0; y < r.height; ++y) {
+      for (int x = 0; x < r.width; ++x) {
+        if ((pixels[y * r.width + x] & 0xFFFFFF) != shot_.At(r.left + x, r.top + y)) return false;
+      }
+    }
+    return true;
+  }
+
   win32::ComApartment com_;
   RunningStowlark program_;
   Capture shot_;
@@ -135,6 +173,33 @@ TEST_F(SkinTest, LabelsShowTheirTextAndHiddenControlsShowNothing) {
     EXPECT_FALSE(IsWindowVisible(box));
     EXPECT_FALSE(IsWindowEnabled(box));
   }
+}
+
+// Which of its font's choices each label is drawn in is read off the screen;
+// in that one its whole caption must fit its box.
+TEST_F(SkinTest, EveryCaptionIsWholeInTheFontItIsDrawnIn) {
+  const HDC screen = GetDC(nullptr);
+  int checked = 0;
+  for (const Control& label : ControlTable()) {
+    if (label.kind != ControlKind::Label || !label.visible || label.name == "lblTitle" ||
+        PixelRect(label).top >= kClientHeight) {
+      continue;
+    }
+    const FontSpec& spec = SpecFor(label.font);
+    std::optional<bool> fits;
+    for (const FontChoice& choice : spec.choices) {
+      const win32::UniqueGdi font = MakeFont(spec, choice);
+      if (DrawnIn(label, static_cast<HFONT>(font.Get()))) {
+        fits = CaptionFits(screen, static_cast<HFONT>(font.Get()), label);
+        break;
+      }
+    }
+    ASSERT_TRUE(fits.has_value()) << label.name << " is drawn in none of its font's choices";
+    EXPECT_TRUE(*fits) << label.name << " does not show its whole caption";
+    ++checked;
+  }
+  ReleaseDC(nullptr, screen);
+  EXPECT_EQ(checked, 5);
 }
 
 TEST_F(SkinTest, TheHandShowsOverTheGoPicturesOnly) {
