@@ -36,15 +36,15 @@ bool ShowsFixedBox(const Control& control) {
 }  // namespace
 
 const FontSpec& SpecFor(FontId id) {
-  for (const auto& spec : kSpecs) {
-    if (spec.id == id) return spec;
+  for (const auto& wanted : kSpecs) {
+    if (wanted.id == id) return wanted;
   }
   return kSpecs[0];
 }
 
-win32::UniqueGdi MakeFont(const FontSpec& spec, const FontChoice& choice) {
+win32::UniqueGdi MakeFont(const FontSpec& wanted, const FontChoice& choice) {
   return win32::UniqueGdi(CreateFontW(PixelHeight(choice.centipoints), 0, 0, 0, choice.weight,
-                                      FALSE, spec.underline, FALSE, spec.charset,
+                                      FALSE, wanted.underline, FALSE, wanted.charset,
                                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                       DEFAULT_PITCH | FF_SWISS, choice.face));
 }
@@ -59,11 +59,11 @@ bool CaptionFits(HDC dc, HFONT font, const Control& label) {
   return needed.right <= box.width && needed.bottom <= box.height;
 }
 
-win32::UniqueGdi ChooseFont(const FontSpec& spec) {
+win32::UniqueGdi ChooseFont(const FontSpec& wanted) {
   const HDC screen = GetDC(nullptr);
   win32::UniqueGdi chosen;
-  for (const FontChoice& choice : spec.choices) {
-    win32::UniqueGdi font = MakeFont(spec, choice);
+  for (const FontChoice& choice : wanted.choices) {
+    win32::UniqueGdi font = MakeFont(wanted, choice);
     wchar_t face[LF_FACESIZE] = {};
     {
       const win32::Selection selected(screen, font.Get());
@@ -73,7 +73,7 @@ win32::UniqueGdi ChooseFont(const FontSpec& spec) {
     if (_wcsicmp(face, choice.face) != 0) continue;
     bool fits = true;
     for (const Control& control : ControlTable()) {
-      if (control.font == spec.id && ShowsFixedBox(control)) {
+      if (control.font == wanted.id && ShowsFixedBox(control)) {
         fits = fits && CaptionFits(screen, static_cast<HFONT>(font.Get()), control);
       }
     }
@@ -82,7 +82,7 @@ win32::UniqueGdi ChooseFont(const FontSpec& spec) {
   }
   ReleaseDC(nullptr, screen);
   // Where the system has none of the faces, its own look-alike for the first.
-  return chosen ? std::move(chosen) : MakeFont(spec, spec.choices.front());
+  return chosen ? std::move(chosen) : MakeFont(wanted, wanted.choices.front());
 }
 
 }  // namespace stowlark

@@ -30,13 +30,13 @@ struct FontSpec {
 
 const FontSpec& SpecFor(FontId id);
 
-win32::UniqueGdi MakeFont(const FontSpec& spec, const FontChoice& choice);
+win32::UniqueGdi MakeFont(const FontSpec& wanted, const FontChoice& choice);
 
 // Whether the label shows its whole caption within its box in `font`.
 bool CaptionFits(HDC dc, HFONT font, const Control& label);
 
 // The first choice that the system has under its own name and that fits
 // every visible label of the font; the last the system has when none fits.
-win32::UniqueGdi ChooseFont(const FontSpec& spec);
+win32::UniqueGdi ChooseFont(const FontSpec& wanted);
 
 }  // namespace stowlark

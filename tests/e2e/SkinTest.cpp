@@ -185,10 +185,10 @@ TEST_F(SkinTest, EveryCaptionIsWholeInTheFontItIsDrawnIn) {
         PixelRect(label).top >= kClientHeight) {
       continue;
     }
-    const FontSpec& spec = SpecFor(label.font);
+    const FontSpec& wanted = SpecFor(label.font);
     std::optional<bool> fits;
-    for (const FontChoice& choice : spec.choices) {
-      const win32::UniqueGdi font = MakeFont(spec, choice);
+    for (const FontChoice& choice : wanted.choices) {
+      const win32::UniqueGdi font = MakeFont(wanted, choice);
       if (DrawnIn(label, static_cast<HFONT>(font.Get()))) {
         fits = CaptionFits(screen, static_cast<HFONT>(font.Get()), label);
         break;
