@@ -69,21 +69,15 @@ std::error_code SetReadOnly(const std::wstring& path, bool readOnly) {
   return SetStampAndAttributes(file.Get(), 0, attributes) ? std::error_code{} : LastError();
 }
 
-// Reads no further than the size the file had when it was opened, which
-// spares the last read that would only find the end.
 class Win32Reader : public FileReader {
  public:
-  Win32Reader(UniqueFile file, FileStamp stamp)
-      : file_(std::move(file)), stamp_(stamp), remaining_(stamp.size) {}
+  Win32Reader(UniqueFile file, FileStamp stamp) : file_(std::move(file)), stamp_(stamp) {}
   std::error_code Read(std::span<char> buffer, std::size_t& count) override {
-    count = 0;
-    if (remaining_ == 0) return {};
-    const auto request = static_cast<DWORD>(
-        std::min<std::uint64_t>({buffer.size(), remaining_, std::numeric_limits<DWORD>::max()}));
+    const auto request =
+        static_cast<DWORD>(std::min<std::size_t>(buffer.size(), std::numeric_limits<DWORD>::max()));
     DWORD got = 0;
     if (!ReadFile(file_.Get(), buffer.data(), request, &got, nullptr)) return LastError();
     count = got;
-    remaining_ = got == 0 ? 0 : remaining_ - got;
     return {};
   }
   FileStamp Stamp() const override { return stamp_; }
@@ -102,7 +96,6 @@ class Win32Reader : public FileReader {
  private:
   UniqueFile file_;
   FileStamp stamp_;
-  std::uint64_t remaining_;
 };
 
 // Everything after the create goes through the one handle, so no later
