@@ -27,13 +27,12 @@ constexpr FontSpec kSpecs[] = {{FontId::Default, false, DEFAULT_CHARSET, kDialog
 // Points to pixels at 96 dots per inch, in hundredths of a point.
 int PixelHeight(int centipoints) { return -MulDiv(centipoints, 96, 7200); }
 
-// The title is sized to its caption, and labels below the client area never show.
+}  // namespace
+
 bool ShowsFixedBox(const Control& control) {
   return control.kind == ControlKind::Label && control.visible && control.name != "lblTitle" &&
          PixelRect(control).top < kClientHeight;
 }
-
-}  // namespace
 
 const FontSpec& SpecFor(FontId id) {
   for (const auto& wanted : kSpecs) {

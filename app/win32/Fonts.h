@@ -32,6 +32,10 @@ const FontSpec& SpecFor(FontId id);
 
 win32::UniqueGdi MakeFont(const FontSpec& wanted, const FontChoice& choice);
 
+// A visible label whose caption must fit its box: the title is sized to its
+// caption, and labels below the client area never show.
+bool ShowsFixedBox(const Control& control);
+
 // Whether the label shows its whole caption within its box in `font`.
 bool CaptionFits(HDC dc, HFONT font, const Control& label);
 

@@ -181,10 +181,7 @@ TEST_F(SkinTest, EveryCaptionIsWholeInTheFontItIsDrawnIn) {
   const HDC screen = GetDC(nullptr);
   int checked = 0;
   for (const Control& label : ControlTable()) {
-    if (label.kind != ControlKind::Label || !label.visible || label.name == "lblTitle" ||
-        PixelRect(label).top >= kClientHeight) {
-      continue;
-    }
+    if (!ShowsFixedBox(label)) continue;
     const FontSpec& wanted = SpecFor(label.font);
     std::optional<bool> fits;
     for (const FontChoice& choice : wanted.choices) {
