@@ -1,5 +1,10 @@
 #!/usr/bin/python3
-"""Draws the window's seven pictures and writes them into app/pictures/.
+"""Draws the window's pictures, icon and cursor and writes them into app/pictures/.
+
+Each is drawn for 96 dots per inch and drawn again, from the same shapes, for
+120, 144 and 192 (125, 150 and 200 %), so that no density shows a stretched
+picture. The 96-dot files keep their plain names; the others end in -120,
+-144 and -192.
 
 Run by hand with Debian's python3 and python3-pil after changing a picture:
     /usr/bin/python3 tools/make_pictures.py
@@ -14,6 +19,7 @@ import struct
 from PIL import Image, ImageDraw
 
 OUT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "app", "pictures")
+DENSITIES = (96, 120, 144, 192)
 
 FRAME_BLUE = (0xD6, 0xDE, 0xEF)
 FRAME_EDGE = (0x84, 0x94, 0xC6)
@@ -35,7 +41,14 @@ def band_colour(row, rows):
 
 
 def save_gif(image, name, colours, transparent=None):
-    """Writes a one-frame GIF89a whose global palette has exactly `colours` entries."""
+    """Writes a one-frame GIF89a whose global palette has exactly `colours` entries;
+    None gives the smallest palette that holds every colour of the picture."""
+    if colours is None:
+        shown = image.convert("RGB").getdata()
+        if transparent is not None:
+            shown = [p for p, m in zip(shown, transparent.getdata()) if m]
+        needed = len(set(shown)) + (transparent is not None)
+        colours = min(256, 1 << (needed - 1).bit_length())
     opaque = colours - (1 if transparent is not None else 0)
     rgb = image.convert("RGB")
     quantised = rgb.quantize(colors=opaque, method=Image.Quantize.MEDIANCUT, dither=Image.Dither.NONE)
@@ -60,44 +73,87 @@ def save_gif(image, name, colours, transparent=None):
         f.write(b"GIF89a" + data.getvalue()[6:])
 
 
-def background():
-    w, h = 218, 245
+class Scale:
+    """Maps the 96-dot layout onto a density: a pixel of the 96-dot picture
+    covers the pixels from at(x) to at(x + 1) - 1, and a line keeps its
+    thickness as seen on the screen."""
+
+    def __init__(self, dpi):
+        self.dpi = dpi
+        self.k = dpi / 96
+        self.line = self.at(1)
+
+    def at(self, v):
+        """round(v * dpi / 96), halves rounded up as the program rounds them."""
+        return (v * self.dpi + 48) // 96
+
+    def box(self, x0, y0, x1, y1):
+        """The pixels that the 96-dot box (inclusive corners) covers."""
+        return (self.at(x0), self.at(y0), self.at(x1 + 1) - 1, self.at(y1 + 1) - 1)
+
+    def hline(self, x0, x1, y):
+        return (self.at(x0), self.at(y), self.at(x1 + 1) - 1, self.at(y) + self.line - 1)
+
+    def vline(self, x, y0, y1):
+        return (self.at(x), self.at(y0), self.at(x) + self.line - 1, self.at(y1 + 1) - 1)
+
+    def name(self, stem, extension):
+        return f"{stem}.{extension}" if self.dpi == 96 else f"{stem}-{self.dpi}.{extension}"
+
+
+def first_palette(colours, g):
+    """The 96-dot pictures keep the palette sizes they were first made with."""
+    return colours if g.dpi == 96 else None
+
+
+def background(g):
+    w, h = g.at(218), g.at(245)
     img = Image.new("RGB", (w, h), WHITE)
     d = ImageDraw.Draw(img)
     # Outer frame: rounded top corners, a wide curve cutting the bottom-right.
-    d.rectangle((0, 7, 213, 244), fill=FRAME_BLUE, outline=FRAME_EDGE)
-    d.rounded_rectangle((0, 0, 213, 20), radius=7, fill=FRAME_BLUE, outline=FRAME_EDGE)
-    d.rectangle((1, 7, 212, 20), fill=FRAME_BLUE)
-    cx, cy, rx, ry = 173, 238, 40, 6
-    for x in range(cx, 214):
+    right = g.at(214) - 1
+    d.rectangle((0, g.at(7), right, h - 1), fill=FRAME_BLUE, outline=FRAME_EDGE, width=g.line)
+    d.rounded_rectangle((0, 0, right, g.at(21) - 1), radius=g.at(7), fill=FRAME_BLUE,
+                        outline=FRAME_EDGE, width=g.line)
+    d.rectangle((g.line, g.at(7), right - g.line, g.at(21) - 1), fill=FRAME_BLUE)
+    cx, cy, rx, ry = g.at(173), g.at(238), 40 * g.k, 6 * g.k
+    for x in range(cx, right + 1):
         edge = cy + ry * math.sqrt(max(0.0, 1 - ((x - cx) / rx) ** 2))
-        for y in range(int(edge) + 1, 245):
+        for y in range(int(edge) + 1, h):
             img.putpixel((x, y), WHITE)
-        img.putpixel((x, min(244, int(edge) + 1)), FRAME_EDGE)
+        for y in range(int(edge) + 1, int(edge) + 1 + g.line):
+            img.putpixel((x, min(h - 1, y)), FRAME_EDGE)
     # Fine vertical stripes in the right margin.
     for x in range(192, 213):
         if x % 2 == 0:
-            for y in range(8, 236):
-                img.putpixel((x, y), mix(FRAME_BLUE, WHITE, 0.35))
+            d.rectangle(g.box(x, 8, x, 235), fill=mix(FRAME_BLUE, WHITE, 0.35))
     # Inner panel: outline, title band, body, footer band.
-    d.rectangle((12, 13, 191, 231), outline=DARK_BLUE)
-    for y in range(14, 36):
-        d.line((13, y, 190, y), fill=band_colour(y - 14, 22))
-    d.line((13, 36, 190, 36), fill=DARK_BLUE)
-    d.rectangle((13, 37, 190, 208), fill=WHITE)
-    d.line((13, 209, 190, 209), fill=DARK_BLUE)
-    for y in range(210, 231):
-        d.line((13, y, 190, y), fill=band_colour(y - 210, 21))
+    panel = g.box(12, 13, 191, 231)
+    d.rectangle(panel, outline=DARK_BLUE, width=g.line)
+    inside = (panel[0] + g.line, panel[2] - g.line)
+    title_rows = range(panel[1] + g.line, g.at(36))
+    for y in title_rows:
+        d.line((inside[0], y, inside[1], y), fill=band_colour(y - title_rows[0], len(title_rows)))
+    d.rectangle(g.hline(13, 190, 36), fill=DARK_BLUE)
+    d.rectangle((inside[0], g.at(36) + g.line, inside[1], g.at(209) - 1), fill=WHITE)
+    d.rectangle(g.hline(13, 190, 209), fill=DARK_BLUE)
+    footer_rows = range(g.at(209) + g.line, panel[3] - g.line + 1)
+    for y in footer_rows:
+        d.line((inside[0], y, inside[1], y), fill=band_colour(y - footer_rows[0], len(footer_rows)))
     # The tab on the panel's right edge, with its left-pointing arrowhead.
-    d.rectangle((191, 23, 199, 55), fill=BAND_PALE, outline=DARK_BLUE)
-    d.line((191, 24, 191, 54), fill=BAND_PALE)
-    for i, x in enumerate(range(193, 196)):
-        d.line((x, 39 - i, x, 39 + i), fill=DARK_BLUE)
+    # It overlaps the panel's outline, whatever thickness a line has.
+    tab = (panel[2] - g.line + 1, g.at(23), g.at(200) - 1, g.at(56) - 1)
+    d.rectangle(tab, fill=BAND_PALE, outline=DARK_BLUE, width=g.line)
+    d.rectangle((panel[2] - g.line + 1, g.at(24), panel[2], g.at(55) - 1), fill=BAND_PALE)
+    tip, middle = g.at(193), (g.at(39) + g.at(40) - 1) / 2
+    for x in range(tip, g.at(196)):
+        reach = (x - tip) + (g.at(40) - g.at(39) - 1) / 2
+        d.line((x, math.ceil(middle - reach), x, math.floor(middle + reach)), fill=DARK_BLUE)
     # The grip: six 2 x 2 dots in a triangle.
     for row, xs in enumerate(((210,), (205, 210), (200, 205, 210))):
         for x in xs:
-            d.rectangle((x, 227 + 4 * row, x + 1, 228 + 4 * row), fill=DARK_BLUE)
-    save_gif(img, "background.gif", 256)
+            d.rectangle(g.box(x, 227 + 4 * row, x + 1, 228 + 4 * row), fill=DARK_BLUE)
+    save_gif(img, g.name("background", "gif"), first_palette(256, g))
 
 
 def supersampled(size, draw, scale=4):
@@ -112,85 +168,93 @@ def flatten(rgba, backdrop):
     return Image.alpha_composite(base, rgba).convert("RGB")
 
 
-def go_button():
-    w, h = 47, 43
+def go_button(g):
+    w, h = g.at(47), g.at(43)
 
     def draw(d, s):
-        d.rounded_rectangle((0, 0, w * s - 1, h * s - 1), radius=5 * s, fill=(0x7E, 0x95, 0xB8))
-        d.rounded_rectangle((0, 0, (w - 2) * s - 1, (h - 2) * s - 1), radius=5 * s,
-                            fill=(0xB9, 0xD3, 0xF2))
+        d.rounded_rectangle((0, 0, w * s - 1, h * s - 1), radius=g.at(5) * s, fill=(0x7E, 0x95, 0xB8))
+        d.rounded_rectangle((0, 0, (w - g.at(2)) * s - 1, (h - g.at(2)) * s - 1),
+                            radius=g.at(5) * s, fill=(0xB9, 0xD3, 0xF2))
         # Gloss: the top half lighter.
-        d.rounded_rectangle((2 * s, 2 * s, (w - 4) * s, (h // 2) * s), radius=4 * s,
-                            fill=(0xE4, 0xF0, 0xFD))
+        d.rounded_rectangle((g.at(2) * s, g.at(2) * s, (w - g.at(4)) * s, (h // 2) * s),
+                            radius=g.at(4) * s, fill=(0xE4, 0xF0, 0xFD))
 
     img = flatten(supersampled((w, h), draw), WHITE)
     letters = {
         "G": ["011110", "110011", "110000", "110111", "110011", "110011", "011111"],
         "O": ["011110", "110011", "110011", "110011", "110011", "110011", "011110"],
     }
-    # Pixel letters: each bit is a 2 x 3 block, filled mid blue, outlined dark blue.
+    # Block letters: each bit is a 2 x 3 block, filled mid blue, outlined dark blue.
     cells = set()
     for index, letter in enumerate("GO"):
         ox, oy = 8 + index * 16, 10
         for y, row in enumerate(letters[letter]):
             for x, bit in enumerate(row):
                 if bit == "1":
-                    cells |= {(ox + 2 * x + dx, oy + 3 * y + dy) for dx in range(2) for dy in range(3)}
+                    x0, y0, x1, y1 = g.box(ox + 2 * x, oy + 3 * y, ox + 2 * x + 1, oy + 3 * y + 2)
+                    cells |= {(cx, cy) for cx in range(x0, x1 + 1) for cy in range(y0, y1 + 1)}
     px = img.load()
-    for x, y in cells:
-        for nx, ny in ((x - 1, y), (x + 1, y), (x, y - 1), (x, y + 1)):
-            if (nx, ny) not in cells:
-                px[nx, ny] = INK
+    outline = set()
+    for _ in range(g.line):
+        grown = cells | outline
+        outline |= {(x + dx, y + dy) for x, y in grown
+                    for dx, dy in ((-1, 0), (1, 0), (0, -1), (0, 1))} - cells
+    for x, y in outline:
+        px[x, y] = INK
     for x, y in cells:
         px[x, y] = (0x4A, 0x7C, 0xD0)
-    save_gif(img, "go.gif", 256)
+    save_gif(img, g.name("go", "gif"), first_palette(256, g))
 
 
-def minimise_button():
-    w, h = 19, 18
+def minimise_button(g):
+    w, h, corner = g.at(19), g.at(18), g.at(3)
     img = Image.new("RGB", (w, h), FRAME_BLUE)
     mask = Image.new("1", (w, h), 0)
     d, m = ImageDraw.Draw(img), ImageDraw.Draw(mask)
-    shape = [(3, 0), (w - 4, 0), (w - 1, 3), (w - 1, h - 4), (w - 4, h - 1), (3, h - 1),
-             (0, h - 4), (0, 3)]
+    shape = [(corner, 0), (w - 1 - corner, 0), (w - 1, corner), (w - 1, h - 1 - corner),
+             (w - 1 - corner, h - 1), (corner, h - 1), (0, h - 1 - corner), (0, corner)]
     m.polygon(shape, fill=1)
-    d.polygon(shape, fill=(0xC6, 0xDB, 0xF5), outline=(0x6B, 0x86, 0xB8))
-    for y in range(1, h // 2):
-        d.line((3, y, w - 4, y), fill=mix((0xEC, 0xF4, 0xFE), (0xC6, 0xDB, 0xF5), y / (h / 2)))
+    d.polygon(shape, fill=(0xC6, 0xDB, 0xF5))
+    for y in range(g.line, h // 2):
+        d.line((corner, y, w - 1 - corner, y),
+               fill=mix((0xEC, 0xF4, 0xFE), (0xC6, 0xDB, 0xF5), y / (h / 2)))
+    d.polygon(shape, outline=(0x6B, 0x86, 0xB8), width=g.line)
     for top in (4, 9):
-        d.line((5, top, 9, top + 4), fill=INK, width=2)
-        d.line((9, top + 4, 13, top), fill=INK, width=2)
-    save_gif(img, "minimise.gif", 256, transparent=mask)
+        d.line((g.at(5), g.at(top), g.at(9), g.at(top + 4)), fill=INK, width=g.at(2))
+        d.line((g.at(9), g.at(top + 4), g.at(13), g.at(top)), fill=INK, width=g.at(2))
+    save_gif(img, g.name("minimise", "gif"), first_palette(256, g), transparent=mask)
 
 
-def about_button():
-    w, h = 22, 23
+def about_button(g):
+    w, h = g.at(22), g.at(23)
 
     def draw(d, s):
-        d.ellipse((0, 0, w * s - 1, 18 * s), fill=(0x4F, 0x79, 0xB6, 255))
-        d.ellipse((s, s, (w - 1) * s - 1, 17 * s), fill=(0xB5, 0xD4, 0xF4, 255))
-        d.ellipse((3 * s, 2 * s, (w - 4) * s, 9 * s), fill=(0xE3, 0xEF, 0xFC, 255))
-        d.polygon([(7 * s, 15 * s), (12 * s, 16 * s), (6 * s, (h - 1) * s)],
-                  fill=(0x4F, 0x79, 0xB6, 255))
-        d.polygon([(8 * s, 15 * s), (11 * s, 15 * s), (7 * s, 20 * s)],
-                  fill=(0xB5, 0xD4, 0xF4, 255))
+        def xy(*points):
+            return [round(v * g.k * s) for v in points]
+
+        d.ellipse((0, 0, w * s - 1, g.at(18) * s), fill=(0x4F, 0x79, 0xB6, 255))
+        d.ellipse(xy(1, 1) + [(w - g.at(1)) * s - 1, g.at(17) * s], fill=(0xB5, 0xD4, 0xF4, 255))
+        d.ellipse(xy(3, 2) + [(w - g.at(4)) * s, g.at(9) * s], fill=(0xE3, 0xEF, 0xFC, 255))
+        d.polygon(xy(7, 15, 12, 16) + [g.at(6) * s, (h - 1) * s], fill=(0x4F, 0x79, 0xB6, 255))
+        d.polygon(xy(8, 15, 11, 15, 7, 20), fill=(0xB5, 0xD4, 0xF4, 255))
         # The letter i.
-        d.ellipse((9 * s, 3 * s, 12 * s, 6 * s), fill=INK + (255,))
-        d.rounded_rectangle((9 * s, 7 * s, 12 * s, 15 * s), radius=s, fill=INK + (255,))
+        d.ellipse(xy(9, 3, 12, 6), fill=INK + (255,))
+        d.rounded_rectangle(xy(9, 7, 12, 15), radius=g.at(1) * s, fill=INK + (255,))
 
     rgba = supersampled((w, h), draw)
     mask = rgba.getchannel("A").point(lambda a: 1 if a >= 96 else 0, "1")
-    save_gif(flatten(rgba, FRAME_BLUE), "about.gif", 128, transparent=mask)
+    save_gif(flatten(rgba, FRAME_BLUE), g.name("about", "gif"), 128, transparent=mask)
 
 
-def close_button():
-    size = 13
+def close_button(g):
+    size, inset = g.at(13), g.at(3)
     img = Image.new("RGB", (size, size), (0xE8, 0x5A, 0x2C))
     d = ImageDraw.Draw(img)
-    d.rectangle((0, 0, size - 1, size - 1), outline=(0xB8, 0x3A, 0x16))
-    d.line((3, 3, 9, 9), fill=WHITE, width=2)
-    d.line((3, 9, 9, 3), fill=WHITE, width=2)
-    img.save(os.path.join(OUT, "close.jpg"), "JPEG", quality=92, subsampling=0)
+    d.rectangle((0, 0, size - 1, size - 1), outline=(0xB8, 0x3A, 0x16), width=g.line)
+    far = size - 1 - inset
+    d.line((inset, inset, far, far), fill=WHITE, width=g.at(2))
+    d.line((inset, far, far, inset), fill=WHITE, width=g.at(2))
+    img.save(os.path.join(OUT, g.name("close", "jpg")), "JPEG", quality=92, subsampling=0)
 
 
 def bmp_image(rows, palette, bits):
@@ -212,14 +276,17 @@ def bmp_image(rows, palette, bits):
         mask_row = 0
         for index in row:
             mask_row = (mask_row << 1) | (1 if index is None else 0)
-        andmask += mask_row.to_bytes(width // 8, "big").ljust(mask_stride, b"\0")
+        mask_row <<= -width % 8
+        andmask += mask_row.to_bytes((width + 7) // 8, "big").ljust(mask_stride, b"\0")
     return header + colours + xor + andmask
 
 
-def icon():
-    size = 16
+def icon(g):
+    size = g.at(16)
 
     def draw(d, s):
+        s *= g.k
+
         def figure(x, y, scale, colour):
             d.ellipse(((x - 3 * scale) * s, (y - 3 * scale) * s, (x + 3 * scale) * s,
                        (y + 3 * scale) * s), fill=colour)
@@ -241,8 +308,8 @@ def icon():
     alpha = shape.getchannel("A")
     for y in range(size):
         for x in range(size):
-            r, g, b, a = shape.getpixel((x, y))
-            if a >= 128 and r > 128:
+            red, _, _, a = shape.getpixel((x, y))
+            if a >= 128 and red > 128:
                 small_mask.putpixel((x, y), 1)
     art = Image.composite(small, big, small_mask.convert("L").point(lambda v: 255 if v else 0))
     quantised = art.quantize(colors=255, method=Image.Quantize.MEDIANCUT, dither=Image.Dither.NONE)
@@ -254,7 +321,7 @@ def icon():
     image = bmp_image(rows, palette, 8)
     directory = struct.pack("<HHH", 0, 1, 1) + struct.pack("<BBBBHHII", size, size, 0, 0, 1, 8,
                                                            len(image), 22)
-    with open(os.path.join(OUT, "stowlark.ico"), "wb") as f:
+    with open(os.path.join(OUT, g.name("stowlark", "ico")), "wb") as f:
         f.write(directory + image)
 
 
@@ -283,30 +350,35 @@ HAND = [
 ]
 
 
-def cursor():
-    size, left, top = 32, 8, 4  # the fingertip lands on the hot spot (13, 4)
-    palette = [(0, 0, 0), (255, 255, 255)] + [(0, 0, 0)] * 14
+def cursor(g):
+    # The fingertip lands on the hot spot, (13, 4) at 96 dots per inch.
+    size, left, top = g.at(32), g.at(8), g.at(4)
+    # The 96-dot cursor keeps the 16 colours it was first made with; the
+    # larger ones need only black and white.
+    bits = 4 if g.dpi == 96 else 1
+    palette = [(0, 0, 0), (255, 255, 255)] + [(0, 0, 0)] * ((1 << bits) - 2)
     rows = [[None] * size for _ in range(size)]
     for y, line in enumerate(HAND):
         for x, c in enumerate(line):
             if c != ".":
-                rows[top + y][left + x] = 0 if c == "B" else 1
-    image = bmp_image(rows, palette, 4)
-    directory = struct.pack("<HHH", 0, 2, 1) + struct.pack("<BBBBHHII", size, size, 16, 0, 13, 4,
-                                                           len(image), 22)
-    with open(os.path.join(OUT, "hand.cur"), "wb") as f:
+                x0, y0, x1, y1 = g.box(x, y, x, y)
+                for ty in range(y0, y1 + 1):
+                    for tx in range(x0, x1 + 1):
+                        rows[top + ty][left + tx] = 0 if c == "B" else 1
+    image = bmp_image(rows, palette, bits)
+    hot_x, hot_y = g.at(13), g.at(4)
+    directory = struct.pack("<HHH", 0, 2, 1) + struct.pack("<BBBBHHII", size, size, len(palette) % 256, 0, hot_x,
+                                                           hot_y, len(image), 22)
+    with open(os.path.join(OUT, g.name("hand", "cur")), "wb") as f:
         f.write(directory + image)
 
 
 def main():
     os.makedirs(OUT, exist_ok=True)
-    background()
-    go_button()
-    minimise_button()
-    about_button()
-    close_button()
-    icon()
-    cursor()
+    for dpi in DENSITIES:
+        for draw in (background, go_button, minimise_button, about_button, close_button, icon,
+                     cursor):
+            draw(Scale(dpi))
     for name in sorted(os.listdir(OUT)):
         print(name, os.path.getsize(os.path.join(OUT, name)), "bytes")
 
