@@ -1,6 +1,7 @@
 #include "app/Controls.h"
 
 #include <array>
+#include <iterator>
 #include <stdexcept>
 
 namespace stowlark {
@@ -51,17 +52,26 @@ const Control& FindControl(std::string_view name) {
   throw std::out_of_range("no control named " + std::string(name));
 }
 
-Rect PixelRect(const Control& control) {
-  Rect origin;
-  if (!control.container.empty()) origin = PixelRect(FindControl(control.container));
-  return {origin.left + control.twips.left / kTwipsPerPixel,
-          origin.top + control.twips.top / kTwipsPerPixel, control.twips.width / kTwipsPerPixel,
-          control.twips.height / kTwipsPerPixel};
+int PictureDensityFor(int dpi) {
+  for (const int density : kPictureDensities) {
+    if (density >= dpi) return density;
+  }
+  return std::end(kPictureDensities)[-1];
 }
 
-const Control* HitTest(int x, int y, const std::optional<Rect>& titleBox) {
+Rect PixelRect(const Control& control, int dpi) {
+  Rect origin;
+  if (!control.container.empty()) origin = PixelRect(FindControl(control.container), dpi);
+  const auto pixels = [dpi](int twips) {
+    return (twips * dpi + kTwipsPerInch / 2) / kTwipsPerInch;
+  };
+  return {origin.left + pixels(control.twips.left), origin.top + pixels(control.twips.top),
+          pixels(control.twips.width), pixels(control.twips.height)};
+}
+
+const Control* HitTest(int x, int y, const std::optional<Rect>& titleBox, int dpi) {
   for (auto it = kControls.rbegin(); it != kControls.rend(); ++it) {
-    const Rect box = titleBox && it->name == "lblTitle" ? *titleBox : PixelRect(*it);
+    const Rect box = titleBox && it->name == "lblTitle" ? *titleBox : PixelRect(*it, dpi);
     if (it->visible && box.Contains(x, y)) return &*it;
   }
   return nullptr;

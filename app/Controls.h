@@ -11,6 +11,21 @@ inline constexpr int kTwipsPerPixel = 15;
 inline constexpr int kClientWidth = 218;
 inline constexpr int kClientHeight = 245;
 
+// The layout and the first pictures are made for 96 dots per inch; at d dots
+// per inch each of their pixels takes d / 96 pixels.
+inline constexpr int kDesignDpi = 96;
+inline constexpr int kTwipsPerInch = 1440;
+
+// round(value * dpi / 96), halves rounded up, as the pictures are drawn.
+constexpr int ScaleToDpi(int value, int dpi) { return (value * dpi + kDesignDpi / 2) / kDesignDpi; }
+
+// The densities the pictures are drawn for, besides 96.
+inline constexpr int kPictureDensities[] = {kDesignDpi, 120, 144, 192};
+
+// The density whose pictures serve `dpi`: the same, else the next larger
+// (drawn smaller), else the largest there is.
+int PictureDensityFor(int dpi);
+
 enum class ControlKind { Label, Image, Frame, CheckBox };
 enum class FontId { Default, VerdanaTitle, VerdanaLink, VerdanaBar };
 enum class Background { Transparent, White, ButtonFace };
@@ -60,11 +75,13 @@ inline constexpr WebLink kSecondSite{"Smileys", "https://smileys.example/"};
 std::span<const Control> ControlTable();
 const Control& FindControl(std::string_view name);
 
-// The control's rectangle in window client pixels.
-Rect PixelRect(const Control& control);
+// The control's rectangle in window client pixels at `dpi`: its twips times
+// dpi / 1440, from its container's corner.
+Rect PixelRect(const Control& control, int dpi = kDesignDpi);
 
 // The topmost visible control under a client pixel, or nullptr for the bare
 // window surface. `titleBox` is lblTitle's box once sized to its caption.
-const Control* HitTest(int x, int y, const std::optional<Rect>& titleBox = std::nullopt);
+const Control* HitTest(int x, int y, const std::optional<Rect>& titleBox = std::nullopt,
+                       int dpi = kDesignDpi);
 
 }  // namespace stowlark

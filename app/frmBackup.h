@@ -37,9 +37,13 @@ class frmBackup {
   void OnMouseDown(MouseButton button, int x, int y);
   void OnMouseUp(MouseButton button, int x, int y);
 
-  // lblTitle takes the size of its caption, which only the window can measure.
-  void SetTitleBox(const Rect& box) { titleBox_ = box; }
-  const Control* ControlAt(int x, int y) const { return HitTest(x, y, titleBox_); }
+  // The window's density and lblTitle's box, sized to its caption, which
+  // only the window can measure.
+  void SetLayout(int dpi, const Rect& titleBox) {
+    dpi_ = dpi;
+    titleBox_ = titleBox;
+  }
+  const Control* ControlAt(int x, int y) const { return HitTest(x, y, titleBox_, dpi_); }
 
   const std::string& DocumentsFolder() const { return documentsFolder_; }
   const std::string& BackupPath() const { return backupPath_; }
@@ -62,6 +66,7 @@ class frmBackup {
   std::string backupPath_;
   std::string applicationDataFolder_;  // as last read, before the suffix
   std::string messengerFolder_;        // the caption of Label1
+  int dpi_ = kDesignDpi;
   std::optional<Rect> titleBox_;
   const Control* pressed_ = nullptr;
 };

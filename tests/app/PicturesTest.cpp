@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "app/Controls.h"
 #include "tests/ScratchFolder.h"
 
 namespace stowlark {
@@ -49,21 +50,33 @@ GifFacts ReadGif(const std::string& data) {
   return facts;
 }
 
-TEST(Pictures, GifsHaveTheirSizesPalettesAndTransparency) {
+std::string NameAt(const std::string& stem, int dpi, const std::string& extension) {
+  return stem + (dpi == kDesignDpi ? "" : "-" + std::to_string(dpi)) + "." + extension;
+}
+
+// At 96 dots per inch each picture has the size and palette first made; at
+// the other densities it is drawn at its size there.
+TEST(Pictures, GifsHaveTheirSizesPalettesAndTransparencyAtEveryDensity) {
   struct Expected {
-    const char* name;
-    unsigned width, height, palette;
+    const char* stem;
+    int width, height;
+    unsigned palette;
     bool transparent;
   };
-  for (const Expected& e :
-       {Expected{"background.gif", 218, 245, 256, false}, Expected{"go.gif", 47, 43, 256, false},
-        Expected{"minimise.gif", 19, 18, 256, true}, Expected{"about.gif", 22, 23, 128, true}}) {
-    const GifFacts facts = ReadGif(Load(e.name));
-    EXPECT_EQ(facts.width, e.width) << e.name;
-    EXPECT_EQ(facts.height, e.height) << e.name;
-    EXPECT_EQ(facts.paletteSize, e.palette) << e.name;
-    EXPECT_EQ(facts.transparentIndex >= 0, e.transparent) << e.name;
-    EXPECT_EQ(facts.frames, 1) << e.name;
+  for (const int dpi : kPictureDensities) {
+    for (const Expected& e :
+         {Expected{"background", 218, 245, 256, false}, Expected{"go", 47, 43, 256, false},
+          Expected{"minimise", 19, 18, 256, true}, Expected{"about", 22, 23, 128, true}}) {
+      const std::string name = NameAt(e.stem, dpi, "gif");
+      const GifFacts facts = ReadGif(Load(name));
+      EXPECT_EQ(facts.width, static_cast<unsigned>(ScaleToDpi(e.width, dpi))) << name;
+      EXPECT_EQ(facts.height, static_cast<unsigned>(ScaleToDpi(e.height, dpi))) << name;
+      if (dpi == kDesignDpi) {
+        EXPECT_EQ(facts.paletteSize, e.palette) << name;
+      }
+      EXPECT_EQ(facts.transparentIndex >= 0, e.transparent) << name;
+      EXPECT_EQ(facts.frames, 1) << name;
+    }
   }
 }
 
@@ -84,12 +97,18 @@ void CheckIconFile(const std::string& data, unsigned type, unsigned size, unsign
   EXPECT_EQ(data.size(), offset + 40 + 4 * colours + size * (rowBytes + maskBytes));
 }
 
-TEST(Pictures, TheIconIs16By16In256ColoursAndTheHandCursor32By32In16WithItsHotSpot) {
-  CheckIconFile(Load("stowlark.ico"), 1, 16, 8, 256);
-  const std::string data = Load("hand.cur");
-  CheckIconFile(data, 2, 32, 4, 16);
-  EXPECT_EQ(Word(data, 10), 13u);
-  EXPECT_EQ(Word(data, 12), 4u);
+// 16 x 16 and 32 x 32 at 96 dots per inch, in proportion at the others.
+TEST(Pictures, TheIconAndTheHandCursorHaveTheirSizesAndHotSpotAtEveryDensity) {
+  for (const int dpi : kPictureDensities) {
+    const auto size = static_cast<unsigned>(ScaleToDpi(16, dpi));
+    CheckIconFile(Load(NameAt("stowlark", dpi, "ico")), 1, size, 8, 256);
+    // The larger cursors are black and white only.
+    const std::string data = Load(NameAt("hand", dpi, "cur"));
+    const bool design = dpi == kDesignDpi;
+    CheckIconFile(data, 2, 2 * size, design ? 4 : 1, design ? 16 : 2);
+    EXPECT_EQ(Word(data, 10), static_cast<unsigned>(ScaleToDpi(13, dpi))) << dpi;
+    EXPECT_EQ(Word(data, 12), static_cast<unsigned>(ScaleToDpi(4, dpi))) << dpi;
+  }
 }
 
 }  // namespace

@@ -141,7 +141,7 @@ TEST_F(frmBackupTest, OnlyPressesOnTheBareSurfaceDragAndOnlyLeftClicksOnAControl
   }
   // The title takes presses only within its measured box.
   window.calls.clear();
-  form.SetTitleBox({20, 17, 60, 16});
+  form.SetLayout(kDesignDpi, {20, 17, 60, 16});
   form.OnMouseDown(MouseButton::Left, 50, 20);
   EXPECT_TRUE(window.calls.empty());
   form.OnMouseDown(MouseButton::Left, 120, 20);
