@@ -38,8 +38,9 @@ if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
   add_test(NAME ProgramFile.SmallAndImportsOnlyWhatWindowsXpHas
     COMMAND ${CMAKE_SOURCE_DIR}/tests/app/check-program.sh $<TARGET_FILE:Stowlark>)
 endif()
+file(GLOB pictures CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/app/pictures/*)
 set_source_files_properties(app/win32/Stowlark.rc PROPERTIES OBJECT_DEPENDS
-  "${CMAKE_SOURCE_DIR}/app/win32/Stowlark.manifest;${CMAKE_SOURCE_DIR}/app/pictures/background.gif")
+  "${CMAKE_SOURCE_DIR}/app/win32/Stowlark.manifest;${pictures}")
 
 add_executable(stowlark_win32_tests
   tests/platform/win32/Win32RegistryTest.cpp
@@ -55,6 +56,7 @@ add_executable(stowlark_e2e_tests
   tests/e2e/WindowTest.cpp
   tests/e2e/BackupRestoreTest.cpp
   tests/e2e/SkinTest.cpp
+  tests/e2e/DensityTest.cpp
   app/win32/Stowlark.rc
 )
 target_link_libraries(stowlark_e2e_tests PRIVATE stowlark_pictures gtest_main version)

@@ -8,24 +8,28 @@ namespace stowlark {
 namespace {
 
 // MS Sans Serif's scalable successor, then Tahoma, which every Windows since
-// 2000 and Wine have; at 7.5 points when 8.25 would cut a caption.
+// 2000 and Wine have; smaller where a larger size would cut a caption, as
+// the rounding of glyphs to whole pixels makes text wider at some densities.
 constexpr FontChoice kDialogFaces[] = {{L"MS Sans Serif", 825, FW_NORMAL},
                                        {L"Microsoft Sans Serif", 825, FW_NORMAL},
                                        {L"Tahoma", 825, FW_NORMAL},
-                                       {L"Tahoma", 750, FW_NORMAL}};
+                                       {L"Tahoma", 750, FW_NORMAL},
+                                       {L"Tahoma", 700, FW_NORMAL}};
 // Tahoma is Verdana's narrower sibling by the same designer.
 constexpr FontChoice kTitleFaces[] = {{L"Verdana", 975, FW_BOLD}, {L"Tahoma", 975, FW_BOLD}};
 constexpr FontChoice kLinkFaces[] = {{L"Verdana", 825, FW_BOLD}, {L"Tahoma", 825, FW_BOLD}};
-constexpr FontChoice kBarFaces[] = {
-    {L"Verdana", 825, FW_BOLD}, {L"Tahoma", 825, FW_BOLD}, {L"Tahoma", 825, FW_NORMAL}};
+constexpr FontChoice kBarFaces[] = {{L"Verdana", 825, FW_BOLD},
+                                    {L"Tahoma", 825, FW_BOLD},
+                                    {L"Tahoma", 825, FW_NORMAL},
+                                    {L"Tahoma", 750, FW_NORMAL}};
 
 constexpr FontSpec kSpecs[] = {{FontId::Default, false, DEFAULT_CHARSET, kDialogFaces},
                                {FontId::VerdanaTitle, false, ANSI_CHARSET, kTitleFaces},
                                {FontId::VerdanaLink, true, ANSI_CHARSET, kLinkFaces},
                                {FontId::VerdanaBar, false, ANSI_CHARSET, kBarFaces}};
 
-// Points to pixels at 96 dots per inch, in hundredths of a point.
-int PixelHeight(int centipoints) { return -MulDiv(centipoints, 96, 7200); }
+// Hundredths of a point to pixels, as a character height.
+int PixelHeight(int centipoints, int dpi) { return -MulDiv(centipoints, dpi, 7200); }
 
 }  // namespace
 
@@ -41,16 +45,16 @@ const FontSpec& SpecFor(FontId id) {
   return kSpecs[0];
 }
 
-win32::UniqueGdi MakeFont(const FontSpec& wanted, const FontChoice& choice) {
-  return win32::UniqueGdi(CreateFontW(PixelHeight(choice.centipoints), 0, 0, 0, choice.weight,
+win32::UniqueGdi MakeFont(const FontSpec& wanted, const FontChoice& choice, int dpi) {
+  return win32::UniqueGdi(CreateFontW(PixelHeight(choice.centipoints, dpi), 0, 0, 0, choice.weight,
                                       FALSE, wanted.underline, FALSE, wanted.charset,
                                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                       DEFAULT_PITCH | FF_SWISS, choice.face));
 }
 
-bool CaptionFits(HDC dc, HFONT font, const Control& label) {
+bool CaptionFits(HDC dc, HFONT font, const Control& label, int dpi) {
   const win32::Selection selected(dc, font);
-  const Rect box = PixelRect(label);
+  const Rect box = PixelRect(label, dpi);
   const std::wstring caption = win32::Widen(label.caption);
   RECT needed{0, 0, box.width, 0};
   DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &needed,
@@ -58,11 +62,11 @@ bool CaptionFits(HDC dc, HFONT font, const Control& label) {
   return needed.right <= box.width && needed.bottom <= box.height;
 }
 
-win32::UniqueGdi ChooseFont(const FontSpec& wanted) {
+win32::UniqueGdi ChooseFont(const FontSpec& wanted, int dpi) {
   const HDC screen = GetDC(nullptr);
   win32::UniqueGdi chosen;
   for (const FontChoice& choice : wanted.choices) {
-    win32::UniqueGdi font = MakeFont(wanted, choice);
+    win32::UniqueGdi font = MakeFont(wanted, choice, dpi);
     wchar_t face[LF_FACESIZE] = {};
     {
       const win32::Selection selected(screen, font.Get());
@@ -73,7 +77,7 @@ win32::UniqueGdi ChooseFont(const FontSpec& wanted) {
     bool fits = true;
     for (const Control& control : ControlTable()) {
       if (control.font == wanted.id && ShowsFixedBox(control)) {
-        fits = fits && CaptionFits(screen, static_cast<HFONT>(font.Get()), control);
+        fits = fits && CaptionFits(screen, static_cast<HFONT>(font.Get()), control, dpi);
       }
     }
     chosen = std::move(font);
@@ -81,7 +85,7 @@ win32::UniqueGdi ChooseFont(const FontSpec& wanted) {
   }
   ReleaseDC(nullptr, screen);
   // Where the system has none of the faces, its own look-alike for the first.
-  return chosen ? std::move(chosen) : MakeFont(wanted, wanted.choices.front());
+  return chosen ? std::move(chosen) : MakeFont(wanted, wanted.choices.front(), dpi);
 }
 
 }  // namespace stowlark

@@ -30,17 +30,18 @@ struct FontSpec {
 
 const FontSpec& SpecFor(FontId id);
 
-win32::UniqueGdi MakeFont(const FontSpec& wanted, const FontChoice& choice);
+win32::UniqueGdi MakeFont(const FontSpec& wanted, const FontChoice& choice, int dpi);
 
 // A visible label whose caption must fit its box: the title is sized to its
 // caption, and labels below the client area never show.
 bool ShowsFixedBox(const Control& control);
 
-// Whether the label shows its whole caption within its box in `font`.
-bool CaptionFits(HDC dc, HFONT font, const Control& label);
+// Whether the label shows its whole caption within its box at `dpi` in `font`.
+bool CaptionFits(HDC dc, HFONT font, const Control& label, int dpi);
 
 // The first choice that the system has under its own name and that fits
-// every visible label of the font; the last the system has when none fits.
-win32::UniqueGdi ChooseFont(const FontSpec& wanted);
+// every visible label of the font at `dpi`; the last the system has when
+// none fits.
+win32::UniqueGdi ChooseFont(const FontSpec& wanted, int dpi);
 
 }  // namespace stowlark

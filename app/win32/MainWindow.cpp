@@ -10,14 +10,34 @@
 #include "platform/win32/Text.h"
 
 namespace stowlark {
+namespace {
+
+int ScreenDpi() {
+  const HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+  ReleaseDC(nullptr, screen);
+  return dpi;
+}
+
+// Windows 10 gives each window the density of its monitor; before it, one
+// density serves the whole screen.
+int WindowDpi(HWND window) {
+  using Function = UINT(WINAPI*)(HWND);
+  const auto forWindow = reinterpret_cast<Function>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  const UINT dpi = forWindow != nullptr ? forWindow(window) : 0;
+  return dpi != 0 ? static_cast<int>(dpi) : ScreenDpi();
+}
+
+}  // namespace
 
 MainWindow::MainWindow(HWND window, HINSTANCE instance)
     : window_(window),
-      skin_(Skin::Load(instance)),
+      instance_(instance),
+      skin_(Skin::Load(instance, WindowDpi(window))),
       commands_(window),
       form_({registry_, messages_, commands_, files_, lock_}) {
   messages_.SetOwner(window);
-  form_.SetTitleBox(skin_.titleBox);
 }
 
 int MainWindow::Run(HINSTANCE instance, int showCommand) {
@@ -34,11 +54,14 @@ int MainWindow::Run(HINSTANCE instance, int showCommand) {
       LoadImageW(instance, MAKEINTRESOURCEW(IDI_STOWLARK), IMAGE_ICON, 16, 16, LR_SHARED));
   if (!RegisterClassExW(&windowClass)) return 1;
 
-  const int left = (GetSystemMetrics(SM_CXSCREEN) - kClientWidth) / 2;
-  const int top = (GetSystemMetrics(SM_CYSCREEN) - kClientHeight) / 2;
+  const int dpi = ScreenDpi();
+  const int width = ScaleToDpi(kClientWidth, dpi);
+  const int height = ScaleToDpi(kClientHeight, dpi);
+  const int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+  const int top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
   const HWND window =
       CreateWindowExW(WS_EX_APPWINDOW, kWindowClass, kWindowCaption, WS_POPUP | WS_SYSMENU, left,
-                      top, kClientWidth, kClientHeight, nullptr, nullptr, instance, nullptr);
+                      top, width, height, nullptr, nullptr, instance, nullptr);
   if (window == nullptr) return 1;
   ShowWindow(window, showCommand);
 
@@ -73,6 +96,9 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_PAINT:
       OnPaint();
       return 0;
+    case WM_DPICHANGED:
+      OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+      return 0;
     case WM_PRINTCLIENT:
       OnPrintClient(reinterpret_cast<HDC>(wParam));
       return 0;
@@ -103,27 +129,57 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
 void MainWindow::OnCreate() {
   // The two check boxes exist as real controls, but hidden and disabled, so
   // they neither show nor take a click or the focus.
+  HWND* check = checkBoxes_;
   for (const char* name : {"chkBackup", "chkRestore"}) {
-    const Control& control = FindControl(name);
-    const Rect box = PixelRect(control);
-    const HWND check = CreateWindowExW(0, L"BUTTON", win32::Widen(control.caption).c_str(),
-                                       WS_CHILD | BS_AUTOCHECKBOX, box.left, box.top, box.width,
-                                       box.height, window_, nullptr, nullptr, nullptr);
-    EnableWindow(check, FALSE);
+    *check =
+        CreateWindowExW(0, L"BUTTON", win32::Widen(FindControl(name).caption).c_str(),
+                        WS_CHILD | BS_AUTOCHECKBOX, 0, 0, 0, 0, window_, nullptr, nullptr, nullptr);
+    EnableWindow(*check++, FALSE);
   }
+  // A monitor of its own density may have taken the window from the start.
+  RECT frame;
+  GetWindowRect(window_, &frame);
+  const int width = ScaleToDpi(kClientWidth, skin_.dpi);
+  const int height = ScaleToDpi(kClientHeight, skin_.dpi);
+  SetWindowPos(window_, nullptr, (frame.left + frame.right - width) / 2,
+               (frame.top + frame.bottom - height) / 2, width, height,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  ApplySkin();
   form_.Load();
+}
+
+// The system suggests where the window goes on a monitor of another density;
+// everything is laid out and drawn anew for it.
+void MainWindow::OnDpiChanged(int dpi, const RECT& suggested) {
+  skin_ = Skin::Load(instance_, dpi);
+  SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  ApplySkin();
+  InvalidateRect(window_, nullptr, FALSE);
+}
+
+void MainWindow::ApplySkin() {
+  form_.SetLayout(skin_.dpi, skin_.titleBox);
+  HWND* check = checkBoxes_;
+  for (const char* name : {"chkBackup", "chkRestore"}) {
+    const Rect box = PixelRect(FindControl(name), skin_.dpi);
+    MoveWindow(*check++, box.left, box.top, box.width, box.height, FALSE);
+  }
+  SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(skin_.smallIcon.Get()));
 }
 
 // Drawn into a back buffer first, so a drag or a restore never flickers.
 void MainWindow::OnPaint() {
   PAINTSTRUCT paint;
   const HDC dc = BeginPaint(window_, &paint);
+  RECT client;
+  GetClientRect(window_, &client);
   const win32::UniqueMemoryDc buffer(CreateCompatibleDC(dc));
-  const win32::UniqueGdi bitmap(CreateCompatibleBitmap(dc, kClientWidth, kClientHeight));
+  const win32::UniqueGdi bitmap(CreateCompatibleBitmap(dc, client.right, client.bottom));
   {
     const win32::Selection selected(buffer.Get(), bitmap.Get());
     PaintWindow(buffer.Get(), skin_);
-    BitBlt(dc, 0, 0, kClientWidth, kClientHeight, buffer.Get(), 0, 0, SRCCOPY);
+    BitBlt(dc, 0, 0, client.right, client.bottom, buffer.Get(), 0, 0, SRCCOPY);
   }
   EndPaint(window_, &paint);
 }
@@ -149,7 +205,7 @@ bool MainWindow::OnSetCursor(LPARAM lParam) {
   ScreenToClient(window_, &point);
   const Control* control = form_.ControlAt(point.x, point.y);
   const bool hand = control != nullptr && control->cursor == CursorId::Hand;
-  SetCursor(hand ? skin_.hand : LoadCursorW(nullptr, IDC_ARROW));
+  SetCursor(hand ? skin_.hand.Get() : LoadCursorW(nullptr, IDC_ARROW));
   return true;
 }
 

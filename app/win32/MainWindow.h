@@ -26,6 +26,8 @@ class MainWindow {
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
 
   void OnCreate();
+  void OnDpiChanged(int dpi, const RECT& suggested);
+  void ApplySkin();
   void OnPaint();
   void OnPrintClient(HDC dc);
   void OnButtonDown(MouseButton button, LPARAM lParam);
@@ -33,7 +35,9 @@ class MainWindow {
   bool OnSetCursor(LPARAM lParam);
 
   HWND window_;
+  HINSTANCE instance_;
   Skin skin_;
+  HWND checkBoxes_[2] = {};
   win32::Win32Registry registry_;
   win32::Win32Messages messages_;
   win32::Win32Window commands_;

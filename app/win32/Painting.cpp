@@ -15,7 +15,7 @@ COLORREF TextColour(const Control& control) {
 }
 
 // White inside, the thin 3-D group-box border, the caption set into its top edge.
-void PaintFrame(HDC dc, const Control& frame, RECT box, const std::wstring& caption) {
+void PaintFrame(HDC dc, const Control& frame, RECT box, const std::wstring& caption, int dpi) {
   FillRect(dc, &box, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
   TEXTMETRICW metrics;
   GetTextMetricsW(dc, &metrics);
@@ -25,7 +25,8 @@ void PaintFrame(HDC dc, const Control& frame, RECT box, const std::wstring& capt
   SetBkMode(dc, OPAQUE);
   SetBkColor(dc, RGB(255, 255, 255));
   SetTextColor(dc, TextColour(frame));
-  TextOutW(dc, box.left + 6, box.top, caption.c_str(), static_cast<int>(caption.size()));
+  TextOutW(dc, box.left + ScaleToDpi(6, dpi), box.top, caption.c_str(),
+           static_cast<int>(caption.size()));
   SetBkMode(dc, TRANSPARENT);
 }
 
@@ -40,13 +41,13 @@ void PaintLabel(HDC dc, const Control& label, RECT box, const std::wstring& capt
 }
 
 void PaintControl(HDC dc, const Control& control, const Skin& skin) {
-  const Rect where = control.name == "lblTitle" ? skin.titleBox : PixelRect(control);
+  const Rect where = control.name == "lblTitle" ? skin.titleBox : PixelRect(control, skin.dpi);
   const RECT box = ToRect(where);
   const std::wstring caption = win32::Widen(control.caption);
   const win32::Selection font(dc, skin.FontFor(control.font));
   switch (control.kind) {
     case ControlKind::Frame:
-      PaintFrame(dc, control, box, caption);
+      PaintFrame(dc, control, box, caption, skin.dpi);
       break;
     case ControlKind::Label:
       PaintLabel(dc, control, box, caption);
@@ -67,7 +68,7 @@ void PaintWindow(HDC dc, const Skin& skin) {
   if (skin.background) {
     DrawPicture(dc, *skin.background, 0, 0);
   } else {
-    RECT client{0, 0, kClientWidth, kClientHeight};
+    RECT client{0, 0, ScaleToDpi(kClientWidth, skin.dpi), ScaleToDpi(kClientHeight, skin.dpi)};
     FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
   }
   SetBkMode(dc, TRANSPARENT);

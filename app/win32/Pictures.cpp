@@ -5,6 +5,11 @@
 
 #include <cstdint>
 #include <cstring>
+#include <iterator>
+
+#include "app/Controls.h"
+#include "app/Resize.h"
+#include "app/win32/ResourceIds.h"
 
 namespace stowlark {
 namespace {
@@ -137,11 +142,32 @@ std::optional<DecodedPicture> PictureDecoder::DecodeWithOle(std::span<const BYTE
   return result;
 }
 
+int ResourceFor(int id, int density) {
+  int step = 0;
+  while (step + 1 < static_cast<int>(std::size(kPictureDensities)) &&
+         kPictureDensities[step] < density) {
+    ++step;
+  }
+  return id + DENSITY_ID_STEP * step;
+}
+
 std::span<const BYTE> ResourceBytes(HINSTANCE instance, int resourceId) {
   const HRSRC found = FindResourceW(instance, MAKEINTRESOURCEW(resourceId), RT_RCDATA);
   const HGLOBAL loaded = found != nullptr ? LoadResource(instance, found) : nullptr;
   if (loaded == nullptr) return {};
   return {static_cast<const BYTE*>(LockResource(loaded)), SizeofResource(instance, found)};
+}
+
+std::optional<DecodedPicture> Resized(const DecodedPicture& picture, int width, int height) {
+  BITMAP info{};
+  GetObjectW(picture.bitmap.Get(), sizeof(info), &info);
+  const auto* bits = static_cast<const std::uint32_t*>(info.bmBits);
+  const auto pixels = ResizeByArea({bits, static_cast<std::size_t>(picture.width) * picture.height},
+                                   picture.width, picture.height, width, height);
+  std::uint32_t* target = nullptr;
+  auto resized = BlankPicture(width, height, target);
+  if (resized) std::memcpy(target, pixels.data(), pixels.size() * sizeof(pixels[0]));
+  return resized;
 }
 
 void DrawPicture(HDC dc, const DecodedPicture& picture, int x, int y) {

@@ -36,8 +36,15 @@ class PictureDecoder {
   win32::ComPtr<IWICImagingFactory> factory_;
 };
 
+// The resource of a picture, icon or cursor id as drawn for one of the
+// picture densities.
+int ResourceFor(int id, int density);
+
 // The bytes of an RCDATA resource, empty when there is none.
 std::span<const BYTE> ResourceBytes(HINSTANCE instance, int resourceId);
+
+// The picture at another size, each pixel averaged over the area it covers.
+std::optional<DecodedPicture> Resized(const DecodedPicture& picture, int width, int height);
 
 void DrawPicture(HDC dc, const DecodedPicture& picture, int x, int y);
 

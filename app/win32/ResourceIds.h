@@ -1,6 +1,8 @@
 #pragma once
 
-// Shared by the resource script and the code.
+// Shared by the resource script and the code. Each picture, the icon and the
+// cursor are also drawn for 120, 144 and 192 dots per inch, under their id
+// plus 100, 200 and 300.
 #define IDI_STOWLARK 1
 #define IDC_HAND_POINTER 2
 #define IDR_BACKGROUND 10
@@ -8,3 +10,4 @@
 #define IDR_MINIMISE 12
 #define IDR_ABOUT 13
 #define IDR_CLOSE 14
+#define DENSITY_ID_STEP 100

@@ -7,9 +7,9 @@
 namespace stowlark {
 namespace {
 
-Rect MeasureTitle(HFONT font) {
+Rect MeasureTitle(HFONT font, int dpi) {
   const Control& title = FindControl("lblTitle");
-  const Rect stored = PixelRect(title);
+  const Rect stored = PixelRect(title, dpi);
   const std::wstring caption = win32::Widen(title.caption);
   const HDC screen = GetDC(nullptr);
   SIZE extent{};
@@ -21,22 +21,48 @@ Rect MeasureTitle(HFONT font) {
   return {stored.left, stored.top, extent.cx, extent.cy};
 }
 
+// The picture drawn for the density that serves `dpi`, resized by area to
+// its size at `dpi` where that density is another.
+std::optional<DecodedPicture> LoadPicture(const PictureDecoder& decoder, HINSTANCE instance, int id,
+                                          int dpi) {
+  const int density = PictureDensityFor(dpi);
+  auto picture = decoder.Decode(instance, ResourceFor(id, density));
+  if (!picture || density == dpi) return picture;
+  const auto designed = [density](int pixels) {
+    return (pixels * kDesignDpi + density / 2) / density;
+  };
+  return Resized(*picture, ScaleToDpi(designed(picture->width), dpi),
+                 ScaleToDpi(designed(picture->height), dpi));
+}
+
+// The icon and the cursor are drawn for 96 dots per inch at `designSize`;
+// at a density between those drawn for, the system shrinks the next larger.
+HANDLE LoadSized(HINSTANCE instance, int id, UINT type, int designSize, int dpi) {
+  const int size = ScaleToDpi(designSize, dpi);
+  return LoadImageW(instance, MAKEINTRESOURCEW(ResourceFor(id, PictureDensityFor(dpi))), type, size,
+                    size, 0);
+}
+
 }  // namespace
 
-Skin Skin::Load(HINSTANCE instance) {
+Skin Skin::Load(HINSTANCE instance, int dpi) {
   Skin skin;
+  skin.dpi = dpi;
   const PictureDecoder decoder;
-  skin.background = decoder.Decode(instance, IDR_BACKGROUND);
-  skin.go = decoder.Decode(instance, IDR_GO);
-  skin.minimise = decoder.Decode(instance, IDR_MINIMISE);
-  skin.about = decoder.Decode(instance, IDR_ABOUT);
-  skin.close = decoder.Decode(instance, IDR_CLOSE);
-  skin.titleFont = ChooseFont(SpecFor(FontId::VerdanaTitle));
-  skin.linkFont = ChooseFont(SpecFor(FontId::VerdanaLink));
-  skin.barFont = ChooseFont(SpecFor(FontId::VerdanaBar));
-  skin.dialogFont = ChooseFont(SpecFor(FontId::Default));
-  skin.hand = LoadCursorW(instance, MAKEINTRESOURCEW(IDC_HAND_POINTER));
-  skin.titleBox = MeasureTitle(static_cast<HFONT>(skin.titleFont.Get()));
+  skin.background = LoadPicture(decoder, instance, IDR_BACKGROUND, dpi);
+  skin.go = LoadPicture(decoder, instance, IDR_GO, dpi);
+  skin.minimise = LoadPicture(decoder, instance, IDR_MINIMISE, dpi);
+  skin.about = LoadPicture(decoder, instance, IDR_ABOUT, dpi);
+  skin.close = LoadPicture(decoder, instance, IDR_CLOSE, dpi);
+  skin.titleFont = ChooseFont(SpecFor(FontId::VerdanaTitle), dpi);
+  skin.linkFont = ChooseFont(SpecFor(FontId::VerdanaLink), dpi);
+  skin.barFont = ChooseFont(SpecFor(FontId::VerdanaBar), dpi);
+  skin.dialogFont = ChooseFont(SpecFor(FontId::Default), dpi);
+  skin.hand = win32::UniqueCursor(
+      static_cast<HCURSOR>(LoadSized(instance, IDC_HAND_POINTER, IMAGE_CURSOR, 32, dpi)));
+  skin.smallIcon =
+      win32::UniqueIcon(static_cast<HICON>(LoadSized(instance, IDI_STOWLARK, IMAGE_ICON, 16, dpi)));
+  skin.titleBox = MeasureTitle(static_cast<HFONT>(skin.titleFont.Get()), dpi);
   return skin;
 }
 

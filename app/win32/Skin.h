@@ -10,14 +10,17 @@
 
 namespace stowlark {
 
-// Everything the window is drawn with: its pictures, fonts and cursors.
+// Everything the window is drawn with at one screen density: its pictures,
+// fonts, cursor and icon.
 struct Skin {
+  int dpi = kDesignDpi;
   std::optional<DecodedPicture> background, go, minimise, about, close;
   win32::UniqueGdi titleFont, linkFont, barFont, dialogFont;
-  HCURSOR hand = nullptr;
+  win32::UniqueCursor hand;
+  win32::UniqueIcon smallIcon;
   Rect titleBox;  // lblTitle, sized to its caption
 
-  static Skin Load(HINSTANCE instance);
+  static Skin Load(HINSTANCE instance, int dpi);
   const DecodedPicture* PictureFor(Picture picture) const;
   HFONT FontFor(FontId font) const;
 };

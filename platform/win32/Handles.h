@@ -37,12 +37,16 @@ inline void CloseFind(HANDLE handle) { FindClose(handle); }
 inline void CloseRegistryKey(HKEY key) { RegCloseKey(key); }
 inline void DeleteGdiObject(HGDIOBJ object) { DeleteObject(object); }
 inline void DeleteMemoryDc(HDC dc) { DeleteDC(dc); }
+inline void DestroyIconHandle(HICON icon) { DestroyIcon(icon); }
+inline void DestroyCursorHandle(HCURSOR cursor) { DestroyCursor(cursor); }
 
 using UniqueFile = Owned<HANDLE, nullptr, CloseFile>;
 using UniqueFind = Owned<HANDLE, nullptr, CloseFind>;
 using UniqueKey = Owned<HKEY, nullptr, CloseRegistryKey>;
 using UniqueGdi = Owned<HGDIOBJ, nullptr, DeleteGdiObject>;
 using UniqueMemoryDc = Owned<HDC, nullptr, DeleteMemoryDc>;
+using UniqueIcon = Owned<HICON, nullptr, DestroyIconHandle>;
+using UniqueCursor = Owned<HCURSOR, nullptr, DestroyCursorHandle>;
 
 // Selects an object into a device context for the length of a scope.
 class Selection {

@@ -36,6 +36,8 @@ void MakeParents(const std::wstring& path) {
 }  // namespace
 
 void StowlarkFixture::SetUp() {
+  // Coordinates and captures in the program's own pixels, at any density.
+  SetProcessDPIAware();
   savedPersonal_ = GetShellFolder(L"Personal");
   savedAppData_ = GetShellFolder(L"AppData");
   root_ = L"C:\\stowlark-e2e-" + std::to_wstring(GetCurrentProcessId()) + L"-" +

@@ -65,11 +65,43 @@ RunningStowlark::~RunningStowlark() {
   CloseHandle(info_.hProcess);
 }
 
+int ScreenDpi() {
+  // Otherwise Windows would answer 96 and scale what this program sees.
+  SetProcessDPIAware();
+  const HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+  ReleaseDC(nullptr, screen);
+  return dpi;
+}
+
+POINT RunningStowlark::CentreOf(std::string_view name) {
+  const Rect r = PixelRect(FindControl(name), ScreenDpi());
+  return {r.left + r.width / 2, r.top + r.height / 2};
+}
+
 void RunningStowlark::ClickControl(std::string_view name) {
-  const Rect r = PixelRect(FindControl(name));
-  const LPARAM where = MAKELPARAM(r.left + r.width / 2, r.top + r.height / 2);
+  const POINT centre = CentreOf(name);
+  const LPARAM where = MAKELPARAM(centre.x, centre.y);
   PostMessageW(window_, WM_LBUTTONDOWN, MK_LBUTTON, where);
   PostMessageW(window_, WM_LBUTTONUP, 0, where);
+}
+
+// The suggested rectangle travels by pointer, so it is written into the
+// program's own memory first.
+void RunningStowlark::SendDpiChanged(int dpi) {
+  RECT frame;
+  GetWindowRect(window_, &frame);
+  frame.right = frame.left + ScaleToDpi(kClientWidth, dpi);
+  frame.bottom = frame.top + ScaleToDpi(kClientHeight, dpi);
+  void* remote = VirtualAllocEx(info_.hProcess, nullptr, sizeof(frame), MEM_COMMIT, PAGE_READWRITE);
+  ASSERT_NE(remote, nullptr);
+  ASSERT_TRUE(WriteProcessMemory(info_.hProcess, remote, &frame, sizeof(frame), nullptr));
+  DWORD_PTR result = 0;
+  EXPECT_NE(
+      SendMessageTimeoutW(window_, WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                          reinterpret_cast<LPARAM>(remote), SMTO_NORMAL, kPatienceMs, &result),
+      0);
+  VirtualFreeEx(info_.hProcess, remote, 0, MEM_RELEASE);
 }
 
 bool RunningStowlark::HasMessageBox() {

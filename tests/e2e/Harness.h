@@ -19,6 +19,9 @@ struct Capture {
   std::uint32_t At(int x, int y) const { return pixels[static_cast<std::size_t>(y * width + x)]; }
 };
 
+// The screen's density as a program that lays itself out for it sees it.
+int ScreenDpi();
+
 // Real input through the system, in screen coordinates.
 void MovePointer(int x, int y);
 void PressLeft();
@@ -42,8 +45,13 @@ class RunningStowlark {
   HWND Window() const { return window_; }
   DWORD ProcessId() const { return info_.dwProcessId; }
 
+  // The middle of a control of the table at the screen's density.
+  static POINT CentreOf(std::string_view name);
   // Clicks the middle of a control of the table.
   void ClickControl(std::string_view name);
+  // Tells the window, as the system does when it moves to a monitor of
+  // another density, to show at `dpi` in a rectangle of that size.
+  void SendDpiChanged(int dpi);
   // The client area as it shows on the screen.
   Capture CaptureClient();
   POINT ClientOrigin() const;

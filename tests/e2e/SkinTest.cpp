@@ -35,8 +35,30 @@ class Decoded {
   const std::uint32_t* pixels_ = nullptr;
 };
 
+std::vector<std::uint32_t> PixelsOf(const DecodedPicture& picture) {
+  BITMAP info;
+  GetObjectW(picture.bitmap.Get(), sizeof(info), &info);
+  const auto* bits = static_cast<const std::uint32_t*>(info.bmBits);
+  return {bits, bits + picture.width * picture.height};
+}
+
 int Luminance(std::uint32_t rgb) {
   return (299 * ((rgb >> 16) & 0xFF) + 587 * ((rgb >> 8) & 0xFF) + 114 * (rgb & 0xFF)) / 1000;
+}
+
+// Saves what the window showed, for people to look at; no test reads it.
+void SaveScreenshot(const Capture& shot, int dpi) {
+  const std::wstring path = ProgramFolder() + L"\\window-" + std::to_wstring(dpi) + L"dpi.bmp";
+  const auto size = static_cast<DWORD>(shot.pixels.size() * 4);
+  BITMAPFILEHEADER file{0x4D42, static_cast<DWORD>(sizeof(file) + sizeof(BITMAPINFOHEADER)) + size,
+                        0, 0, sizeof(file) + sizeof(BITMAPINFOHEADER)};
+  BITMAPINFOHEADER info{sizeof(info), shot.width, -shot.height, 1, 32, BI_RGB, size, 0, 0, 0, 0};
+  const win32::UniqueFile out(
+      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  DWORD written = 0;
+  WriteFile(out.Get(), &file, sizeof(file), &written, nullptr);
+  WriteFile(out.Get(), &info, sizeof(info), &written, nullptr);
+  WriteFile(out.Get(), shot.pixels.data(), size, &written, nullptr);
 }
 
 class SkinTest : public StowlarkFixture {
@@ -45,20 +67,23 @@ class SkinTest : public StowlarkFixture {
     StowlarkFixture::SetUp();
     ASSERT_NE(program_.Window(), nullptr);
     // Wait for the first paint: the panel's outline is then on the screen.
+    const int x = ScaleToDpi(12, dpi_), y = ScaleToDpi(150, dpi_);
     const DWORD start = GetTickCount();
     do {
       Sleep(100);
       shot_ = program_.CaptureClient();
-    } while (shot_.At(12, 150) != background_.Colour(12, 150) && GetTickCount() - start < 10000);
+    } while ((shot_.width <= x || shot_.At(x, y) != background_.Colour(x, y)) &&
+             GetTickCount() - start < 10000);
     Sleep(200);
     shot_ = program_.CaptureClient();
+    SaveScreenshot(shot_, dpi_);
   }
 
   // Every pixel of the picture where it is opaque, and the background where not.
   // Returns how many of its pixels are transparent, or -1 when it cannot be compared.
-  int ExpectPictureAt(std::string_view control, int resourceId) {
-    const Decoded picture(resourceId);
-    const Rect r = PixelRect(FindControl(control));
+  int ExpectPictureAt(std::string_view control, int id) {
+    const Decoded picture(ResourceFor(id, dpi_));
+    const Rect r = PixelRect(FindControl(control), dpi_);
     if (!picture.Ok() || picture.Width() != r.width || picture.Height() != r.height) {
       ADD_FAILURE() << control << ": the picture is missing or not the control's size";
       return -1;
@@ -78,7 +103,7 @@ class SkinTest : public StowlarkFixture {
   }
 
   int DarkPixelsIn(std::string_view control) {
-    const Rect r = PixelRect(FindControl(control));
+    const Rect r = PixelRect(FindControl(control), dpi_);
     int dark = 0;
     for (int y = r.top; y < r.top + r.height; ++y) {
       for (int x = r.left; x < r.left + r.width; ++x) dark += Luminance(shot_.At(x, y)) < 130;
@@ -89,7 +114,7 @@ class SkinTest : public StowlarkFixture {
   // Draws the caption in `font` over what lies beneath the label and
   // compares that with the screen.
   bool DrawnIn(const Control& label, HFONT font) {
-    const Rect r = PixelRect(label);
+    const Rect r = PixelRect(label, dpi_);
     BITMAPINFO info{};
     info.bmiHeader = {sizeof(info.bmiHeader), r.width, -r.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     void* bits = nullptr;
@@ -123,32 +148,39 @@ class SkinTest : public StowlarkFixture {
   }
 
   win32::ComApartment com_;
+  int dpi_ = ScreenDpi();
   RunningStowlark program_;
   Capture shot_;
-  Decoded background_{IDR_BACKGROUND};
+  Decoded background_{ResourceFor(IDR_BACKGROUND, dpi_)};
 };
 
 TEST_F(SkinTest, TheBackgroundShowsWhereNoControlCoversItAndFramesAreWhite) {
   ASSERT_TRUE(background_.Ok());
-  ASSERT_EQ(shot_.width, 218);
-  ASSERT_EQ(shot_.height, 245);
-  const std::vector<POINT> known{
-      {12, 150},  {12, 60},                            // the panel's outline
-      {60, 36},   {150, 36},                           // the line under the title band
-      {15, 209},  {150, 209},                          // the line over the footer band
-      {210, 227}, {205, 231}, {200, 235}, {211, 236},  // grip dots
-      {5, 100},   {213, 120}, {196, 200},              // frame, edge, margin stripes
-  };
-  for (const POINT& p : known) {
-    EXPECT_EQ(shot_.At(p.x, p.y), background_.Colour(p.x, p.y)) << p.x << "," << p.y;
+  ASSERT_EQ(shot_.width, ScaleToDpi(kClientWidth, dpi_));
+  ASSERT_EQ(shot_.height, ScaleToDpi(kClientHeight, dpi_));
+  ASSERT_EQ(std::pair(background_.Width(), background_.Height()),
+            std::pair(shot_.width, shot_.height));
+  int compared = 0, mismatches = 0;
+  for (int y = 0; y < shot_.height; ++y) {
+    for (int x = 0; x < shot_.width; ++x) {
+      const Control* over = HitTest(x, y, std::nullopt, dpi_);
+      if (over != nullptr) continue;
+      ++compared;
+      mismatches += shot_.At(x, y) != background_.Colour(x, y);
+    }
   }
-  EXPECT_LT(Luminance(shot_.At(12, 150)), 120) << "the outline is dark blue";
-  EXPECT_LT(Luminance(shot_.At(200, 235)), 120) << "the grip dots are dark";
+  EXPECT_EQ(mismatches, 0);
+  EXPECT_GT(compared, shot_.width * shot_.height / 3);
+  const auto at = [&](int x, int y) { return shot_.At(ScaleToDpi(x, dpi_), ScaleToDpi(y, dpi_)); };
+  EXPECT_LT(Luminance(at(12, 150)), 120) << "the panel's outline is dark blue";
+  EXPECT_LT(Luminance(at(200, 235)), 120) << "the grip dots are dark";
   for (std::string_view frame : {"Frame1", "Frame2"}) {
-    const Rect r = PixelRect(FindControl(frame));
-    EXPECT_EQ(shot_.At(r.left + 4, r.top + r.height - 5), 0xFFFFFFu) << frame << " is white inside";
-    EXPECT_EQ(shot_.At(r.left + r.width - 5, r.top + 12), 0xFFFFFFu) << frame;
-    EXPECT_EQ(shot_.At(r.left + 90, r.top + r.height - 5), 0xFFFFFFu) << frame;
+    const Rect r = PixelRect(FindControl(frame), dpi_);
+    const int inset = ScaleToDpi(5, dpi_);
+    EXPECT_EQ(shot_.At(r.left + inset, r.top + r.height - inset), 0xFFFFFFu)
+        << frame << " is white inside";
+    EXPECT_EQ(shot_.At(r.left + r.width - inset, r.top + 3 * inset), 0xFFFFFFu) << frame;
+    EXPECT_EQ(shot_.At(r.left + r.width / 2, r.top + r.height - inset), 0xFFFFFFu) << frame;
   }
 }
 
@@ -176,7 +208,8 @@ TEST_F(SkinTest, LabelsShowTheirTextAndHiddenControlsShowNothing) {
 }
 
 // Which of its font's choices each label is drawn in is read off the screen;
-// in that one its whole caption must fit its box.
+// in that one its whole caption must fit its box. Where two choices draw
+// the same pixels (a bar in bold and in regular may), either is what shows.
 TEST_F(SkinTest, EveryCaptionIsWholeInTheFontItIsDrawnIn) {
   const HDC screen = GetDC(nullptr);
   int checked = 0;
@@ -185,10 +218,10 @@ TEST_F(SkinTest, EveryCaptionIsWholeInTheFontItIsDrawnIn) {
     const FontSpec& wanted = SpecFor(label.font);
     std::optional<bool> fits;
     for (const FontChoice& choice : wanted.choices) {
-      const win32::UniqueGdi font = MakeFont(wanted, choice);
+      const win32::UniqueGdi font = MakeFont(wanted, choice, dpi_);
       if (DrawnIn(label, static_cast<HFONT>(font.Get()))) {
-        fits = CaptionFits(screen, static_cast<HFONT>(font.Get()), label);
-        break;
+        fits = fits.value_or(false) ||
+               CaptionFits(screen, static_cast<HFONT>(font.Get()), label, dpi_);
       }
     }
     ASSERT_TRUE(fits.has_value()) << label.name << " is drawn in none of its font's choices";
@@ -210,15 +243,15 @@ TEST_F(SkinTest, TheHandShowsOverTheGoPicturesOnly) {
     return info.hCursor;
   };
   const auto cursorOver = [&](std::string_view control) {
-    const Rect r = PixelRect(FindControl(control));
-    return cursorAt(r.left + r.width / 2, r.top + r.height / 2);
+    const POINT centre = RunningStowlark::CentreOf(control);
+    return cursorAt(centre.x, centre.y);
   };
   // Wine gives each process its own handle for the arrow, so the arrow here is
   // what the program shows over the bare title band. The hand is the
   // program's own cursor, not the system's; its hot spot is checked where the
   // cursor file is.
   const HCURSOR arrow = cursorOver("lblTitle");
-  EXPECT_EQ(cursorAt(150, 25), arrow);
+  EXPECT_EQ(cursorAt(ScaleToDpi(150, dpi_), ScaleToDpi(25, dpi_)), arrow);
   const HCURSOR hand = cursorOver("imgBackup");
   EXPECT_NE(hand, arrow);
   EXPECT_NE(hand, LoadCursorW(nullptr, IDC_HAND));
@@ -230,24 +263,23 @@ TEST_F(SkinTest, TheHandShowsOverTheGoPicturesOnly) {
 
 // Wine's OLE decodes through WIC itself, so WIC cannot be taken away here to
 // make the program fall back; the fallback is run directly instead.
+void CheckSameFromWicAndOle(const PictureDecoder& decoder, int id) {
+  const auto data = ResourceBytes(GetModuleHandleW(nullptr), id);
+  const auto wic = decoder.DecodeWithWic(data);
+  const auto ole = PictureDecoder::DecodeWithOle(data);
+  ASSERT_TRUE(wic && ole) << id;
+  ASSERT_EQ(std::pair(ole->width, ole->height), std::pair(wic->width, wic->height)) << id;
+  EXPECT_TRUE(PixelsOf(*ole) == PixelsOf(*wic)) << id;
+}
+
 TEST(PictureDecoder, WhereWicIsMissingOleDecodesEveryPictureToTheSamePixels) {
   const win32::ComApartment com;
   const PictureDecoder decoder;
-  for (const int id : {IDR_BACKGROUND, IDR_GO, IDR_MINIMISE, IDR_ABOUT, IDR_CLOSE}) {
-    const auto data = ResourceBytes(GetModuleHandleW(nullptr), id);
-    const auto wic = decoder.DecodeWithWic(data);
-    const auto ole = PictureDecoder::DecodeWithOle(data);
-    ASSERT_TRUE(wic && ole) << id;
-    ASSERT_EQ(std::pair(ole->width, ole->height), std::pair(wic->width, wic->height)) << id;
-    const auto pixels = [](const DecodedPicture& picture) {
-      BITMAP info;
-      GetObjectW(picture.bitmap.Get(), sizeof(info), &info);
-      const auto* bits = static_cast<const std::uint32_t*>(info.bmBits);
-      return std::vector<std::uint32_t>(bits, bits + picture.width * picture.height);
-    };
-    EXPECT_TRUE(pixels(*ole) == pixels(*wic)) << id;
+  for (const int density : kPictureDensities) {
+    for (const int picture : {IDR_BACKGROUND, IDR_GO, IDR_MINIMISE, IDR_ABOUT, IDR_CLOSE}) {
+      CheckSameFromWicAndOle(decoder, ResourceFor(picture, density));
+    }
   }
 }
-
 }  // namespace
 }  // namespace stowlark::e2e

@@ -19,15 +19,18 @@ TEST_F(WindowTest, StartsBorderlessAndCentredKeepsTheFocusAndClosesWithCodeZero)
   const auto exStyle = static_cast<DWORD>(GetWindowLongW(program.Window(), GWL_EXSTYLE));
   EXPECT_EQ(style & (WS_CAPTION | WS_THICKFRAME | WS_BORDER | WS_MAXIMIZEBOX | WS_MINIMIZEBOX), 0u);
   EXPECT_NE(exStyle & WS_EX_APPWINDOW, 0u);
+  // 218 x 245 at 96 dots per inch, in proportion at any other density.
+  const int width = ScaleToDpi(kClientWidth, ScreenDpi());
+  const int height = ScaleToDpi(kClientHeight, ScreenDpi());
   RECT client, frame;
   GetClientRect(program.Window(), &client);
   GetWindowRect(program.Window(), &frame);
-  EXPECT_EQ(client.right, 218);
-  EXPECT_EQ(client.bottom, 245);
-  EXPECT_EQ(frame.right - frame.left, 218);
-  EXPECT_EQ(frame.bottom - frame.top, 245);
-  EXPECT_EQ(frame.left, (GetSystemMetrics(SM_CXSCREEN) - 218) / 2);
-  EXPECT_EQ(frame.top, (GetSystemMetrics(SM_CYSCREEN) - 245) / 2);
+  EXPECT_EQ(client.right, width);
+  EXPECT_EQ(client.bottom, height);
+  EXPECT_EQ(frame.right - frame.left, width);
+  EXPECT_EQ(frame.bottom - frame.top, height);
+  EXPECT_EQ(frame.left, (GetSystemMetrics(SM_CXSCREEN) - width) / 2);
+  EXPECT_EQ(frame.top, (GetSystemMetrics(SM_CYSCREEN) - height) / 2);
 
   // Tab moves the focus nowhere. The window takes the focus once it is
   // activated, which may come late.
@@ -82,7 +85,8 @@ TEST_F(WindowTest, TheProgramFileCarriesItsVersionAndIcon) {
   };
   EXPECT_EQ(value(L"ProductName"), L"Stowlark");
   EXPECT_EQ(value(L"FileVersion"), L"1.0");
-  EXPECT_EQ(ExtractIconExW(exe.c_str(), -1, nullptr, nullptr, 0), 1u);
+  // The 16 x 16 icon first, as the file's own, then one for each larger density.
+  EXPECT_EQ(ExtractIconExW(exe.c_str(), -1, nullptr, nullptr, 0), 4u);
 }
 
 // Registers a handler for https addresses that writes what it was given to a
@@ -139,11 +143,13 @@ TEST_F(WindowTest, APressOnTheSurfaceDragsTheWindowAndOneOnTheTitleDoesNot) {
     GetWindowRect(program.Window(), &after);
     return POINT{after.left - before.left, after.top - before.top};
   };
-  const Rect title = PixelRect(FindControl("lblTitle"));
-  const POINT still = dragFrom(title.left + 5, title.top + 5);
+  const int dpi = ScreenDpi();
+  const Rect title = PixelRect(FindControl("lblTitle"), dpi);
+  const POINT still = dragFrom(title.left + ScaleToDpi(5, dpi), title.top + ScaleToDpi(5, dpi));
   EXPECT_EQ(still.x, 0);
   EXPECT_EQ(still.y, 0);
-  const POINT moved = dragFrom(150, 25);  // the title band beyond the caption
+  // The title band beyond the caption.
+  const POINT moved = dragFrom(ScaleToDpi(150, dpi), ScaleToDpi(25, dpi));
   EXPECT_EQ(moved.x, 40);
   EXPECT_EQ(moved.y, 20);
 }

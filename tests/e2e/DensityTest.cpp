@@ -1,0 +1,73 @@
+#include <gtest/gtest.h>
+
+#include "app/Controls.h"
+#include "app/win32/Pictures.h"
+#include "app/win32/ResourceIds.h"
+#include "platform/win32/Com.h"
+#include "tests/e2e/Fixture.h"
+
+namespace stowlark::e2e {
+namespace {
+
+using DensityTest = StowlarkFixture;
+
+// With the pointer, as a user clicks: where the picture shows is where the
+// window takes the click, at every density. With nothing to restore yet,
+// Restore says so.
+TEST_F(DensityTest, APressAtTheCentreOfEachGoPictureRunsItsCommand) {
+  RunningStowlark program;
+  ASSERT_NE(program.Window(), nullptr);
+  Sleep(300);
+  for (const auto& [control, title] :
+       {std::pair("imgBackup", L"Backup"), std::pair("imgRestore", L"No Backup")}) {
+    const POINT origin = program.ClientOrigin();
+    const POINT centre = RunningStowlark::CentreOf(control);
+    MovePointer(origin.x + centre.x, origin.y + centre.y);
+    PressLeft();
+    ReleaseLeft();
+    EXPECT_EQ(program.AnswerMessageBox().title, title) << control;
+  }
+}
+
+// Moved to a monitor of another density, the window takes the size the
+// system suggests and draws itself anew: at 168 dots per inch, which no
+// picture is drawn for, with the 192-dot pictures made smaller.
+TEST_F(DensityTest, AtAnotherDensityTheWindowIsLaidOutAndDrawnAnew) {
+  const win32::ComApartment com;
+  RunningStowlark program;
+  ASSERT_NE(program.Window(), nullptr);
+  program.SendDpiChanged(168);
+  RECT client;
+  GetClientRect(program.Window(), &client);
+  ASSERT_EQ(client.right, 382);
+  ASSERT_EQ(client.bottom, 429);
+
+  const auto drawn =
+      PictureDecoder().Decode(GetModuleHandleW(nullptr), ResourceFor(IDR_BACKGROUND, 192));
+  ASSERT_TRUE(drawn);
+  const auto expected = Resized(*drawn, 382, 429);
+  ASSERT_TRUE(expected);
+  BITMAP info;
+  GetObjectW(expected->bitmap.Get(), sizeof(info), &info);
+  const auto* pixels = static_cast<const std::uint32_t*>(info.bmBits);
+  Sleep(500);
+  const Capture shot = program.CaptureClient();
+  int mismatches = 0;
+  for (int y = 0; y < shot.height; ++y) {
+    for (int x = 0; x < shot.width; ++x) {
+      if (HitTest(x, y, std::nullopt, 168) != nullptr) continue;
+      mismatches += shot.At(x, y) != (pixels[y * shot.width + x] & 0xFFFFFF);
+    }
+  }
+  EXPECT_EQ(mismatches, 0);
+
+  // Presses land on the controls where they now are.
+  const Rect about = PixelRect(FindControl("Image2"), 168);
+  const LPARAM where = MAKELPARAM(about.left + about.width / 2, about.top + about.height / 2);
+  PostMessageW(program.Window(), WM_LBUTTONDOWN, MK_LBUTTON, where);
+  PostMessageW(program.Window(), WM_LBUTTONUP, 0, where);
+  EXPECT_EQ(program.AnswerMessageBox().title, L"Backup / Restore");
+}
+
+}  // namespace
+}  // namespace stowlark::e2e
