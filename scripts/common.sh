@@ -82,12 +82,16 @@ start_display() {
 }
 
 # Creates the prefix if needed and keeps one wineserver for the whole run.
+# A second argument sets the screen's density in a new prefix (96 if not).
 start_wine() {
   export WINEPREFIX="$1"
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "Creating the Wine prefix $WINEPREFIX"
     mkdir -p "$WINEPREFIX"
     wineboot -i >/dev/null 2>&1
+    if [ -n "${2:-}" ]; then
+      wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$2" /f >/dev/null 2>&1
+    fi
     wineserver -w
   fi
   # Debian's Wine never reads its own fonts (Tahoma, MS Sans Serif) from
