@@ -26,6 +26,7 @@ add_executable(Stowlark WIN32
   app/win32/Painting.cpp
   app/win32/Skin.cpp
   app/win32/TickCount64.cpp
+  app/win32/Terminate.cpp
   app/win32/Stowlark.rc
 )
 target_link_libraries(Stowlark PRIVATE stowlark_pictures comctl32)
