@@ -17,7 +17,8 @@ Outcome Incomplete(const Failures& failures) {
 
 }  // namespace
 
-Outcome BackupMessengerFolders(FileSystem& files, const Locations& locations) {
+Outcome BackupMessengerFolders(FileSystem& files, const Locations& locations,
+                               CopyProgress& progress) {
   if (!locations.documentsFolderKnown) {
     return BackupFailed("your Documents folder could not be found.");
   }
@@ -42,7 +43,16 @@ Outcome BackupMessengerFolders(FileSystem& files, const Locations& locations) {
   std::set<std::string> taken;
   std::vector<Folder> accounts;
   const auto listing = SubFolders(files, messenger, accounts);
+  Tally planned;
   for (const auto& account : accounts) {
+    if (account.isLink) continue;
+    const Tally inAccount = CountFiles(files, account.path);
+    planned.files += inAccount.files;
+    planned.bytes += inAccount.bytes;
+  }
+  CopyRun run(progress, planned);
+  for (const auto& account : accounts) {
+    if (run.Stopped()) return StoppedOutcome("Backup", "Backed up", run, failures);
     const std::string target = locations.backupPath + Name(account);
     // The two folders the settings name are taken as the system resolves
     // them; below them, no link is followed.
@@ -58,9 +68,10 @@ Outcome BackupMessengerFolders(FileSystem& files, const Locations& locations) {
       failures.push_back({target, make_error_code(CopyError::TargetIsLink).message()});
       continue;
     }
-    const auto copied = Copy(files, account, target);
+    const auto copied = Copy(files, account, target, run);
     failures.insert(failures.end(), copied.begin(), copied.end());
   }
+  if (run.Stopped()) return StoppedOutcome("Backup", "Backed up", run, failures);
   if (listing) failures.push_back({messenger.path, listing.message()});
 
   if (failures.empty()) return {"Backup", kStyleInformation, "Backup Complete."};

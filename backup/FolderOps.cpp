@@ -100,17 +100,18 @@ std::error_code ReadFull(FileReader& reader, std::span<char> buffer, std::size_t
 
 class TreeCopier {
  public:
-  TreeCopier(FileSystem& files, Failures& failures, std::vector<FileId> forbidden)
+  TreeCopier(FileSystem& files, Failures& failures, std::vector<FileId> forbidden, CopyRun& run)
       : files_(files),
         failures_(failures),
         forbidden_(std::move(forbidden)),
+        run_(run),
         buffer_(kChunkBytes) {}
 
   // Folders wait on a stack of their own, so that no depth of tree can
   // exhaust the thread's stack.
   void Run(const std::string& source, const std::string& target) {
     pending_.push_back({source, target, false});
-    while (!pending_.empty()) {
+    while (!pending_.empty() && !run_.Stopped()) {
       const Pending folder = std::move(pending_.back());
       pending_.pop_back();
       CopyContent(folder);
@@ -132,6 +133,7 @@ class TreeCopier {
     const auto listing = files_.List(folder.source, entries);
     std::set<std::string> taken;
     for (const auto& entry : entries) {
+      if (run_.Stopped()) return;
       if (IsTemporaryName(entry.name)) continue;
       const std::string from = Join(folder.source, entry.name);
       if (entry.isLink) {
@@ -141,6 +143,7 @@ class TreeCopier {
       const std::string key = files_.NameKey(entry.name);
       if (!taken.insert(key).second) {
         Fail(from, CopyError::NameTaken);
+        if (entry.kind == EntryKind::File) run_.FileFinished(entry.stamp.size, false);
         continue;
       }
       const auto found = existing.find(key);
@@ -150,7 +153,7 @@ class TreeCopier {
       if (entry.kind == EntryKind::Folder) {
         PrepareFolder(from, to, current);
       } else {
-        CopyFile(from, to, entry, current);
+        run_.FileFinished(entry.stamp.size, CopyFile(from, to, entry, current));
       }
     }
     if (listing) Fail(folder.source, listing);
@@ -184,20 +187,24 @@ class TreeCopier {
     pending_.push_back({source, target, current == nullptr});
   }
 
-  void CopyFile(const std::string& source, const std::string& target, const Entry& entry,
+  // True when the target now holds the file whole.
+  bool CopyFile(const std::string& source, const std::string& target, const Entry& entry,
                 const Entry* current) {
-    if (current && current->isLink) return Fail(target, CopyError::TargetIsLink);
-    if (current && current->kind == EntryKind::Folder)
-      return Fail(target, CopyError::TargetIsFolder);
+    if (current && current->isLink) return Fail(target, CopyError::TargetIsLink), false;
+    if (current && current->kind == EntryKind::Folder) {
+      return Fail(target, CopyError::TargetIsFolder), false;
+    }
     // Left alone, an unchanged file costs no write, and a file that another
     // program holds open fails only when there is something to change.
     if (current && SameSizeAndTime(entry.stamp, current->stamp) && HoldsSameBytes(source, target)) {
-      return;
+      return true;
     }
     for (int pass = 0; pass <= kRereadsOfAChangingFile; ++pass) {
-      if (CopyOnce(source, target, current && current->readOnly) != Pass::Changed) return;
+      const Pass done = CopyOnce(source, target, current && current->readOnly);
+      if (done != Pass::Changed) return done == Pass::Done;
     }
     Fail(source, CopyError::KeptChanging);
+    return false;
   }
 
   // A time stamp alone proves nothing: the bytes decide. Each file is read to
@@ -221,6 +228,7 @@ class TreeCopier {
         return false;
       }
       left -= want;
+      run_.InFile(from->Stamp().size - left);
     }
     return true;
   }
@@ -260,6 +268,7 @@ class TreeCopier {
         failedPath = target;
         return error;
       }
+      run_.InFile(reader.Stamp().size - left);
     }
     return {};
   }
@@ -271,6 +280,7 @@ class TreeCopier {
   FileSystem& files_;
   Failures& failures_;
   const std::vector<FileId> forbidden_;
+  CopyRun& run_;
   std::vector<Pending> pending_;
   std::vector<char> buffer_;
   std::vector<char> other_;
@@ -313,7 +323,30 @@ std::string Name(const Folder& folder) {
   return folder.path.substr(folder.path.find_last_of('\\') + 1);
 }
 
-Failures Copy(FileSystem& files, const Folder& source, const std::string& destination) {
+Tally CountFiles(FileSystem& files, const std::string& folder) {
+  Tally tally;
+  std::vector<std::string> pending{folder};
+  std::vector<Entry> entries;
+  while (!pending.empty()) {
+    const std::string current = std::move(pending.back());
+    pending.pop_back();
+    entries.clear();
+    files.List(current, entries);
+    for (const auto& entry : entries) {
+      if (entry.isLink || IsTemporaryName(entry.name)) continue;
+      if (entry.kind == EntryKind::Folder) {
+        pending.push_back(Join(current, entry.name));
+      } else {
+        ++tally.files;
+        tally.bytes += entry.stamp.size;
+      }
+    }
+  }
+  return tally;
+}
+
+Failures Copy(FileSystem& files, const Folder& source, const std::string& destination,
+              CopyRun& run) {
   Failures failures;
   std::vector<FileId> forbidden = FoldersHolding(files, destination);
   if (IsOneOf(files, source.path, forbidden)) {
@@ -324,7 +357,7 @@ Failures Copy(FileSystem& files, const Folder& source, const std::string& destin
     failures.push_back({destination, error.message()});
     return failures;
   }
-  TreeCopier(files, failures, std::move(forbidden)).Run(source.path, destination);
+  TreeCopier(files, failures, std::move(forbidden), run).Run(source.path, destination);
   return failures;
 }
 

@@ -5,6 +5,7 @@
 #include <system_error>
 #include <vector>
 
+#include "backup/Progress.h"
 #include "platform/FileSystem.h"
 
 namespace stowlark {
@@ -41,13 +42,19 @@ std::error_code GetFolder(FileSystem& files, const std::string& path, Folder& fo
 std::error_code SubFolders(FileSystem& files, const Folder& folder, std::vector<Folder>& folders);
 std::string Name(const Folder& folder);
 
+// The files below `folder` and their bytes, as a copy of it would meet them:
+// links and temporary files left out.
+Tally CountFiles(FileSystem& files, const std::string& folder);
+
 // Puts the content of `source` directly into `destination`, which is
 // created with its parents when missing. Files of the same relative path are
 // replaced whole, unless they hold the same bytes already; nothing is
 // deleted; links are never followed; no folder of the source that is the
 // destination or holds it is entered. Goes on past every failure and returns
-// them all.
-Failures Copy(FileSystem& files, const Folder& source, const std::string& destination);
+// them all; tells `run` of each file and stops before the next one once it
+// is asked to.
+Failures Copy(FileSystem& files, const Folder& source, const std::string& destination,
+              CopyRun& run);
 
 }  // namespace stowlark
 

@@ -1,5 +1,7 @@
 #include "backup/Outcome.h"
 
+#include "platform/MessagePort.h"
+
 namespace stowlark {
 
 std::string ListFailures(const Failures& failures) {
@@ -12,6 +14,17 @@ std::string ListFailures(const Failures& failures) {
     lines += "\r\nand " + std::to_string(failures.size() - kFailuresShown) + " more.";
   }
   return lines;
+}
+
+Outcome StoppedOutcome(const std::string& title, const std::string& finished, const CopyRun& run,
+                       const Failures& failures) {
+  std::string prompt = "Stopped before it finished.\r\n" + finished + " " +
+                       std::to_string(run.Done().files) + " of " +
+                       std::to_string(run.Planned().files) + " files; the others were not copied.";
+  if (!failures.empty()) {
+    prompt += "\r\n\r\nThese items could not be copied:\r\n\r\n" + ListFailures(failures);
+  }
+  return {title, kStyleWarning, prompt};
 }
 
 }  // namespace stowlark

@@ -27,7 +27,15 @@ inline constexpr std::size_t kFailuresShown = 10;
 // "path: reason" lines, at most ten, then "and N more." for the rest.
 std::string ListFailures(const Failures& failures);
 
-Outcome BackupMessengerFolders(FileSystem& files, const Locations& locations);
-Outcome RestoreCommand(FileSystem& files, const Locations& locations);
+// A run that was asked to stop part way: how many of its files it finished
+// ("Backed up" or "Restored"), then what failed before it stopped.
+Outcome StoppedOutcome(const std::string& title, const std::string& finished, const CopyRun& run,
+                       const Failures& failures);
+
+// Both tell `progress` how far they have come and stop before the next file
+// when it asks them to.
+Outcome BackupMessengerFolders(FileSystem& files, const Locations& locations,
+                               CopyProgress& progress);
+Outcome RestoreCommand(FileSystem& files, const Locations& locations, CopyProgress& progress);
 
 }  // namespace stowlark

@@ -8,17 +8,9 @@ Outcome RestoreFailed(const std::string& reason) {
   return {"Restore", kStyleError, "Restore failed: " + reason};
 }
 
-Failures RestoreBackup(FileSystem& files, const Locations& locations) {
-  Folder backup;
-  if (const auto error = GetFolder(files, locations.backupPath, backup)) {
-    return {{locations.backupPath, error.message()}};
-  }
-  return Copy(files, backup, locations.messengerFolder);
-}
-
 }  // namespace
 
-Outcome RestoreCommand(FileSystem& files, const Locations& locations) {
+Outcome RestoreCommand(FileSystem& files, const Locations& locations, CopyProgress& progress) {
   if (!locations.documentsFolderKnown) {
     return RestoreFailed("your Documents folder could not be found.");
   }
@@ -28,7 +20,12 @@ Outcome RestoreCommand(FileSystem& files, const Locations& locations) {
   if (!FolderExists(files, locations.backupPath)) {
     return {"No Backup", kStyleInformation, "No backup found."};
   }
-  const Failures failures = RestoreBackup(files, locations);
+  Folder backup;
+  const auto missing = GetFolder(files, locations.backupPath, backup);
+  CopyRun run(progress, missing ? Tally{} : CountFiles(files, backup.path));
+  const Failures failures = missing ? Failures{{locations.backupPath, missing.message()}}
+                                    : Copy(files, backup, locations.messengerFolder, run);
+  if (run.Stopped()) return StoppedOutcome("Restore", "Restored", run, failures);
   if (failures.empty()) {
     return {"Restore Complete.", kStyleInformation,
             "Restore Complete \r\nPlease Sign-in again for the changes to take effect."};

@@ -103,11 +103,12 @@ int RunBenchmark(Platform& platform) {
               kAccounts, kRuns);
 
   const Locations locations{backup, messenger, true, true};
+  NoProgress none;
   std::vector<Contender> contenders;
   contenders.push_back(
       {"Stowlark",
-       [&] { return BackupMessengerFolders(platform.files, locations).style == 64; },
-       [&] { return RestoreCommand(platform.files, locations).style == 64; },
+       [&] { return BackupMessengerFolders(platform.files, locations, none).style == 64; },
+       [&] { return RestoreCommand(platform.files, locations, none).style == 64; },
        [&] { platform.removeTree(platform.root + "\\Docs\\Stowlark"); },
        {},
        true});

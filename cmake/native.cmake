@@ -11,6 +11,7 @@ add_executable(stowlark_tests
   tests/app/DensityTest.cpp
   tests/backup/BackupRestoreTest.cpp
   tests/backup/FaultsTest.cpp
+  tests/backup/ProgressTest.cpp
 )
 target_link_libraries(stowlark_tests PRIVATE stowlark_fakes stowlark_native GTest::gtest_main)
 target_compile_definitions(stowlark_tests PRIVATE STOWLARK_SOURCE_DIR="${CMAKE_SOURCE_DIR}")

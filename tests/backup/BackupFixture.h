@@ -51,12 +51,13 @@ class BackupFixture : public testing::Test {
     for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
     return count;
   }
-  Outcome RunBackup() { return BackupMessengerFolders(files, locations); }
-  Outcome RunRestore() { return RestoreCommand(files, locations); }
+  Outcome RunBackup() { return BackupMessengerFolders(files, locations, none); }
+  Outcome RunRestore() { return RestoreCommand(files, locations, none); }
 
   testing_support::ScratchFolder scratch;
   DriveMappedFileSystem files{scratch.Path()};
   Locations locations{"C:\\Docs\\Stowlark\\", "C:\\App\\Microsoft\\MSN Messenger", true, true};
+  NoProgress none;
 };
 
 inline const Outcome kBackupComplete{"Backup", 64, "Backup Complete."};

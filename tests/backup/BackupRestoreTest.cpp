@@ -71,11 +71,11 @@ TEST_F(BackupRestoreTest, UnknownFoldersTouchNothing) {
   const Locations appData{locations.backupPath, "Error\\Microsoft\\MSN Messenger", true, false};
   for (const auto& [run, verb] :
        {std::pair{&BackupMessengerFolders, "Backup"}, std::pair{&RestoreCommand, "Restore"}}) {
-    EXPECT_EQ(run(counting, documents),
+    EXPECT_EQ(run(counting, documents, none),
               (Outcome{verb, 16,
                        std::string(verb) + " failed: your Documents folder could not be found."}));
     EXPECT_EQ(
-        run(counting, appData),
+        run(counting, appData, none),
         (Outcome{verb, 16,
                  std::string(verb) + " failed: your Application Data folder could not be found."}));
   }

@@ -39,7 +39,7 @@ TEST_F(FaultsTest, AFailureAnywhereInAFileLeavesTheOldFileOrNoneAndTheRestIsCopi
   faulty.Inject({Operation::Write, "Stowlark\\acc", kIoError, 4000});
   faulty.Inject({Operation::Commit, "other\\x.png", kIoError});
 
-  const Outcome outcome = BackupMessengerFolders(faulty, locations);
+  const Outcome outcome = BackupMessengerFolders(faulty, locations, none);
   // Every write in acc fails, so all three keep their old content.
   const auto backup = Snapshot(Backup());
   EXPECT_EQ(backup.at("acc/one.png"), std::string(3000, '1'));
@@ -59,7 +59,7 @@ TEST_F(FaultsTest, AFailureAnywhereInAFileLeavesTheOldFileOrNoneAndTheRestIsCopi
 TEST_F(FaultsTest, TheReportShowsTenFailuresAndCountsTheRest) {
   for (int i = 0; i < 12; ++i) Put(Messenger() / "acc" / ("f" + std::to_string(i)), "x");
   faulty.Inject({Operation::OpenRead, "", kIoError});
-  const Outcome outcome = BackupMessengerFolders(faulty, locations);
+  const Outcome outcome = BackupMessengerFolders(faulty, locations, none);
   EXPECT_EQ(outcome.title, "Backup");
   EXPECT_TRUE(outcome.prompt.starts_with(
       "Backup incomplete. These items could not be copied:\r\n\r\nC:\\App\\"));
@@ -71,7 +71,7 @@ TEST_F(FaultsTest, AListingThatFailsPartWayEndsTheWalkThereAndIsReported) {
   Put(Messenger() / "second/x.png", "x");
   Put(Messenger() / "third/y.png", "y");
   faulty.Inject({Operation::List, "MSN Messenger", kIoError, 0, 1});
-  const Outcome outcome = BackupMessengerFolders(faulty, locations);
+  const Outcome outcome = BackupMessengerFolders(faulty, locations, none);
   // Only the first account listed is reached, whichever the file system lists first.
   const auto backup = Snapshot(Backup());
   const int reached = (backup.at("acc/one.png") == std::string(5000, 'a')) +
@@ -84,7 +84,7 @@ TEST_F(FaultsTest, AListingThatFailsPartWayEndsTheWalkThereAndIsReported) {
 TEST_F(FaultsTest, AFailedRestoreSaysWhatWasNotRestored) {
   faulty.Inject({Operation::Commit, "MSN Messenger\\acc\\one.png", kIoError});
   Put(Messenger() / "acc/one.png", "held by the messenger");
-  const Outcome outcome = RestoreCommand(faulty, locations);
+  const Outcome outcome = RestoreCommand(faulty, locations, none);
   EXPECT_EQ(outcome, (Outcome{"Restore", 16,
                               "Restore incomplete. These items could not be restored:\r\n\r\n"
                               "C:\\App\\Microsoft\\MSN Messenger\\acc\\one.png: " +
@@ -127,7 +127,7 @@ TEST_F(FaultsTest, AFileThatChangesWhileCopiedIsReadAgainAndReportedIfItKeepsCha
   faulty.WhileReading("acc\\one.png", [&] {
     if (changing) Put(Messenger() / "acc/one.png", std::string(6000 + ++rewrites, 'x'));
   });
-  const Outcome outcome = BackupMessengerFolders(faulty, locations);
+  const Outcome outcome = BackupMessengerFolders(faulty, locations, none);
   EXPECT_EQ(outcome.prompt,
             "Backup incomplete. These items could not be copied:\r\n\r\n"
             "C:\\App\\Microsoft\\MSN Messenger\\acc\\one.png: The file changed while it was "
@@ -138,14 +138,16 @@ TEST_F(FaultsTest, AFileThatChangesWhileCopiedIsReadAgainAndReportedIfItKeepsCha
 
   // Once it holds still, the next read is copied whole.
   changing = false;
-  EXPECT_EQ(BackupMessengerFolders(faulty, locations).style, 64);
+  EXPECT_EQ(BackupMessengerFolders(faulty, locations, none).style, 64);
   EXPECT_EQ(testing_support::ReadFile(Backup() / "acc/one.png"), std::string(6000 + rewrites, 'x'));
 }
 
 TEST(DeepTrees, TwentyThousandLevelsAreCopiedWithoutDeepeningTheCallStack) {
   constexpr int kDepth = 20000;
   DeepFileSystem deep(kDepth);
-  EXPECT_EQ(Copy(deep, {"C:\\S", false}, "C:\\T"), Failures{});
+  NoProgress none;
+  CopyRun run(none, {});
+  EXPECT_EQ(Copy(deep, {"C:\\S", false}, "C:\\T", run), Failures{});
   EXPECT_EQ(deep.foldersMade, kDepth);
   std::string expected = "C:\\T";
   for (int i = 0; i < kDepth; ++i) expected += "\\d";
@@ -166,7 +168,7 @@ TEST_F(FaultsTest, AKilledCopyLeavesEveryFileOldOrWholeAndTheNextRunCleansUp) {
   const pid_t child = fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
-    BackupMessengerFolders(files, locations);
+    BackupMessengerFolders(files, locations, none);
     _exit(0);
   }
   // Kill it the moment it is seen part way through a file.

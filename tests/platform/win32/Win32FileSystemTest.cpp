@@ -81,7 +81,9 @@ class Win32FileSystemTest : public testing::Test {
   Failures CopyFolder(const std::string& source, const std::string& target) {
     Folder folder;
     EXPECT_FALSE(GetFolder(files, source, folder));
-    return Copy(files, folder, target);
+    NoProgress none;
+    CopyRun run(none, {});
+    return Copy(files, folder, target, run);
   }
 
   std::string root_;

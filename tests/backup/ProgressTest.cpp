@@ -1,0 +1,93 @@
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <vector>
+
+#include "tests/backup/BackupFixture.h"
+
+namespace stowlark {
+namespace {
+
+// Keeps every report, and asks to stop once `stopAfter` files are whole.
+class RecordingProgress : public CopyProgress {
+ public:
+  void Report(const Tally& done, const Tally& plan) override {
+    reports.push_back(done);
+    planned = plan;
+  }
+  bool StopRequested() override { return reports.back().files >= stopAfter; }
+
+  // Files and bytes each only ever rise, and the bytes stay within the plan.
+  void ExpectMonotonic() const {
+    for (std::size_t i = 1; i < reports.size(); ++i) {
+      EXPECT_GE(reports[i].files, reports[i - 1].files) << i;
+      EXPECT_GE(reports[i].bytes, reports[i - 1].bytes) << i;
+      EXPECT_LE(reports[i].bytes, planned.bytes) << i;
+    }
+  }
+
+  std::vector<Tally> reports;
+  Tally planned;
+  std::uint64_t stopAfter = std::numeric_limits<std::uint64_t>::max();
+};
+
+using ProgressTest = BackupFixture;
+
+TEST_F(ProgressTest, ACopyCountsItsFilesAndBytesFirstAndEndsAtThem) {
+  // Three files, one of several chunks; a link and a temporary file do not count.
+  Put(Messenger() / "a" / "one.png", std::string(3000, 'x'));
+  Put(Messenger() / "a" / "deep" / "two.png", std::string((2 << 20) + 5, 'y'));
+  Put(Messenger() / "b" / "empty.dat", "");
+  Put(Messenger() / "b" / "~stowlark-1-1.partial", "left over");
+  std::filesystem::create_symlink(Messenger() / "a", Messenger() / "b" / "link");
+  const Tally total{3, 3000 + (2 << 20) + 5};
+  std::filesystem::create_directories(Host("C:\\Docs"));
+
+  for (int run = 0; run < 2; ++run) {  // copying, then finding every file equal
+    RecordingProgress progress;
+    EXPECT_EQ(BackupMessengerFolders(files, locations, progress).style, 48);  // the link
+    EXPECT_EQ(progress.planned, total) << run;
+    EXPECT_EQ(progress.reports.front(), Tally{}) << run;
+    EXPECT_EQ(progress.reports.back(), total) << run;
+    EXPECT_GT(progress.reports.size(), 5u) << "within the large file too";
+    progress.ExpectMonotonic();
+  }
+  RecordingProgress restore;
+  EXPECT_EQ(RestoreCommand(files, locations, restore).style, 64);
+  EXPECT_EQ(restore.reports.back(), total);
+  restore.ExpectMonotonic();
+}
+
+TEST_F(ProgressTest, AStopIsHonouredBetweenFilesAndEveryFileIsWholeOrUntouched) {
+  std::filesystem::create_directories(Host("C:\\Docs"));
+  for (int i = 0; i < 20; ++i) {
+    Put(Messenger() / ("acc" + std::to_string(i % 3)) / std::to_string(i), std::string(i, 'n'));
+  }
+  RunBackup();
+  for (int i = 0; i < 20; ++i) {
+    Put(Messenger() / ("acc" + std::to_string(i % 3)) / std::to_string(i), std::string(i, 'N'));
+  }
+  RecordingProgress progress;
+  progress.stopAfter = 5;
+  const Outcome stopped = BackupMessengerFolders(files, locations, progress);
+  EXPECT_EQ(stopped, (Outcome{"Backup", 48,
+                              "Stopped before it finished.\r\nBacked up 5 of 20 files; the others "
+                              "were not copied."}));
+  int renewed = 0;
+  for (const auto& [path, content] : Snapshot(Backup())) {
+    if (path.ends_with('/')) continue;
+    const std::size_t size = std::stoul(path.substr(path.find('/') + 1));
+    EXPECT_TRUE(content == std::string(size, 'n') || content == std::string(size, 'N')) << path;
+    renewed += content == std::string(size, 'N') && size > 0;
+  }
+  EXPECT_EQ(renewed, 5);
+  EXPECT_FALSE(HasTemporaryFile(Backup()));
+
+  RecordingProgress restore;
+  restore.stopAfter = 0;
+  EXPECT_EQ(RestoreCommand(files, locations, restore).prompt,
+            "Stopped before it finished.\r\nRestored 0 of 20 files; the others were not copied.");
+}
+
+}  // namespace
+}  // namespace stowlark
