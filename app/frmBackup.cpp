@@ -39,7 +39,7 @@ void frmBackup::OnMouseUp(MouseButton button, int x, int y) {
   if (button != MouseButton::Left || pressed_ == nullptr) return;
   const Control* pressed = pressed_;
   pressed_ = nullptr;
-  if (ControlAt(x, y) == pressed) Click(*pressed);
+  if (ControlAt(x, y) == pressed && !copying_) Click(*pressed);
 }
 
 void frmBackup::Click(const Control& control) {
@@ -84,15 +84,41 @@ void frmBackup::Show(const Outcome& outcome) {
   ports_.messages.ShowMessage(outcome.prompt, outcome.style, outcome.title);
 }
 
-void frmBackup::RunAlone(const std::string& title, Outcome (*run)(FileSystem&, const Locations&)) {
+void frmBackup::RunAlone(const std::string& title,
+                         Outcome (*run)(FileSystem&, const Locations&, CopyProgress&)) {
   if (!ports_.lock.TryAcquire()) {
     return Show({title, kStyleWarning,
                  "Another backup or restore is running. Try again when it has finished."});
   }
-  const Outcome outcome = run(ports_.files, CurrentLocations());
+  copying_ = true;
+  progressShown_ = false;
+  progress_.Reset();
+  ports_.worker.Start(
+      [this, run, locations = CurrentLocations()] {
+        result_ = run(ports_.files, locations, progress_);
+      },
+      [this] { OnCopyFinished(); });
+}
+
+void frmBackup::OnProgressTick(std::uint64_t elapsedMs) {
+  if (!copying_ || elapsedMs < kProgressAfterMs) return;
+  progressShown_ = true;
+  ports_.taskbar.ShowProgress(progress_.DoneBytes(), progress_.PlannedBytes());
+}
+
+// The window takes no command until the box is closed: it is modal.
+void frmBackup::OnCopyFinished() {
   // Released before the box, which may stay open for as long as the user likes.
   ports_.lock.Release();
-  Show(outcome);
+  const bool failed = result_.style != kStyleInformation;
+  if (failed) {
+    ports_.taskbar.ShowError();
+  } else if (progressShown_) {
+    ports_.taskbar.ShowProgress(progress_.PlannedBytes(), progress_.PlannedBytes());
+  }
+  Show(result_);
+  if (failed || progressShown_) ports_.taskbar.Clear();
+  copying_ = false;
 }
 
 void frmBackup::ShowAbout() {

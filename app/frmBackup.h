@@ -3,12 +3,15 @@
 #include <string>
 
 #include "app/Controls.h"
+#include "app/SharedProgress.h"
 #include "backup/Outcome.h"
 #include "platform/CopyLock.h"
 #include "platform/FileSystem.h"
 #include "platform/MessagePort.h"
 #include "platform/Registry.h"
+#include "platform/TaskbarPort.h"
 #include "platform/WindowPort.h"
+#include "platform/Worker.h"
 #include "settings/WriteRegistry.h"
 
 namespace stowlark {
@@ -21,7 +24,13 @@ struct WindowPorts {
   WindowPort& window;
   FileSystem& files;
   CopyLock& lock;
+  Worker& worker;
+  TaskbarPort& taskbar;
 };
+
+// A copy that ends sooner shows no progress, so that short runs do not
+// flicker on the taskbar.
+inline constexpr std::uint64_t kProgressAfterMs = 500;
 
 // The one window, free of any windowing system: it holds the folder values
 // and turns presses and releases into the window's commands.
@@ -33,9 +42,16 @@ class frmBackup {
   void LocateMessengerFolder();
 
   // A press starts a drag on the bare surface; a press and release of the
-  // left button on the same control is that control's click.
+  // left button on the same control is that control's click, except while a
+  // backup or restore runs.
   void OnMouseDown(MouseButton button, int x, int y);
   void OnMouseUp(MouseButton button, int x, int y);
+
+  // While a backup or restore runs: how long it has run, to show its progress.
+  void OnProgressTick(std::uint64_t elapsedMs);
+  // Asks the running copy to stop before its next file.
+  void StopCopy() { progress_.RequestStop(); }
+  bool Copying() const { return copying_; }
 
   // The window's density and lblTitle's box, sized to its caption, which
   // only the window can measure.
@@ -56,7 +72,9 @@ class frmBackup {
   Locations CurrentLocations() const;
   std::string ResolvedJoin(const std::string& folder, std::string_view suffix) const;
   void Show(const Outcome& outcome);
-  void RunAlone(const std::string& title, Outcome (*run)(FileSystem&, const Locations&));
+  void RunAlone(const std::string& title,
+                Outcome (*run)(FileSystem&, const Locations&, CopyProgress&));
+  void OnCopyFinished();
   void ShowAbout();
   void OpenSite(std::string_view address);
 
@@ -69,6 +87,10 @@ class frmBackup {
   int dpi_ = kDesignDpi;
   std::optional<Rect> titleBox_;
   const Control* pressed_ = nullptr;
+  bool copying_ = false;
+  bool progressShown_ = false;
+  SharedProgress progress_;
+  Outcome result_;  // written by the copy's thread before `finished` runs
 };
 
 }  // namespace stowlark

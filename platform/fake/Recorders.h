@@ -7,7 +7,9 @@
 
 #include "platform/CopyLock.h"
 #include "platform/MessagePort.h"
+#include "platform/TaskbarPort.h"
 #include "platform/WindowPort.h"
+#include "platform/Worker.h"
 
 namespace stowlark {
 
@@ -52,6 +54,30 @@ class FakeCopyLock : public CopyLock {
   void Release() override { held = false; }
   bool busy = false;
   bool held = false;
+};
+
+// Runs the work at once, on the caller's thread; with `hold` set, keeps
+// `finished` until the test calls Finish, as if the copy were still running.
+class InlineWorker : public Worker {
+ public:
+  void Start(std::function<void()> work, std::function<void()> finished) override {
+    work();
+    pending = std::move(finished);
+    if (!hold) Finish();
+  }
+  void Finish() { std::exchange(pending, nullptr)(); }
+  bool hold = false;
+  std::function<void()> pending;
+};
+
+class RecordingTaskbar : public TaskbarPort {
+ public:
+  void ShowProgress(std::uint64_t done, std::uint64_t total) override {
+    calls.push_back("progress " + std::to_string(done) + "/" + std::to_string(total));
+  }
+  void ShowError() override { calls.push_back("error"); }
+  void Clear() override { calls.push_back("clear"); }
+  std::vector<std::string> calls;
 };
 
 }  // namespace stowlark

@@ -36,7 +36,9 @@ class frmBackupTest : public testing::Test {
   ScratchFolder scratch;
   DriveMappedFileSystem files{scratch.Path()};
   FakeCopyLock lock;
-  frmBackup form{{registry, messages, window, files, lock}};
+  InlineWorker worker;
+  RecordingTaskbar taskbar;
+  frmBackup form{{registry, messages, window, files, lock, worker, taskbar}};
 };
 
 TEST_F(frmBackupTest, LoadComputesTheFoldersByPlainJoins) {
@@ -161,6 +163,44 @@ TEST_F(frmBackupTest, OnlyPressesOnTheBareSurfaceDragAndOnlyLeftClicksOnAControl
   form.OnMouseDown(MouseButton::Right, close.left, close.top);
   form.OnMouseUp(MouseButton::Right, close.left, close.top);
   EXPECT_TRUE(window.calls.empty());
+}
+
+// The copy runs on the worker; the window stays alive and takes no command.
+TEST_F(frmBackupTest, WhileACopyRunsClicksDoNothingAndTheTaskbarShowsProgressAfterHalfASecond) {
+  SetFolder("Personal", "C:\\Docs");
+  SetFolder("AppData", "C:\\App");
+  testing_support::WriteFile(files.HostPath("C:\\App\\Microsoft\\MSN Messenger\\a\\f"), "12345");
+  std::filesystem::create_directories(files.HostPath("C:\\Docs"));
+  form.Load();
+
+  worker.hold = true;
+  Click("imgBackup");
+  EXPECT_TRUE(form.Copying());
+  form.OnProgressTick(kProgressAfterMs - 1);
+  for (const char* control : {"imgBackup", "imgRestore", "Image2", "Image1", "Label4"}) {
+    Click(control);
+  }
+  EXPECT_TRUE(messages.shown.empty());
+  EXPECT_TRUE(window.calls.empty());
+  EXPECT_TRUE(taskbar.calls.empty()) << "nothing shows for the first half second";
+  form.OnProgressTick(kProgressAfterMs);
+  worker.Finish();
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].prompt, "Backup Complete.");
+  EXPECT_FALSE(form.Copying());
+  EXPECT_FALSE(lock.held);
+  EXPECT_EQ(taskbar.calls, (std::vector<std::string>{"progress 5/5", "progress 5/5", "clear"}));
+
+  // A short run shows nothing; a failed one shows the error state while its
+  // box is open.
+  worker.hold = false;
+  taskbar.calls.clear();
+  Click("imgBackup");
+  EXPECT_TRUE(taskbar.calls.empty());
+  SetFolder("AppData", "C:\\Gone");
+  Click("imgBackup");
+  EXPECT_EQ(messages.shown.back().style, 48);
+  EXPECT_EQ(taskbar.calls, (std::vector<std::string>{"error", "clear"}));
 }
 
 }  // namespace
