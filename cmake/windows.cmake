@@ -14,8 +14,10 @@ add_library(stowlark_win32 STATIC
   platform/win32/Win32FileSystem.cpp
   platform/win32/NtFile.cpp
   platform/win32/Win32CopyLock.cpp
+  platform/win32/Win32Worker.cpp
+  platform/win32/Win32Taskbar.cpp
 )
-target_link_libraries(stowlark_win32 PUBLIC stowlark_core shell32 advapi32 user32 gdi32 ntdll)
+target_link_libraries(stowlark_win32 PUBLIC stowlark_core shell32 advapi32 user32 gdi32 ntdll ole32 uuid)
 
 add_library(stowlark_pictures STATIC app/win32/Pictures.cpp app/win32/Fonts.cpp)
 target_link_libraries(stowlark_pictures PUBLIC stowlark_win32 windowscodecs ole32 oleaut32 uuid msimg32)
@@ -58,6 +60,7 @@ add_executable(stowlark_e2e_tests
   tests/e2e/BackupRestoreTest.cpp
   tests/e2e/SkinTest.cpp
   tests/e2e/DensityTest.cpp
+  tests/e2e/LongCopyTest.cpp
   app/win32/Stowlark.rc
 )
 target_link_libraries(stowlark_e2e_tests PRIVATE stowlark_pictures gtest_main version)

@@ -12,6 +12,12 @@
 namespace stowlark {
 namespace {
 
+constexpr UINT kCopyDone = WM_APP + 1;
+constexpr UINT kProgressTickMs = 100;
+// The system ends a program soon after the session does: the copy gets this
+// long to finish the file in hand.
+constexpr DWORD kEndSessionWaitMs = 1500;
+
 int ScreenDpi() {
   const HDC screen = GetDC(nullptr);
   const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
@@ -36,7 +42,9 @@ MainWindow::MainWindow(HWND window, HINSTANCE instance)
       instance_(instance),
       skin_(Skin::Load(instance, WindowDpi(window))),
       commands_(window),
-      form_({registry_, messages_, commands_, files_, lock_}) {
+      worker_(window, kCopyDone, kProgressTickMs),
+      taskbar_(window),
+      form_({registry_, messages_, commands_, files_, lock_, worker_, taskbar_}) {
   messages_.SetOwner(window);
 }
 
@@ -119,6 +127,21 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SETCURSOR:
       if (OnSetCursor(lParam)) return TRUE;
       break;
+    case WM_TIMER:
+      form_.OnProgressTick(worker_.ElapsedMs());
+      return 0;
+    case kCopyDone:
+      OnCopyDone();
+      return 0;
+    case WM_CLOSE:
+      OnClose();
+      return 0;
+    case WM_QUERYENDSESSION:
+      form_.StopCopy();
+      return TRUE;
+    case WM_ENDSESSION:
+      if (wParam) OnEndSession();
+      return 0;
     case WM_DESTROY:
       PostQuitMessage(0);
       return 0;
@@ -205,8 +228,36 @@ bool MainWindow::OnSetCursor(LPARAM lParam) {
   ScreenToClient(window_, &point);
   const Control* control = form_.ControlAt(point.x, point.y);
   const bool hand = control != nullptr && control->cursor == CursorId::Hand;
-  SetCursor(hand ? skin_.hand.Get() : LoadCursorW(nullptr, IDC_ARROW));
+  if (form_.Copying()) {
+    SetCursor(LoadCursorW(nullptr, IDC_APPSTARTING));
+  } else {
+    SetCursor(hand ? skin_.hand.Get() : LoadCursorW(nullptr, IDC_ARROW));
+  }
   return true;
+}
+
+// Closing in the middle of a copy waits for the file in hand; the box then
+// says what was and was not copied, and the window closes after it.
+void MainWindow::OnClose() {
+  if (!form_.Copying()) {
+    DestroyWindow(window_);
+    return;
+  }
+  closeAfterCopy_ = true;
+  form_.StopCopy();
+}
+
+void MainWindow::OnCopyDone() {
+  worker_.Finish();
+  if (closeAfterCopy_) DestroyWindow(window_);
+}
+
+// The session ends: the copy stops after the file in hand, without a box,
+// and the program ends before the system would end it.
+void MainWindow::OnEndSession() {
+  form_.StopCopy();
+  worker_.WaitForWork(kEndSessionWaitMs);
+  ExitProcess(0);
 }
 
 }  // namespace stowlark

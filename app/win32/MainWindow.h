@@ -8,7 +8,9 @@
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Messages.h"
 #include "platform/win32/Win32Registry.h"
+#include "platform/win32/Win32Taskbar.h"
 #include "platform/win32/Win32Window.h"
+#include "platform/win32/Win32Worker.h"
 
 namespace stowlark {
 
@@ -33,6 +35,9 @@ class MainWindow {
   void OnButtonDown(MouseButton button, LPARAM lParam);
   void OnButtonUp(MouseButton button, LPARAM lParam);
   bool OnSetCursor(LPARAM lParam);
+  void OnClose();
+  void OnCopyDone();
+  [[noreturn]] void OnEndSession();
 
   HWND window_;
   HINSTANCE instance_;
@@ -43,7 +48,10 @@ class MainWindow {
   win32::Win32Window commands_;
   win32::Win32FileSystem files_;
   win32::Win32CopyLock lock_;
+  win32::Win32Worker worker_;
+  win32::Win32Taskbar taskbar_;
   frmBackup form_;
+  bool closeAfterCopy_ = false;
 };
 
 }  // namespace stowlark

@@ -1,0 +1,107 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "tests/e2e/Fixture.h"
+
+namespace stowlark::e2e {
+namespace {
+
+// A messenger folder large enough that a backup takes seconds under Wine.
+class LongCopyTest : public StowlarkFixture {
+ protected:
+  static constexpr int kFiles = 4000;
+
+  void SetUp() override {
+    StowlarkFixture::SetUp();
+    for (int i = 0; i < kFiles; ++i) {
+      WriteText(MessengerFolder() + L"\\acc" + std::to_wstring(i % 8) + L"@example.com\\item" +
+                    std::to_wstring(i) + L".png",
+                std::string(48 * 1024 + i, static_cast<char>('a' + i % 26)));
+    }
+  }
+
+  // Every file in the backup is whole, and no temporary file is left.
+  void ExpectBackupWholeOrAbsent() {
+    const auto source = Snapshot(MessengerFolder());
+    for (const auto& [path, content] : Snapshot(BackupFolder())) {
+      EXPECT_EQ(path.find(L"~stowlark-"), std::wstring::npos) << "left behind";
+      const auto original = source.find(path);
+      EXPECT_TRUE(original != source.end() && original->second == content) << "not whole";
+    }
+  }
+};
+
+// How long the window takes to answer a message that does nothing.
+DWORD AnswerMs(HWND window) {
+  const DWORD start = GetTickCount();
+  DWORD_PTR result = 0;
+  SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);
+  return GetTickCount() - start;
+}
+
+TEST_F(LongCopyTest, DuringACopyTheWindowAnswersRepaintsAndTakesNoCommand) {
+  RunningStowlark program;
+  ASSERT_NE(program.Window(), nullptr);
+  const DWORD start = GetTickCount();
+  program.ClickControl("imgBackup");
+  DWORD slowest = 0;
+  bool repainted = false;
+  int clicks = 0;
+  while (!program.HasMessageBox()) {
+    slowest = std::max(slowest, AnswerMs(program.Window()));
+    // Painted again once the region it was told to paint is valid again.
+    InvalidateRect(program.Window(), nullptr, FALSE);
+    Sleep(150);
+    repainted = repainted || !GetUpdateRect(program.Window(), nullptr, FALSE);
+    if (clicks++ < 3) program.ClickControl(clicks % 2 ? "imgRestore" : "imgBackup");
+  }
+  const DWORD took = GetTickCount() - start;
+  std::printf("The backup took %lu ms; the window answered within %lu ms at the slowest.\n", took,
+              slowest);
+  EXPECT_GT(took, 1500u) << "too short a copy to show anything";
+  EXPECT_LE(slowest, 200u);
+  EXPECT_TRUE(repainted);
+  const auto box = program.AnswerMessageBox();
+  EXPECT_EQ(box.title, L"Backup");
+  EXPECT_EQ(box.text, L"Backup Complete.");
+  Sleep(500);
+  EXPECT_FALSE(program.HasMessageBox()) << "a click during the copy started another";
+  EXPECT_EQ(Snapshot(BackupFolder()), Snapshot(MessengerFolder()));
+}
+
+TEST_F(LongCopyTest, ACloseOrTheSessionsEndStopsTheCopyBetweenFiles) {
+  {
+    RunningStowlark program;
+    ASSERT_NE(program.Window(), nullptr);
+    program.ClickControl("imgBackup");
+    Sleep(700);
+    ASSERT_FALSE(program.HasMessageBox());
+    PostMessageW(program.Window(), WM_CLOSE, 0, 0);
+    const auto box = program.AnswerMessageBox();
+    EXPECT_EQ(box.title, L"Backup");
+    EXPECT_TRUE(box.text.starts_with(L"Stopped before it finished.\r\nBacked up ")) << box.text;
+    EXPECT_TRUE(box.text.ends_with(L" of " + std::to_wstring(kFiles) +
+                                   L" files; the others were not copied."))
+        << box.text;
+    EXPECT_EQ(program.WaitForExit(5000), 0u);
+  }
+  ExpectBackupWholeOrAbsent();
+
+  RunningStowlark program;
+  ASSERT_NE(program.Window(), nullptr);
+  program.ClickControl("imgBackup");
+  Sleep(700);
+  DWORD_PTR allowed = 0;
+  SendMessageTimeoutW(program.Window(), WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, 2000, &allowed);
+  EXPECT_EQ(allowed, TRUE);
+  const DWORD start = GetTickCount();
+  SendMessageTimeoutW(program.Window(), WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, 2000, nullptr);
+  EXPECT_EQ(program.WaitForExit(2000), 0u);
+  EXPECT_LE(GetTickCount() - start, 2000u);
+  EXPECT_FALSE(program.HasMessageBox());
+  ExpectBackupWholeOrAbsent();
+}
+
+}  // namespace
+}  // namespace stowlark::e2e
