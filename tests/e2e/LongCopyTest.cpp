@@ -40,11 +40,30 @@ DWORD AnswerMs(HWND window) {
   return GetTickCount() - start;
 }
 
+HCURSOR CursorOver(const RunningStowlark& program, std::string_view control) {
+  const POINT origin = program.ClientOrigin();
+  const POINT centre = RunningStowlark::CentreOf(control);
+  MovePointer(origin.x + centre.x + 1, origin.y + centre.y);
+  MovePointer(origin.x + centre.x, origin.y + centre.y);
+  CURSORINFO info{};
+  info.cbSize = sizeof(info);
+  GetCursorInfo(&info);
+  return info.hCursor;
+}
+
 TEST_F(LongCopyTest, DuringACopyTheWindowAnswersRepaintsAndTakesNoCommand) {
   RunningStowlark program;
   ASSERT_NE(program.Window(), nullptr);
+  Sleep(300);
+  const HCURSOR hand = CursorOver(program, "imgRestore");
+  const HCURSOR arrow = CursorOver(program, "lblTitle");
   const DWORD start = GetTickCount();
   program.ClickControl("imgBackup");
+  // The app-starting cursor, over the pictures too.
+  const HCURSOR busy = CursorOver(program, "imgRestore");
+  EXPECT_NE(busy, hand);
+  EXPECT_NE(busy, arrow);
+  EXPECT_EQ(CursorOver(program, "lblTitle"), busy);
   DWORD slowest = 0;
   bool repainted = false;
   int clicks = 0;
