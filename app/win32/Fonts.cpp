@@ -18,10 +18,8 @@ constexpr FontChoice kDialogFaces[] = {{L"MS Sans Serif", 825, FW_NORMAL},
 // Tahoma is Verdana's narrower sibling by the same designer.
 constexpr FontChoice kTitleFaces[] = {{L"Verdana", 975, FW_BOLD}, {L"Tahoma", 975, FW_BOLD}};
 constexpr FontChoice kLinkFaces[] = {{L"Verdana", 825, FW_BOLD}, {L"Tahoma", 825, FW_BOLD}};
-constexpr FontChoice kBarFaces[] = {{L"Verdana", 825, FW_BOLD},
-                                    {L"Tahoma", 825, FW_BOLD},
-                                    {L"Tahoma", 825, FW_NORMAL},
-                                    {L"Tahoma", 750, FW_NORMAL}};
+constexpr FontChoice kBarFaces[] = {
+    {L"Verdana", 825, FW_BOLD}, {L"Tahoma", 825, FW_BOLD}, {L"Tahoma", 825, FW_NORMAL}};
 
 constexpr FontSpec kSpecs[] = {{FontId::Default, false, DEFAULT_CHARSET, kDialogFaces},
                                {FontId::VerdanaTitle, false, ANSI_CHARSET, kTitleFaces},
