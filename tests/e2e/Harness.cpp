@@ -86,6 +86,21 @@ void RunningStowlark::ClickControl(std::string_view name) {
   PostMessageW(window_, WM_LBUTTONUP, 0, where);
 }
 
+POINT RunningStowlark::Drag(int x, int y) {
+  RECT before;
+  GetWindowRect(window_, &before);
+  MovePointer(before.left + x, before.top + y);
+  PressLeft();
+  for (int step = 1; step <= 4; ++step) {
+    MovePointer(before.left + x + 10 * step, before.top + y + 5 * step);
+  }
+  ReleaseLeft();
+  Sleep(300);
+  RECT after;
+  GetWindowRect(window_, &after);
+  return {after.left - before.left, after.top - before.top};
+}
+
 // The suggested rectangle travels by pointer, so it is written into the
 // program's own memory first.
 void RunningStowlark::SendDpiChanged(int dpi) {

@@ -49,6 +49,9 @@ class RunningStowlark {
   static POINT CentreOf(std::string_view name);
   // Clicks the middle of a control of the table.
   void ClickControl(std::string_view name);
+  // Presses at a client point and moves the pointer by (40, 20) with real
+  // input before releasing; returns how far the window moved.
+  POINT Drag(int x, int y);
   // Tells the window, as the system does when it moves to a monitor of
   // another density, to show at `dpi` in a rectangle of that size.
   void SendDpiChanged(int dpi);

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
 
+#include "app/Controls.h"
 #include "tests/e2e/Fixture.h"
 
 namespace stowlark::e2e {
@@ -64,6 +66,14 @@ TEST_F(LongCopyTest, DuringACopyTheWindowAnswersRepaintsAndTakesNoCommand) {
   EXPECT_NE(busy, hand);
   EXPECT_NE(busy, arrow);
   EXPECT_EQ(CursorOver(program, "lblTitle"), busy);
+  // It moves by its surface, and minimises and comes back from the taskbar.
+  const POINT moved = program.Drag(ScaleToDpi(150, ScreenDpi()), ScaleToDpi(25, ScreenDpi()));
+  EXPECT_EQ(std::pair(moved.x, moved.y), std::pair(40L, 20L));
+  for (const WPARAM command : {SC_MINIMIZE, SC_RESTORE}) {
+    SendMessageTimeoutW(program.Window(), WM_SYSCOMMAND, command, 0, SMTO_NORMAL, 200, nullptr);
+    EXPECT_EQ(IsIconic(program.Window()), command == SC_MINIMIZE);
+  }
+  ASSERT_FALSE(program.HasMessageBox()) << "all of that during the copy";
   DWORD slowest = 0;
   bool repainted = false;
   int clicks = 0;

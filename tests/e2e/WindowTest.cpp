@@ -130,26 +130,13 @@ TEST_F(WindowTest, APressOnTheSurfaceDragsTheWindowAndOneOnTheTitleDoesNot) {
   RunningStowlark program;
   ASSERT_NE(program.Window(), nullptr);
   Sleep(300);
-  const auto dragFrom = [&](int x, int y) {
-    RECT before;
-    GetWindowRect(program.Window(), &before);
-    MovePointer(before.left + x, before.top + y);
-    PressLeft();
-    for (int step = 1; step <= 4; ++step)
-      MovePointer(before.left + x + 10 * step, before.top + y + 5 * step);
-    ReleaseLeft();
-    Sleep(300);
-    RECT after;
-    GetWindowRect(program.Window(), &after);
-    return POINT{after.left - before.left, after.top - before.top};
-  };
   const int dpi = ScreenDpi();
   const Rect title = PixelRect(FindControl("lblTitle"), dpi);
-  const POINT still = dragFrom(title.left + ScaleToDpi(5, dpi), title.top + ScaleToDpi(5, dpi));
+  const POINT still = program.Drag(title.left + ScaleToDpi(5, dpi), title.top + ScaleToDpi(5, dpi));
   EXPECT_EQ(still.x, 0);
   EXPECT_EQ(still.y, 0);
   // The title band beyond the caption.
-  const POINT moved = dragFrom(ScaleToDpi(150, dpi), ScaleToDpi(25, dpi));
+  const POINT moved = program.Drag(ScaleToDpi(150, dpi), ScaleToDpi(25, dpi));
   EXPECT_EQ(moved.x, 40);
   EXPECT_EQ(moved.y, 20);
 }
