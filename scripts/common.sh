@@ -88,9 +88,12 @@ start_wine() {
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "Creating the Wine prefix $WINEPREFIX"
     mkdir -p "$WINEPREFIX"
-    wineboot -i >/dev/null 2>&1
-    if [ -n "${2:-}" ]; then
-      wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$2" /f >/dev/null 2>&1
+    local log="$WINEPREFIX/created.log"
+    if ! wineboot -i >"$log" 2>&1 || { [ -n "${2:-}" ] &&
+      ! wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$2" /f >>"$log" 2>&1; }; then
+      echo "Could not create the Wine prefix $WINEPREFIX:" >&2
+      cat "$log" >&2
+      return 1
     fi
     wineserver -w
   fi
