@@ -47,25 +47,11 @@ TEST_F(DensityTest, AtAnotherDensityTheWindowIsLaidOutAndDrawnAnew) {
   ASSERT_TRUE(drawn);
   const auto expected = Resized(*drawn, 382, 429);
   ASSERT_TRUE(expected);
-  BITMAP info;
-  GetObjectW(expected->bitmap.Get(), sizeof(info), &info);
-  const auto* pixels = static_cast<const std::uint32_t*>(info.bmBits);
   Sleep(500);
-  const Capture shot = program.CaptureClient();
-  int mismatches = 0;
-  for (int y = 0; y < shot.height; ++y) {
-    for (int x = 0; x < shot.width; ++x) {
-      if (HitTest(x, y, std::nullopt, 168) != nullptr) continue;
-      mismatches += shot.At(x, y) != (pixels[y * shot.width + x] & 0xFFFFFF);
-    }
-  }
-  EXPECT_EQ(mismatches, 0);
+  EXPECT_EQ(CompareBareSurface(program.CaptureClient(), PixelsOf(*expected), 168).mismatches, 0);
 
   // Presses land on the controls where they now are.
-  const Rect about = PixelRect(FindControl("Image2"), 168);
-  const LPARAM where = MAKELPARAM(about.left + about.width / 2, about.top + about.height / 2);
-  PostMessageW(program.Window(), WM_LBUTTONDOWN, MK_LBUTTON, where);
-  PostMessageW(program.Window(), WM_LBUTTONUP, 0, where);
+  program.ClickControl("Image2", 168);
   EXPECT_EQ(program.AnswerMessageBox().title, L"Backup / Restore");
 }
 

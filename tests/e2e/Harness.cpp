@@ -74,13 +74,33 @@ int ScreenDpi() {
   return dpi;
 }
 
-POINT RunningStowlark::CentreOf(std::string_view name) {
-  const Rect r = PixelRect(FindControl(name), ScreenDpi());
+std::vector<std::uint32_t> PixelsOf(const DecodedPicture& picture) {
+  BITMAP info;
+  GetObjectW(picture.bitmap.Get(), sizeof(info), &info);
+  const auto* bits = static_cast<const std::uint32_t*>(info.bmBits);
+  return {bits, bits + picture.width * picture.height};
+}
+
+Comparison CompareBareSurface(const Capture& shot, const std::vector<std::uint32_t>& background,
+                              int dpi) {
+  Comparison comparison;
+  for (int y = 0; y < shot.height; ++y) {
+    for (int x = 0; x < shot.width; ++x) {
+      if (HitTest(x, y, std::nullopt, dpi) != nullptr) continue;
+      ++comparison.compared;
+      comparison.mismatches += shot.At(x, y) != (background[y * shot.width + x] & 0xFFFFFF);
+    }
+  }
+  return comparison;
+}
+
+POINT RunningStowlark::CentreOf(std::string_view name, int dpi) {
+  const Rect r = PixelRect(FindControl(name), dpi);
   return {r.left + r.width / 2, r.top + r.height / 2};
 }
 
-void RunningStowlark::ClickControl(std::string_view name) {
-  const POINT centre = CentreOf(name);
+void RunningStowlark::ClickControl(std::string_view name, int dpi) {
+  const POINT centre = CentreOf(name, dpi);
   const LPARAM where = MAKELPARAM(centre.x, centre.y);
   PostMessageW(window_, WM_LBUTTONDOWN, MK_LBUTTON, where);
   PostMessageW(window_, WM_LBUTTONUP, 0, where);

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/win32/Pictures.h"
 #include "platform/win32/Handles.h"
 
 namespace stowlark::e2e {
@@ -21,6 +22,18 @@ struct Capture {
 
 // The screen's density as a program that lays itself out for it sees it.
 int ScreenDpi();
+
+// A decoded picture's pixels, row by row, as premultiplied 0xAARRGGBB.
+std::vector<std::uint32_t> PixelsOf(const DecodedPicture& picture);
+
+struct Comparison {
+  int compared = 0;
+  int mismatches = 0;
+};
+// Every pixel of the shot that no control covers at `dpi`, against the same
+// pixel of the background (alpha aside).
+Comparison CompareBareSurface(const Capture& shot, const std::vector<std::uint32_t>& background,
+                              int dpi);
 
 // Real input through the system, in screen coordinates.
 void MovePointer(int x, int y);
@@ -45,10 +58,10 @@ class RunningStowlark {
   HWND Window() const { return window_; }
   DWORD ProcessId() const { return info_.dwProcessId; }
 
-  // The middle of a control of the table at the screen's density.
-  static POINT CentreOf(std::string_view name);
+  // The middle of a control of the table at a density, the screen's if not given.
+  static POINT CentreOf(std::string_view name, int dpi = ScreenDpi());
   // Clicks the middle of a control of the table.
-  void ClickControl(std::string_view name);
+  void ClickControl(std::string_view name, int dpi = ScreenDpi());
   // Presses at a client point and moves the pointer by (40, 20) with real
   // input before releasing; returns how far the window moved.
   POINT Drag(int x, int y);
