@@ -15,6 +15,57 @@ Outcome Incomplete(const Failures& failures) {
           "Backup incomplete. These items could not be copied:\r\n\r\n" + ListFailures(failures)};
 }
 
+struct Account {
+  Folder source;
+  std::string target;
+};
+
+// The account folders that can be copied; each one that cannot is a failure.
+std::vector<Account> PlanAccounts(FileSystem& files, const std::vector<Folder>& accounts,
+                                  const std::string& backupPath, Failures& failures) {
+  std::vector<Account> planned;
+  std::set<std::string> taken;
+  const auto fail = [&](const std::string& path, CopyError error) {
+    failures.push_back({path, make_error_code(error).message()});
+  };
+  for (const auto& account : accounts) {
+    const std::string target = backupPath + Name(account);
+    // The two folders the settings name are taken as the system resolves
+    // them; below them, no link is followed.
+    if (account.isLink) {
+      fail(account.path, CopyError::SourceIsLink);
+    } else if (!taken.insert(files.NameKey(Name(account))).second) {
+      fail(account.path, CopyError::NameTaken);
+    } else if (files.Inspect(target).isLink) {
+      fail(target, CopyError::TargetIsLink);
+    } else if (WouldCopyIntoItself(files, account.path, target)) {
+      fail(target, CopyError::TargetInsideSource);
+    } else {
+      planned.push_back({account, target});
+    }
+  }
+  return planned;
+}
+
+// Made only once there is something to put in it, so that no empty backup
+// folder is left for a later restore to take for a backup.
+std::optional<std::string> MakeBackupFolder(FileSystem& files, const std::string& backupPath) {
+  if (FolderExists(files, backupPath)) return std::nullopt;
+  std::string folder = backupPath;
+  while (folder.ends_with('\\')) folder.pop_back();
+  if (files.Inspect(folder).kind == EntryKind::File) {
+    return "a file stands where the backup folder goes:\r\n" + folder +
+           "\r\nRename or move that file, then try again.";
+  }
+  if (auto unreachable = Unreachable(files, ParentFolder(folder), "Documents")) {
+    return unreachable;
+  }
+  if (const auto error = MakeFolder(files, backupPath)) {
+    return "the backup folder could not be made:\r\n" + folder + ": " + error.message();
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 Outcome BackupMessengerFolders(FileSystem& files, const Locations& locations,
@@ -25,50 +76,37 @@ Outcome BackupMessengerFolders(FileSystem& files, const Locations& locations,
   if (!locations.applicationDataFolderKnown) {
     return BackupFailed("your Application Data folder could not be found.");
   }
-  // Checked before anything is created, so that no empty backup folder is
-  // left for a later restore to take for a backup.
   Folder messenger;
   if (GetFolder(files, locations.messengerFolder, messenger)) {
     return {"Backup", kStyleWarning,
             "Nothing was backed up: there is no messenger data folder at\r\n" +
                 locations.messengerFolder};
   }
-
-  if (!FolderExists(files, locations.backupPath)) {
-    if (const auto error = MakeFolder(files, locations.backupPath)) {
-      return Incomplete({{locations.backupPath, error.message()}});
-    }
-  }
-  Failures failures;
-  std::set<std::string> taken;
   std::vector<Folder> accounts;
   const auto listing = SubFolders(files, messenger, accounts);
-  Tally planned;
-  for (const auto& account : accounts) {
-    if (account.isLink) continue;
-    const Tally inAccount = CountFiles(files, account.path);
-    planned.files += inAccount.files;
-    planned.bytes += inAccount.bytes;
+  if (accounts.empty() && !listing) {
+    return {"Backup", kStyleWarning,
+            "Nothing was backed up: there is no account folder in the messenger data folder\r\n" +
+                messenger.path};
   }
-  CopyRun run(progress, planned);
-  for (const auto& account : accounts) {
-    if (run.Stopped()) return StoppedOutcome("Backup", "Backed up", run, failures);
-    const std::string target = locations.backupPath + Name(account);
-    // The two folders the settings name are taken as the system resolves
-    // them; below them, no link is followed.
-    if (account.isLink) {
-      failures.push_back({account.path, make_error_code(CopyError::SourceIsLink).message()});
-      continue;
+  Failures failures;
+  const std::vector<Account> planned =
+      PlanAccounts(files, accounts, locations.backupPath, failures);
+  if (!planned.empty()) {
+    if (const auto obstacle = MakeBackupFolder(files, locations.backupPath)) {
+      return BackupFailed(*obstacle);
     }
-    if (!taken.insert(files.NameKey(Name(account))).second) {
-      failures.push_back({account.path, make_error_code(CopyError::NameTaken).message()});
-      continue;
-    }
-    if (files.Inspect(target).isLink) {
-      failures.push_back({target, make_error_code(CopyError::TargetIsLink).message()});
-      continue;
-    }
-    const auto copied = Copy(files, account, target, run);
+  }
+  Tally count;
+  for (const auto& account : planned) {
+    const Tally inAccount = CountFiles(files, account.source.path);
+    count.files += inAccount.files;
+    count.bytes += inAccount.bytes;
+  }
+  CopyRun run(progress, count);
+  for (const auto& account : planned) {
+    if (run.Stopped()) break;
+    const auto copied = Copy(files, account.source, account.target, run);
     failures.insert(failures.end(), copied.begin(), copied.end());
   }
   if (run.Stopped()) return StoppedOutcome("Backup", "Backed up", run, failures);

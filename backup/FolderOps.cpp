@@ -35,6 +35,8 @@ class CopyErrorCategory : public std::error_category {
         return "Another item of the same name (Windows ignores case) was already copied there";
       case CopyError::KeptChanging:
         return "The file changed while it was being copied";
+      case CopyError::Stopped:
+        return "Stopped before it finished";
     }
     return "Unknown copy error";
   }
@@ -125,7 +127,7 @@ class TreeCopier {
     bool targetIsNew;  // spares listing a folder that was just created
   };
   using Existing = std::map<std::string, Entry>;  // by name key
-  enum class Pass { Done, Changed, Failed };
+  enum class Pass { Done, Changed, Failed, Stopped };
 
   void CopyContent(const Pending& folder) {
     const Existing existing = folder.targetIsNew ? Existing{} : ListTarget(folder.target);
@@ -134,7 +136,7 @@ class TreeCopier {
     std::set<std::string> taken;
     for (const auto& entry : entries) {
       if (run_.Stopped()) return;
-      if (IsTemporaryName(entry.name)) continue;
+      if (IsOwnTemporary(entry)) continue;
       const std::string from = Join(folder.source, entry.name);
       if (entry.isLink) {
         Fail(from, CopyError::SourceIsLink);
@@ -166,10 +168,10 @@ class TreeCopier {
     files_.List(target, entries);
     Existing existing;
     for (auto& entry : entries) {
-      if (!IsTemporaryName(entry.name)) {
-        existing.emplace(files_.NameKey(entry.name), std::move(entry));
-      } else if (entry.kind == EntryKind::File && !entry.isLink) {
+      if (IsOwnTemporary(entry)) {
         files_.RemoveStale(Join(target, entry.name));
+      } else {
+        existing.emplace(files_.NameKey(entry.name), std::move(entry));
       }
     }
     return existing;
@@ -201,6 +203,7 @@ class TreeCopier {
     }
     for (int pass = 0; pass <= kRereadsOfAChangingFile; ++pass) {
       const Pass done = CopyOnce(source, target, current && current->readOnly);
+      if (done == Pass::Stopped) return false;
       if (done != Pass::Changed) return done == Pass::Done;
     }
     Fail(source, CopyError::KeptChanging);
@@ -218,6 +221,7 @@ class TreeCopier {
     if (!SameSizeAndTime(from->Stamp(), to->Stamp())) return false;
     if (other_.empty()) other_.resize(kChunkBytes);
     for (std::uint64_t left = from->Stamp().size; left > 0;) {
+      if (run_.Stopped()) return false;
       const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(left, kChunkBytes));
       std::size_t got = 0;
       std::size_t otherGot = 0;
@@ -243,6 +247,9 @@ class TreeCopier {
     }
     std::string failedPath = source;
     std::error_code error = Transfer(*reader, *writer, target, failedPath);
+    // An abandoned file leaves its target as it was; dropping the writer
+    // removes what was written of it.
+    if (error == CopyError::Stopped) return Pass::Stopped;
     FileStamp now;
     if (!error) error = reader->StampNow(now);
     if (!error && !SameSizeAndTime(now, reader->Stamp())) return Pass::Changed;
@@ -257,8 +264,10 @@ class TreeCopier {
   std::error_code Transfer(FileReader& reader, FileWriter& writer, const std::string& target,
                            std::string& failedPath) {
     // Reading stops at the size the stamp gave: a file that grew meanwhile
-    // shows in its stamp afterwards, and one read per file is saved.
+    // shows in its stamp afterwards, and one read per file is saved. A stop
+    // is heard between chunks, so that no file, however large, holds it up.
     for (std::uint64_t left = reader.Stamp().size; left > 0;) {
+      if (run_.Stopped()) return CopyError::Stopped;
       std::size_t count = 0;
       const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(left, kChunkBytes));
       if (const auto error = reader.Read({buffer_.data(), want}, count)) return error;
@@ -323,6 +332,16 @@ std::string Name(const Folder& folder) {
   return folder.path.substr(folder.path.find_last_of('\\') + 1);
 }
 
+std::string ParentFolder(const std::string& path) {
+  const std::string parent = Parent(path);
+  return parent.size() == 2 && parent[1] == ':' ? parent + "\\" : parent;
+}
+
+bool WouldCopyIntoItself(FileSystem& files, const std::string& source,
+                         const std::string& destination) {
+  return IsOneOf(files, source, FoldersHolding(files, destination));
+}
+
 Tally CountFiles(FileSystem& files, const std::string& folder) {
   Tally tally;
   std::vector<std::string> pending{folder};
@@ -333,7 +352,7 @@ Tally CountFiles(FileSystem& files, const std::string& folder) {
     entries.clear();
     files.List(current, entries);
     for (const auto& entry : entries) {
-      if (entry.isLink || IsTemporaryName(entry.name)) continue;
+      if (entry.isLink || IsOwnTemporary(entry)) continue;
       if (entry.kind == EntryKind::Folder) {
         pending.push_back(Join(current, entry.name));
       } else {

@@ -31,6 +31,7 @@ enum class CopyError {
   TargetInsideSource,
   NameTaken,
   KeptChanging,
+  Stopped,
 };
 std::error_code make_error_code(CopyError error);
 
@@ -41,6 +42,12 @@ std::error_code GetFolder(FileSystem& files, const std::string& path, Folder& fo
 // On failure `folders` keeps those listed before it.
 std::error_code SubFolders(FileSystem& files, const Folder& folder, std::vector<Folder>& folders);
 std::string Name(const Folder& folder);
+// The folder that holds `path`: "X:\" for a folder at the top of a drive.
+std::string ParentFolder(const std::string& path);
+// True when `destination` is `source` or lies inside it, by identity, so
+// whatever spelling or link leads there.
+bool WouldCopyIntoItself(FileSystem& files, const std::string& source,
+                         const std::string& destination);
 
 // The files below `folder` and their bytes, as a copy of it would meet them:
 // links and temporary files left out.
@@ -51,8 +58,8 @@ Tally CountFiles(FileSystem& files, const std::string& folder);
 // replaced whole, unless they hold the same bytes already; nothing is
 // deleted; links are never followed; no folder of the source that is the
 // destination or holds it is entered. Goes on past every failure and returns
-// them all; tells `run` of each file and stops before the next one once it
-// is asked to.
+// them all; tells `run` of each file. Once asked to stop, it abandons the
+// file in hand, whose target stays as it was, and copies no other.
 Failures Copy(FileSystem& files, const Folder& source, const std::string& destination,
               CopyRun& run);
 

@@ -16,6 +16,13 @@ std::string ListFailures(const Failures& failures) {
   return lines;
 }
 
+std::optional<std::string> Unreachable(FileSystem& files, const std::string& folder,
+                                       std::string_view what) {
+  if (files.Inspect(folder).kind == EntryKind::Folder) return std::nullopt;
+  return "your " + std::string(what) + " folder cannot be reached:\r\n" + folder +
+         "\r\nIf it is on a drive or share that is not connected, connect it and try again.";
+}
+
 Outcome StoppedOutcome(const std::string& title, const std::string& finished, const CopyRun& run,
                        const Failures& failures) {
   std::string prompt = "Stopped before it finished.\r\n" + finished + " " +

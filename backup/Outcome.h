@@ -1,6 +1,8 @@
 #pragma once
 
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "backup/FolderOps.h"
 
@@ -26,6 +28,11 @@ inline constexpr std::size_t kFailuresShown = 10;
 
 // "path: reason" lines, at most ten, then "and N more." for the rest.
 std::string ListFailures(const Failures& failures);
+
+// When the folder the settings call `what` ("Documents") is not there, or
+// its drive is not connected, says so in words a user can act on.
+std::optional<std::string> Unreachable(FileSystem& files, const std::string& folder,
+                                       std::string_view what);
 
 // A run that was asked to stop part way: how many of its files it finished
 // ("Backed up" or "Restored"), then what failed before it stopped.

@@ -21,8 +21,9 @@ class CopyProgress {
   // (copied, found equal already, or given up on). Neither ever falls, and
   // the bytes never pass the plan's.
   virtual void Report(const Tally& done, const Tally& planned) = 0;
-  // Asked before each file: true ends the walk before it, so that every
-  // file is left whole or untouched.
+  // Asked before each file and between the chunks of one: true ends the
+  // walk there, abandoning the file in hand, so that every file is left
+  // whole or untouched.
   virtual bool StopRequested() = 0;
 };
 

@@ -8,6 +8,17 @@ Outcome RestoreFailed(const std::string& reason) {
   return {"Restore", kStyleError, "Restore failed: " + reason};
 }
 
+// A backup folder with nothing in it but what a cut-short run left is no
+// backup: restoring it would report success and restore nothing.
+bool HoldsABackup(FileSystem& files, const Folder& backup) {
+  std::vector<Entry> entries;
+  const auto listing = files.List(backup.path, entries);
+  for (const auto& entry : entries) {
+    if (!IsOwnTemporary(entry)) return true;
+  }
+  return static_cast<bool>(listing);  // a failed listing is reported by the copy
+}
+
 }  // namespace
 
 Outcome RestoreCommand(FileSystem& files, const Locations& locations, CopyProgress& progress) {
@@ -17,14 +28,18 @@ Outcome RestoreCommand(FileSystem& files, const Locations& locations, CopyProgre
   if (!locations.applicationDataFolderKnown) {
     return RestoreFailed("your Application Data folder could not be found.");
   }
-  if (!FolderExists(files, locations.backupPath)) {
+  Folder backup;
+  if (GetFolder(files, locations.backupPath, backup) || !HoldsABackup(files, backup)) {
     return {"No Backup", kStyleInformation, "No backup found."};
   }
-  Folder backup;
-  const auto missing = GetFolder(files, locations.backupPath, backup);
-  CopyRun run(progress, missing ? Tally{} : CountFiles(files, backup.path));
-  const Failures failures = missing ? Failures{{locations.backupPath, missing.message()}}
-                                    : Copy(files, backup, locations.messengerFolder, run);
+  // The messenger's own folders are made when missing; the one the settings
+  // name is not, since a missing one means a drive that is not there.
+  const std::string applicationData = ParentFolder(ParentFolder(locations.messengerFolder));
+  if (auto unreachable = Unreachable(files, applicationData, "Application Data")) {
+    return RestoreFailed(*unreachable);
+  }
+  CopyRun run(progress, CountFiles(files, backup.path));
+  const Failures failures = Copy(files, backup, locations.messengerFolder, run);
   if (run.Stopped()) return StoppedOutcome("Restore", "Restored", run, failures);
   if (failures.empty()) {
     return {"Restore Complete.", kStyleInformation,

@@ -39,6 +39,9 @@ struct Entry {
   bool isLink = false;
   bool readOnly = false;
   FileStamp stamp;
+  // Carries the mark that the adapter sets on its temporary files at their
+  // creation and that a user's file does not carry.
+  bool temporaryMark = false;
 };
 
 // The same two values mean the same file or folder, whatever path reached it.
@@ -48,12 +51,30 @@ struct FileId {
   bool operator==(const FileId&) const = default;
 };
 
-// Every temporary file of every run is named "~stowlark...partial"; no walk
-// copies one, and a copy into a folder clears those that earlier runs left.
-inline constexpr std::string_view kTemporaryPrefix = "~stowlark";
+// Every temporary file of every run is named "~stowlark-<process>-<n>.partial"
+// and carries the adapter's mark. Only a plain file with both is the
+// program's own: no walk copies one, and a copy into a folder clears those
+// that earlier runs left. A user's file of a name like it is a file like any other.
+inline constexpr std::string_view kTemporaryPrefix = "~stowlark-";
 inline constexpr std::string_view kTemporarySuffix = ".partial";
+inline std::string TemporaryName(unsigned long process, unsigned number) {
+  return std::string(kTemporaryPrefix) + std::to_string(process) + "-" + std::to_string(number) +
+         std::string(kTemporarySuffix);
+}
 inline bool IsTemporaryName(std::string_view name) {
-  return name.starts_with(kTemporaryPrefix) && name.ends_with(kTemporarySuffix);
+  if (!name.starts_with(kTemporaryPrefix) || !name.ends_with(kTemporarySuffix)) return false;
+  name.remove_prefix(kTemporaryPrefix.size());
+  name.remove_suffix(kTemporarySuffix.size());
+  const auto digits = [](std::string_view part) {
+    return !part.empty() && part.find_first_not_of("0123456789") == std::string_view::npos;
+  };
+  const auto dash = name.find('-');
+  return dash != std::string_view::npos && digits(name.substr(0, dash)) &&
+         digits(name.substr(dash + 1));
+}
+inline bool IsOwnTemporary(const Entry& entry) {
+  return entry.kind == EntryKind::File && !entry.isLink && entry.temporaryMark &&
+         IsTemporaryName(entry.name);
 }
 
 // Of all reparse points only name surrogates (symbolic links, junctions,
@@ -103,12 +124,13 @@ class FileSystem {
   virtual std::error_code List(const std::string& folder, std::vector<Entry>& entries) = 0;
   virtual std::error_code OpenRead(const std::string& path,
                                    std::unique_ptr<FileReader>& reader) = 0;
-  // Creates a temporary file in `folder` under a name that nothing stands at
-  // and no other run uses; the create fails rather than open what is there.
+  // Creates a marked temporary file in `folder` under a name that nothing
+  // stands at and no other run uses; the create fails rather than open what
+  // is there.
   virtual std::error_code CreateTemporary(const std::string& folder,
                                           std::unique_ptr<FileWriter>& writer) = 0;
   // Removes a temporary file left by an earlier run, but only a plain file
-  // that nobody holds open, and never through a link.
+  // that carries the mark and that nobody holds open, and never through a link.
   virtual std::error_code RemoveStale(const std::string& path) = 0;
 };
 

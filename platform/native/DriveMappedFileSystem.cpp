@@ -101,7 +101,7 @@ class NativeWriter : public FileWriter {
         S_ISREG(existing.st_mode) && (existing.st_mode & S_IWUSR) == 0) {
       return std::make_error_code(std::errc::permission_denied);
     }
-    if (::futimens(fd_.Get(), times) != 0 || ::fchmod(fd_.Get(), stamp.attributes & 07777) != 0 ||
+    if (::futimens(fd_.Get(), times) != 0 || ::fchmod(fd_.Get(), stamp.attributes & 0777) != 0 ||
         fd_.Close() != 0 || ::rename(path_.c_str(), files_.HostPath(target).c_str()) != 0) {
       return LastError();
     }
@@ -115,6 +115,12 @@ class NativeWriter : public FileWriter {
   const DriveMappedFileSystem& files_;
   bool committed_ = false;
 };
+
+// The stand-in's mark on its temporary files, which no file of a user's
+// carries: the sticky bit means nothing on a Linux file.
+bool HasTemporaryMark(const struct stat& info) {
+  return S_ISREG(info.st_mode) && (info.st_mode & S_ISVTX) != 0;
+}
 
 EntryKind KindOf(const struct stat& info) {
   return S_ISDIR(info.st_mode) ? EntryKind::Folder : EntryKind::File;
@@ -200,7 +206,8 @@ std::error_code DriveMappedFileSystem::List(const std::string& folder,
     } else if (S_ISLNK(info.st_mode)) {
       entries.push_back({name, Inspect(folder + "\\" + name).kind, true, false, {}});
     } else {
-      entries.push_back({name, KindOf(info), false, (info.st_mode & S_IWUSR) == 0, StampOf(info)});
+      entries.push_back({name, KindOf(info), false, (info.st_mode & S_IWUSR) == 0, StampOf(info),
+                         HasTemporaryMark(info)});
     }
     errno = 0;
   }
@@ -231,9 +238,9 @@ std::error_code DriveMappedFileSystem::CreateTemporary(const std::string& folder
   const auto host = HostPath(folder);
   if (host.empty()) return NoDrive();
   for (;;) {
-    const auto path = host / (std::string(kTemporaryPrefix) + "-" + std::to_string(::getpid()) +
-                              "-" + std::to_string(temporaries_++) + std::string(kTemporarySuffix));
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    const auto path = host / TemporaryName(static_cast<unsigned long>(::getpid()), temporaries_++);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                          S_ISVTX | S_IRUSR | S_IWUSR);
     if (fd >= 0) {
       writer = std::make_unique<NativeWriter>(fd, path, *this);
       return {};
@@ -247,7 +254,7 @@ std::error_code DriveMappedFileSystem::RemoveStale(const std::string& path) {
   struct stat info {};
   if (host.empty()) return NoDrive();
   if (::lstat(host.c_str(), &info) != 0) return LastError();
-  if (!S_ISREG(info.st_mode)) return std::make_error_code(std::errc::operation_not_permitted);
+  if (!HasTemporaryMark(info)) return std::make_error_code(std::errc::operation_not_permitted);
   return ::unlink(host.c_str()) == 0 ? std::error_code{} : LastError();
 }
 

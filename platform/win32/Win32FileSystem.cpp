@@ -12,6 +12,14 @@ namespace {
 
 constexpr DWORD kCarriedAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
                                      FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
+// Set on every temporary file as it is created and replaced by the source's
+// own attributes when it is committed. Wine keeps just these two of all
+// attributes, so Windows and Wine both tell a stale temporary file by them.
+constexpr DWORD kTemporaryMark = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+
+bool HasTemporaryMark(DWORD attributes) {
+  return (attributes & (kTemporaryMark | FILE_ATTRIBUTE_DIRECTORY)) == kTemporaryMark;
+}
 
 std::int64_t Ticks(const FILETIME& time) {
   return static_cast<std::int64_t>((static_cast<std::uint64_t>(time.dwHighDateTime) << 32) |
@@ -37,9 +45,28 @@ bool SetStampAndAttributes(HANDLE file, std::int64_t lastWriteTime, DWORD attrib
   return SetBasicInfo(file, {lastWriteTime, attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL});
 }
 
+// The path by which the system reaches the folder of `path`, followed by
+// the name `path` ends in: the final path of the file that name lists, for
+// a name that is no link itself, whatever links, junctions, SUBST drives or
+// short names lead to the folder.
+std::optional<std::wstring> ListedFinalPath(const std::wstring& path) {
+  const std::size_t cut = path.find_last_of(L'\\');
+  std::wstring folderPath = path.substr(0, cut);
+  if (folderPath.ends_with(L':')) folderPath += L'\\';
+  const UniqueFile folder(
+      ValidOrNull(CreateFileW(folderPath.c_str(), FILE_READ_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)));
+  auto final = folder ? FinalPath(folder.Get()) : std::nullopt;
+  if (!final) return std::nullopt;
+  if (!final->ends_with(L'\\')) *final += L'\\';
+  return *final + path.substr(cut + 1);
+}
+
 // Opens what stands at `path` only when it is a plain file reached by that
-// very path: no folder, no reparse point, and, because Wine shows a Unix
-// symbolic link as the file it points to, no file whose final path is another.
+// very name: no folder, no reparse point, and, because Wine shows a Unix
+// symbolic link as the file it points to, no file whose final path is not
+// the one its folder lists it under.
 UniqueFile OpenPlainFile(const std::wstring& path, DWORD access, DWORD share,
                          BY_HANDLE_FILE_INFORMATION& info, std::error_code& error) {
   UniqueFile file(ValidOrNull(CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING,
@@ -49,8 +76,9 @@ UniqueFile OpenPlainFile(const std::wstring& path, DWORD access, DWORD share,
     return {};
   }
   const auto final = FinalPath(file.Get());
+  const auto listed = final ? ListedFinalPath(path) : std::nullopt;
   if ((info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ||
-      (final && UpperCase(*final) != UpperCase(path))) {
+      (final && (!listed || UpperCase(*final) != UpperCase(*listed)))) {
     error = MakeError(ERROR_ACCESS_DENIED);
     return {};
   }
@@ -214,7 +242,8 @@ std::error_code Win32FileSystem::List(const std::string& folder, std::vector<Ent
          (attributes & FILE_ATTRIBUTE_DIRECTORY) ? EntryKind::Folder : EntryKind::File,
          (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && IsLinkTag(data.dwReserved0),
          (attributes & FILE_ATTRIBUTE_READONLY) != 0,
-         {Ticks(data.ftLastWriteTime), attributes, Join64(data.nFileSizeHigh, data.nFileSizeLow)}});
+         {Ticks(data.ftLastWriteTime), attributes, Join64(data.nFileSizeHigh, data.nFileSizeLow)},
+         HasTemporaryMark(attributes)});
   } while (FindNextFileW(find.Get(), &data));
   const DWORD error = GetLastError();
   return error == ERROR_NO_MORE_FILES ? std::error_code{} : MakeError(error);
@@ -247,13 +276,12 @@ std::error_code Win32FileSystem::OpenRead(const std::string& path,
 
 std::error_code Win32FileSystem::CreateTemporary(const std::string& folder,
                                                  std::unique_ptr<FileWriter>& writer) {
-  const std::wstring stem = LongPath(folder) + L"\\" + Widen(kTemporaryPrefix) + L"-" +
-                            std::to_wstring(GetCurrentProcessId()) + L"-";
+  const std::wstring stem = LongPath(folder) + L"\\";
   for (;;) {
-    const std::wstring path = stem + std::to_wstring(temporaries_++) + Widen(kTemporarySuffix);
+    const std::wstring path = stem + Widen(TemporaryName(GetCurrentProcessId(), temporaries_++));
     UniqueFile file(
         ValidOrNull(CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
-                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr)));
+                                kTemporaryMark | FILE_FLAG_SEQUENTIAL_SCAN, nullptr)));
     if (file) {
       writer = std::make_unique<Win32Writer>(std::move(file));
       return {};
@@ -271,6 +299,7 @@ std::error_code Win32FileSystem::RemoveStale(const std::string& path) {
   const UniqueFile file = OpenPlainFile(
       LongPath(path), DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, 0, info, error);
   if (error) return error;
+  if (!HasTemporaryMark(info.dwFileAttributes)) return MakeError(ERROR_ACCESS_DENIED);
   if (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) SetStampAndAttributes(file.Get(), 0, 0);
   return SetDeleteOnClose(file.Get()) ? std::error_code{} : LastError();
 }

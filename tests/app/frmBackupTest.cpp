@@ -84,6 +84,7 @@ TEST_F(frmBackupTest, RestoreUsesTheFoldersOfTheLatestLoadOrBackupAndSuffixesNev
   SetFolder("Personal", "C:\\Docs");
   SetFolder("AppData", "C:\\Old");
   testing_support::WriteFile(files.HostPath("C:\\Docs\\Stowlark\\acc\\a.txt"), "backed up");
+  std::filesystem::create_directories(files.HostPath("C:\\Old"));
   form.Load();
   SetFolder("AppData", "C:\\New");
   Click("imgRestore");

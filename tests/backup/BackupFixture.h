@@ -39,6 +39,13 @@ class BackupFixture : public testing::Test {
     }
     return tree;
   }
+  // A temporary file as a run cut short leaves it: named so and marked as
+  // the stand-in marks its own.
+  void PutStaleTemporary(const std::filesystem::path& path) {
+    Put(path, "half a file");
+    std::filesystem::permissions(path, std::filesystem::perms::sticky_bit,
+                                 std::filesystem::perm_options::add);
+  }
   static bool HasTemporaryFile(const std::filesystem::path& root) {
     std::error_code ignored;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(root, ignored)) {

@@ -56,13 +56,45 @@ TEST_F(BackupRestoreTest, RepeatedBackupOverwritesAndKeepsWhatHasGone) {
   EXPECT_EQ(backup.at("bob@example.com/Backgrounds/sea.bmp"), "sea-1");
 }
 
-TEST_F(BackupRestoreTest, WithoutAMessengerFolderNothingIsCreated) {
-  std::filesystem::remove_all(Host("C:\\App"));
+TEST_F(BackupRestoreTest, RunsWithNothingToCopyOrNowhereToPutItSaySoAndCreateNothing) {
+  for (const char* account : {"alice@example.com", "bob@example.com", "carol@example.com"}) {
+    std::filesystem::remove_all(Messenger() / account);
+  }
+  const std::string messenger = "\r\nC:\\App\\Microsoft\\MSN Messenger";
   EXPECT_EQ(RunBackup(), (Outcome{"Backup", 48,
-                                  "Nothing was backed up: there is no messenger data folder "
-                                  "at\r\nC:\\App\\Microsoft\\MSN Messenger"}));
+                                  "Nothing was backed up: there is no account folder in the "
+                                  "messenger data folder" +
+                                      messenger}));
+  std::filesystem::remove_all(Host("C:\\App"));
+  EXPECT_EQ(RunBackup().prompt,
+            "Nothing was backed up: there is no messenger data folder at" + messenger);
   EXPECT_FALSE(std::filesystem::exists(Backup()));
+  // A backup folder with nothing but a cut-short run's temporary file is no backup.
+  PutStaleTemporary(Backup() / "~stowlark-4-0.partial");
   EXPECT_EQ(RunRestore(), (Outcome{"No Backup", 64, "No backup found."}));
+  EXPECT_FALSE(std::filesystem::exists(Host("C:\\App")));
+
+  Put(Messenger() / "alice@example.com/smile.png", "smile");
+  std::filesystem::remove_all(Backup());
+  Put(Backup().parent_path(), "a file named Stowlark");
+  EXPECT_EQ(RunBackup().prompt,
+            "Backup failed: a file stands where the backup folder goes:\r\nC:\\Docs\\Stowlark\r\n"
+            "Rename or move that file, then try again.");
+  const std::string unreachable =
+      " folder cannot be reached:\r\nQ:\\Docs\r\nIf it is on a drive or share that is not "
+      "connected, connect it and try again.";
+  locations.backupPath = "Q:\\Docs\\Stowlark\\";
+  EXPECT_EQ(RunBackup().prompt, "Backup failed: your Documents" + unreachable);
+
+  // The messenger's own folders are made again; the one the settings name is not.
+  locations.backupPath = "C:\\App\\Microsoft\\MSN Messenger\\";
+  locations.messengerFolder = "C:\\Docs\\Microsoft\\MSN Messenger";
+  EXPECT_EQ(RunRestore(), kRestoreComplete);
+  EXPECT_EQ(
+      testing_support::ReadFile(Host(locations.messengerFolder) / "alice@example.com/smile.png"),
+      "smile");
+  locations.messengerFolder = "Q:\\Docs\\Microsoft\\MSN Messenger";
+  EXPECT_EQ(RunRestore().prompt, "Restore failed: your Application Data" + unreachable);
 }
 
 TEST_F(BackupRestoreTest, UnknownFoldersTouchNothing) {
@@ -99,20 +131,6 @@ TEST_F(BackupRestoreTest, RestoreMergesTheWholeBackupDirectlyIntoTheMessengerFol
   EXPECT_EQ(Snapshot(Backup()), backupBefore);
 }
 
-TEST_F(BackupRestoreTest, RestoreCreatesAMissingMessengerFolderAndAnEmptyBackupStillCompletes) {
-  ASSERT_EQ(RunBackup(), kBackupComplete);
-  std::filesystem::remove_all(Host("C:\\App"));
-  EXPECT_EQ(RunRestore(), kRestoreComplete);
-  EXPECT_EQ(Snapshot(Messenger()).at("bob@example.com/Backgrounds/sea.bmp"), "sea-1");
-
-  // An empty backup restores nothing and still completes.
-  std::filesystem::remove_all(Backup());
-  std::filesystem::create_directories(Backup());
-  const auto before = Snapshot(Messenger());
-  EXPECT_EQ(RunRestore(), kRestoreComplete);
-  EXPECT_EQ(Snapshot(Messenger()), before);
-}
-
 TEST_F(BackupRestoreTest, ReadOnlyFilesAreReplacedAndKeepTheirModeAndTime) {
   const auto smile = Messenger() / "alice@example.com/CustomEmoticons/smile.png";
   std::filesystem::permissions(smile, std::filesystem::perms::owner_read);
@@ -129,12 +147,31 @@ TEST_F(BackupRestoreTest, ReadOnlyFilesAreReplacedAndKeepTheirModeAndTime) {
   EXPECT_EQ(std::filesystem::status(copy).permissions(), std::filesystem::perms::owner_all);
 }
 
-TEST_F(BackupRestoreTest, StaleTemporaryFilesAreRemovedAndNeverCopied) {
-  Put(Messenger() / "alice@example.com/~stowlark-7-0.partial", "half a file");
-  Put(Backup() / "alice@example.com/CustomEmoticons/~stowlark.partial", "stale, older name");
-  Put(Backup() / "alice@example.com/~stowlark-9-3.partial", "stale");
+// A user's file is never taken for a temporary one by its name alone.
+TEST_F(BackupRestoreTest, OnlyTheProgramsOwnTemporaryFilesAreLeftOutAndRemoved) {
+  const auto alice = Messenger() / "alice@example.com";
+  for (const char* name : {"~stowlark-notes.partial", "~stowlark.partial", "~stowlark-7-0.partial",
+                           "~stowlark-dir.partial/inside.txt"}) {
+    Put(alice / name, name);
+  }
+  PutStaleTemporary(alice / "~stowlark-7-1.partial");
+  PutStaleTemporary(Backup() / "alice@example.com/CustomEmoticons/~stowlark-9-3.partial");
+  Put(Backup() / "alice@example.com/CustomEmoticons/~stowlark-9-4.partial", "the user's");
   EXPECT_EQ(RunBackup(), kBackupComplete);
-  EXPECT_FALSE(HasTemporaryFile(Backup()));
+  auto expected = Snapshot(Messenger());
+  expected.erase("loose.dat");
+  expected.erase("alice@example.com/~stowlark-7-1.partial");
+  expected["alice@example.com/CustomEmoticons/~stowlark-9-4.partial"] = "the user's";
+  EXPECT_EQ(Snapshot(Backup()), expected);
+
+  // A restore keeps the user's files of such names and clears its own.
+  std::filesystem::remove(alice / "~stowlark-notes.partial");
+  PutStaleTemporary(alice / "CustomEmoticons/~stowlark-3-3.partial");
+  EXPECT_EQ(RunRestore(), kRestoreComplete);
+  const auto restored = Snapshot(alice);
+  EXPECT_EQ(restored.at("~stowlark-notes.partial"), "~stowlark-notes.partial");
+  EXPECT_EQ(restored.at("CustomEmoticons/~stowlark-9-4.partial"), "the user's");
+  EXPECT_FALSE(restored.contains("CustomEmoticons/~stowlark-3-3.partial"));
 }
 
 TEST_F(BackupRestoreTest, NamesThatWindowsTakesForOneAreCopiedOnceAndTheTwinsReported) {
@@ -168,6 +205,12 @@ TEST_F(BackupRestoreTest, ABackupFolderInsideTheSourceByAnySpellingIsNeverCopied
     EXPECT_FALSE(std::filesystem::exists(Backup() / "alice@example.com"));
     EXPECT_EQ(testing_support::ReadFile(Backup() / "bob@example.com/Backgrounds/sea.bmp"), "sea-1");
   }
+  // Refused for its only account, a backup leaves no empty backup folder.
+  for (const char* other : {"bob@example.com", "carol@example.com", "alice@example.com/Stowlark"}) {
+    std::filesystem::remove_all(Messenger() / other);
+  }
+  EXPECT_EQ(RunBackup().style, 48);
+  EXPECT_FALSE(std::filesystem::exists(Backup()));
 }
 
 }  // namespace

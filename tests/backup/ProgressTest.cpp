@@ -15,7 +15,9 @@ class RecordingProgress : public CopyProgress {
     reports.push_back(done);
     planned = plan;
   }
-  bool StopRequested() override { return reports.back().files >= stopAfter; }
+  bool StopRequested() override {
+    return reports.back().files >= stopAfter || reports.back().bytes >= stopAtBytes;
+  }
 
   // Files and bytes each only ever rise, and the bytes stay within the plan.
   void ExpectMonotonic() const {
@@ -29,6 +31,7 @@ class RecordingProgress : public CopyProgress {
   std::vector<Tally> reports;
   Tally planned;
   std::uint64_t stopAfter = std::numeric_limits<std::uint64_t>::max();
+  std::uint64_t stopAtBytes = std::numeric_limits<std::uint64_t>::max();
 };
 
 using ProgressTest = BackupFixture;
@@ -38,7 +41,7 @@ TEST_F(ProgressTest, ACopyCountsItsFilesAndBytesFirstAndEndsAtThem) {
   Put(Messenger() / "a" / "one.png", std::string(3000, 'x'));
   Put(Messenger() / "a" / "deep" / "two.png", std::string((2 << 20) + 5, 'y'));
   Put(Messenger() / "b" / "empty.dat", "");
-  Put(Messenger() / "b" / "~stowlark-1-1.partial", "left over");
+  PutStaleTemporary(Messenger() / "b" / "~stowlark-1-1.partial");
   std::filesystem::create_symlink(Messenger() / "a", Messenger() / "b" / "link");
   const Tally total{3, 3000 + (2 << 20) + 5};
   std::filesystem::create_directories(Host("C:\\Docs"));
@@ -87,6 +90,26 @@ TEST_F(ProgressTest, AStopIsHonouredBetweenFilesAndEveryFileIsWholeOrUntouched) 
   restore.stopAfter = 0;
   EXPECT_EQ(RestoreCommand(files, locations, restore).prompt,
             "Stopped before it finished.\r\nRestored 0 of 20 files; the others were not copied.");
+}
+
+// A stop does not wait for the file in hand, however large: it is abandoned
+// and its target, being compared or replaced, stays as it was.
+TEST_F(ProgressTest, AStopInsideALargeFileAbandonsItAndLeavesItsTargetAsItWas) {
+  std::filesystem::create_directories(Host("C:\\Docs"));
+  const std::string old(8 << 20, 'o');
+  Put(Messenger() / "acc" / "big.bin", old);
+  ASSERT_EQ(RunBackup(), kBackupComplete);
+  for (const char* change : {"", "new"}) {
+    if (*change) Put(Messenger() / "acc" / "big.bin", std::string(8 << 20, 'n'));
+    RecordingProgress progress;
+    progress.stopAtBytes = 2 << 20;
+    EXPECT_EQ(BackupMessengerFolders(files, locations, progress).prompt,
+              "Stopped before it finished.\r\nBacked up 0 of 1 files; the others were not copied.");
+    // The last report gives the abandoned file up; the one before it is where reading ended.
+    EXPECT_LT(progress.reports.end()[-2].bytes, 4u << 20) << "the rest was never read";
+    EXPECT_EQ(testing_support::ReadFile(Backup() / "acc" / "big.bin"), old);
+    EXPECT_FALSE(HasTemporaryFile(Backup()));
+  }
 }
 
 }  // namespace

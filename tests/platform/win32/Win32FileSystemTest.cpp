@@ -6,34 +6,13 @@
 #include "platform/win32/Handles.h"
 #include "platform/win32/Text.h"
 #include "platform/win32/Win32FileSystem.h"
+#include "tests/WineUnix.h"
 
 namespace stowlark::win32 {
 namespace {
 
-// Wine's own path of a file of the prefix, and Unix programs started from a
-// Windows program, give the tests the symbolic links that Wine hides.
-std::string UnixPath(const std::string& path) {
-  using Convert = char*(__cdecl*)(const wchar_t*);
-  const auto convert = reinterpret_cast<Convert>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-  if (convert == nullptr) return "";
-  char* unix = convert(Widen(path).c_str());
-  const std::string result = unix != nullptr ? unix : "";
-  HeapFree(GetProcessHeap(), 0, unix);
-  return result;
-}
-
-void RunUnix(const std::string& command) {
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION process{};
-  std::wstring line = Widen(command);
-  ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                             &startup, &process));
-  WaitForSingleObject(process.hProcess, 10000);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-}
+// The mark of the program's own temporary files.
+constexpr DWORD kMark = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 
 // A scratch folder under the prefix's temporary folder, removed afterwards.
 class Win32FileSystemTest : public testing::Test {
@@ -45,8 +24,7 @@ class Win32FileSystemTest : public testing::Test {
             testing::UnitTest::GetInstance()->current_test_info()->name();
     ASSERT_TRUE(CreateDirectoryW(Widen(root_).c_str(), nullptr));
   }
-  // From the Unix side: a Win32 delete of a link would delete what it points to.
-  void TearDown() override { RunUnix("/bin/rm -rf \"" + UnixPath(root_) + "\""); }
+  void TearDown() override { testing_support::UnixRemoveTree(root_); }
 
   void Put(const std::string& path, const std::string& content, DWORD attributes = 0,
            std::int64_t time = 116444736000000000) {
@@ -67,9 +45,6 @@ class Win32FileSystemTest : public testing::Test {
     reader->Read(content, count);
     content.resize(count);
     return content;
-  }
-  void Link(const std::string& target, const std::string& link) {
-    RunUnix("/bin/ln -s \"" + UnixPath(target) + "\" \"" + UnixPath(link) + "\"");
   }
   std::set<std::string> Names(const std::string& folder) {
     std::vector<Entry> entries;
@@ -157,15 +132,15 @@ TEST_F(Win32FileSystemTest, CarriesAttributesAndTimeAndLiftsAReadOnlyFlagOnlyFor
 }
 
 TEST_F(Win32FileSystemTest, TemporaryFilesAreExclusiveAndTheCleanUpNeverFollowsALink) {
-  Put(root_ + "\\outside.txt", "outside");
+  // Wine shows a link with its target's attributes: this one looks marked.
+  Put(root_ + "\\outside.txt", "outside", kMark);
   Put(root_ + "\\src\\a.png", "a");
   Put(root_ + "\\dst\\a.png", "old");
-  Put(root_ + "\\dst\\~stowlark-1-1.partial", "stale");
-  Put(root_ + "\\dst\\~stowlark-1-2.partial", "held by its run");
-  // Where this run's first temporary file would go, and under the older name.
-  const std::string first = "~stowlark-" + std::to_string(GetCurrentProcessId()) + "-0.partial";
-  Link(root_ + "\\outside.txt", root_ + "\\dst\\" + first);
-  Link(root_ + "\\outside.txt", root_ + "\\dst\\~stowlark.partial");
+  Put(root_ + "\\dst\\~stowlark-1-1.partial", "stale", kMark);
+  Put(root_ + "\\dst\\~stowlark-1-2.partial", "held by its run", kMark);
+  // Where this run's first temporary file would go.
+  const std::string first = TemporaryName(GetCurrentProcessId(), 0);
+  testing_support::UnixLink(root_ + "\\outside.txt", root_ + "\\dst\\" + first);
   UniqueFile held(ValidOrNull(CreateFileW(LongPath(root_ + "\\dst\\~stowlark-1-2.partial").c_str(),
                                           GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr)));
   ASSERT_TRUE(held);
@@ -175,7 +150,36 @@ TEST_F(Win32FileSystemTest, TemporaryFilesAreExclusiveAndTheCleanUpNeverFollowsA
   EXPECT_EQ(Get(root_ + "\\dst\\a.png"), "a");
   EXPECT_EQ(Get(root_ + "\\outside.txt"), "outside");
   EXPECT_EQ(Names(root_ + "\\dst"),
-            (std::set<std::string>{first, "a.png", "~stowlark-1-2.partial", "~stowlark.partial"}));
+            (std::set<std::string>{first, "a.png", "~stowlark-1-2.partial"}));
+}
+
+// As on users' machines, where Documents is moved by a junction or reached
+// through a link, and settings may name a folder by its short name: only the
+// last name of a path is asked whether it is a link.
+TEST_F(Win32FileSystemTest, AFolderReachedThroughALinkOrAShortNameIsWorkedInAsAnyOther) {
+  Put(root_ + "\\src\\flags.dat", "new");
+  Put(root_ + "\\src\\~stowlark-notes.partial", "the user's");
+  const std::string real = root_ + "\\real\\Messenger Data Folder";
+  CreateDirectoryW(Widen(root_ + "\\real").c_str(), nullptr);
+  testing_support::UnixLink(root_ + "\\real", root_ + "\\home");
+  wchar_t shortName[MAX_PATH];
+  CreateDirectoryW(Widen(real).c_str(), nullptr);
+  ASSERT_GT(GetShortPathNameW(Widen(real).c_str(), shortName, MAX_PATH), 0u);
+  ASSERT_NE(Narrow(shortName), real);
+  for (const std::string& spelling : {root_ + "\\home\\Messenger Data Folder", Narrow(shortName)}) {
+    Put(real + "\\flags.dat", "old", FILE_ATTRIBUTE_READONLY);
+    Put(real + "\\~stowlark-1-1.partial", "stale", kMark);
+    Put(real + "\\~stowlark-2-2.partial", "the user's too");
+
+    EXPECT_EQ(CopyFolder(root_ + "\\src", spelling), Failures{}) << spelling;
+    EXPECT_EQ(Get(real + "\\flags.dat"), "new") << spelling;
+    EXPECT_EQ(Names(real), (std::set<std::string>{"flags.dat", "~stowlark-notes.partial",
+                                                  "~stowlark-2-2.partial"}))
+        << spelling;
+    EXPECT_EQ(GetFileAttributesW(LongPath(real + "\\flags.dat").c_str()) & FILE_ATTRIBUTE_HIDDEN,
+              0u)
+        << "no mark stays on a committed file";
+  }
 }
 
 TEST_F(Win32FileSystemTest, AFolderNamedInOtherCaseIsMergedInto) {

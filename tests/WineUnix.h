@@ -1,0 +1,48 @@
+#pragma once
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "platform/win32/Text.h"
+
+namespace stowlark::testing_support {
+
+// Wine's own path of a file of the prefix, and Unix programs started from a
+// Windows program, give the tests the symbolic links that Wine hides.
+inline std::string UnixPath(const std::string& path) {
+  using Convert = char*(__cdecl*)(const wchar_t*);
+  const auto convert = reinterpret_cast<Convert>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  if (convert == nullptr) return "";
+  char* unix = convert(win32::Widen(path).c_str());
+  const std::string result = unix != nullptr ? unix : "";
+  HeapFree(GetProcessHeap(), 0, unix);
+  return result;
+}
+
+inline void RunUnix(const std::string& command) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process{};
+  std::wstring line = win32::Widen(command);
+  ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                             &startup, &process));
+  WaitForSingleObject(process.hProcess, 10000);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+}
+
+// A symbolic link made from the Unix side, which Wine shows as the folder
+// or file it points to.
+inline void UnixLink(const std::string& target, const std::string& link) {
+  RunUnix("/bin/ln -s \"" + UnixPath(target) + "\" \"" + UnixPath(link) + "\"");
+}
+
+// From the Unix side: a Win32 delete of a link would delete what it points to.
+inline void UnixRemoveTree(const std::string& path) {
+  RunUnix("/bin/rm -rf \"" + UnixPath(path) + "\"");
+}
+
+}  // namespace stowlark::testing_support
