@@ -39,7 +39,13 @@ void frmBackup::OnMouseUp(MouseButton button, int x, int y) {
   if (button != MouseButton::Left || pressed_ == nullptr) return;
   const Control* pressed = pressed_;
   pressed_ = nullptr;
-  if (ControlAt(x, y) == pressed && !copying_) Click(*pressed);
+  if (ControlAt(x, y) == pressed && (!copying_ || ActsWhileCopying(*pressed))) Click(*pressed);
+}
+
+// The window's own minimise and close act at any time, as the taskbar's do;
+// a close during a copy stops it first.
+bool frmBackup::ActsWhileCopying(const Control& control) {
+  return control.name == "imgMinimize" || control.name == "Image1";
 }
 
 void frmBackup::Click(const Control& control) {

@@ -42,8 +42,8 @@ class frmBackup {
   void LocateMessengerFolder();
 
   // A press starts a drag on the bare surface; a press and release of the
-  // left button on the same control is that control's click, except while a
-  // backup or restore runs.
+  // left button on the same control is that control's click. While a backup
+  // or restore runs, only minimise and close take clicks.
   void OnMouseDown(MouseButton button, int x, int y);
   void OnMouseUp(MouseButton button, int x, int y);
 
@@ -69,6 +69,7 @@ class frmBackup {
 
  private:
   void Click(const Control& control);
+  static bool ActsWhileCopying(const Control& control);
   Locations CurrentLocations() const;
   std::string ResolvedJoin(const std::string& folder, std::string_view suffix) const;
   void Show(const Outcome& outcome);

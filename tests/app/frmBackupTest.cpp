@@ -166,8 +166,10 @@ TEST_F(frmBackupTest, OnlyPressesOnTheBareSurfaceDragAndOnlyLeftClicksOnAControl
   EXPECT_TRUE(window.calls.empty());
 }
 
-// The copy runs on the worker; the window stays alive and takes no command.
-TEST_F(frmBackupTest, WhileACopyRunsClicksDoNothingAndTheTaskbarShowsProgressAfterHalfASecond) {
+// The copy runs on the worker; the window stays alive and takes no command
+// but its own minimise and close.
+TEST_F(frmBackupTest,
+       WhileACopyRunsOnlyMinimiseAndCloseActAndTheTaskbarShowsProgressAfterHalfASecond) {
   SetFolder("Personal", "C:\\Docs");
   SetFolder("AppData", "C:\\App");
   testing_support::WriteFile(files.HostPath("C:\\App\\Microsoft\\MSN Messenger\\a\\f"), "12345");
@@ -178,11 +180,12 @@ TEST_F(frmBackupTest, WhileACopyRunsClicksDoNothingAndTheTaskbarShowsProgressAft
   Click("imgBackup");
   EXPECT_TRUE(form.Copying());
   form.OnProgressTick(kProgressAfterMs - 1);
-  for (const char* control : {"imgBackup", "imgRestore", "Image2", "Image1", "Label4"}) {
+  for (const char* control :
+       {"imgBackup", "imgRestore", "Image2", "Label4", "imgMinimize", "Image1"}) {
     Click(control);
   }
   EXPECT_TRUE(messages.shown.empty());
-  EXPECT_TRUE(window.calls.empty());
+  EXPECT_EQ(window.calls, (std::vector<std::string>{"Minimise", "Close"}));
   EXPECT_TRUE(taskbar.calls.empty()) << "nothing shows for the first half second";
   form.OnProgressTick(kProgressAfterMs);
   worker.Finish();
