@@ -40,12 +40,26 @@ TEST_F(BackupRestoreTest, BackupThenRestoreWithEachBoxExactlyAndAFileHeldOpenRep
   expected.erase(L"\\settings.ini");
   EXPECT_EQ(Snapshot(BackupFolder()), expected);
 
-  WriteText(MessengerFolder() + L"\\alice@example.com\\CustomEmoticons\\smile.png", "changed");
+  // What a run killed part way leaves, and a read-only file, are dealt with
+  // through the link to Documents as anywhere else.
+  const std::wstring stale = BackupFolder() + L"\\alice@example.com\\~stowlark-9-9.partial";
+  WriteText(stale, "half a file");
+  SetFileAttributesW(stale.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  const std::wstring me = L"\\alice@example.com\\DisplayPictures\\me.jpg";
+  SetFileAttributesW((BackupFolder() + me).c_str(), FILE_ATTRIBUTE_READONLY);
+  WriteText(MessengerFolder() + me, "me, later");
+  program.ClickControl("imgBackup");
+  EXPECT_EQ(program.AnswerMessageBox().text, L"Backup Complete.");
+  expected[me] = "me, later";
+  EXPECT_EQ(Snapshot(BackupFolder()), expected);
+
+  const std::wstring smile = MessengerFolder() + L"\\alice@example.com\\CustomEmoticons\\smile.png";
+  WriteText(smile, "changed");
+  SetFileAttributesW(smile.c_str(), FILE_ATTRIBUTE_READONLY);
   program.ClickControl("imgRestore");
   box = program.AnswerMessageBox();
   EXPECT_EQ(box.title, L"Restore Complete.");
   EXPECT_EQ(box.text, kRestoreComplete);
-  const std::wstring smile = MessengerFolder() + L"\\alice@example.com\\CustomEmoticons\\smile.png";
   EXPECT_EQ(ReadText(smile), "smile");
   EXPECT_EQ(ReadText(MessengerFolder() + L"\\settings.ini"), "loose");
 

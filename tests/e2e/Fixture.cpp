@@ -1,6 +1,7 @@
 #include "tests/e2e/Fixture.h"
 
-#include <shellapi.h>
+#include "platform/win32/Text.h"
+#include "tests/WineUnix.h"
 
 namespace stowlark::e2e {
 namespace {
@@ -43,8 +44,13 @@ void StowlarkFixture::SetUp() {
   root_ = L"C:\\stowlark-e2e-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
           std::to_wstring(GetTickCount());
   CreateDirectoryW(root_.c_str(), nullptr);
-  CreateDirectoryW(Documents().c_str(), nullptr);
-  CreateDirectoryW(AppData().c_str(), nullptr);
+  CreateDirectoryW((root_ + L"\\Home").c_str(), nullptr);
+  CreateDirectoryW((root_ + L"\\Home\\Documents").c_str(), nullptr);
+  testing_support::UnixLink(win32::Narrow(root_ + L"\\Home"), win32::Narrow(root_ + L"\\Linked"));
+  const std::wstring appData = root_ + L"\\Application Data";
+  CreateDirectoryW(appData.c_str(), nullptr);
+  wchar_t shortName[MAX_PATH];
+  appData_ = GetShortPathNameW(appData.c_str(), shortName, MAX_PATH) ? shortName : appData;
   SetShellFolder(L"Personal", Documents());
   SetShellFolder(L"AppData", AppData());
 }
@@ -52,7 +58,7 @@ void StowlarkFixture::SetUp() {
 void StowlarkFixture::TearDown() {
   SetShellFolder(L"Personal", savedPersonal_);
   SetShellFolder(L"AppData", savedAppData_);
-  RemoveTree(root_);
+  testing_support::UnixRemoveTree(win32::Narrow(root_));
 }
 
 void WriteText(const std::wstring& path, const std::string& content) {
@@ -75,15 +81,6 @@ std::optional<std::string> ReadText(const std::wstring& path) {
   CloseHandle(file);
   content.resize(got);
   return content;
-}
-
-void RemoveTree(const std::wstring& path) {
-  std::wstring from = path + L'\0';  // the shell wants a double-null list
-  SHFILEOPSTRUCTW operation{};
-  operation.wFunc = FO_DELETE;
-  operation.pFrom = from.c_str();
-  operation.fFlags = FOF_NO_UI;
-  SHFileOperationW(&operation);
 }
 
 namespace {

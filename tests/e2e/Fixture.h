@@ -12,20 +12,24 @@
 namespace stowlark::e2e {
 
 // Points the shell-folder values at a fresh folder tree of the prefix for the
-// length of one test, and puts the old values back afterwards.
+// length of one test, and puts the old values back afterwards. As on users'
+// machines, Documents is reached through a link (Wine's own prefix links it
+// into the home folder; Windows users move it by a junction) and AppData is
+// named by its short name.
 class StowlarkFixture : public testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
 
   std::wstring Root() const { return root_; }
-  std::wstring Documents() const { return root_ + L"\\Documents"; }
-  std::wstring AppData() const { return root_ + L"\\AppData"; }
+  std::wstring Documents() const { return root_ + L"\\Linked\\Documents"; }
+  std::wstring AppData() const { return appData_; }
   std::wstring MessengerFolder() const { return AppData() + L"\\Microsoft\\MSN Messenger"; }
   std::wstring BackupFolder() const { return Documents() + L"\\Stowlark"; }
 
  private:
   std::wstring root_;
+  std::wstring appData_;
   std::optional<std::wstring> savedPersonal_;
   std::optional<std::wstring> savedAppData_;
 };
@@ -33,7 +37,6 @@ class StowlarkFixture : public testing::Test {
 // Small file helpers on real paths of the prefix.
 void WriteText(const std::wstring& path, const std::string& content);
 std::optional<std::string> ReadText(const std::wstring& path);
-void RemoveTree(const std::wstring& path);
 // Relative path -> content for every file below `root`; folders end in a backslash.
 std::map<std::wstring, std::string> Snapshot(const std::wstring& root);
 
