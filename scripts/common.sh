@@ -2,6 +2,7 @@
 # Windows programs under Wine on a display of their own.
 
 STOWLARK_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+source "$STOWLARK_ROOT/scripts/emulated-wine.sh"
 # Wine stores file names in the locale's encoding: under a plain C locale a
 # name outside ASCII could not be created at all.
 export LC_ALL=C.UTF-8
@@ -36,9 +37,20 @@ BUILD_PACKAGES=(g++ cmake make libgtest-dev googletest g++-mingw-w64-i686-posix 
   g++-mingw-w64-x86-64-posix wine wine32 wine64 xvfb xauth)
 
 # Some kernels cannot start 32-bit programs at all (a sandbox's may answer
-# "Exec format error"), and Debian's 32-bit Wine is one. There the Windows
-# tests run the x86-64 build of the same code under 64-bit Wine instead.
+# "Exec format error"), and Debian's 32-bit Wine is one. There the 32-bit
+# programs run under an emulated 32-bit Wine (emulated-wine.sh).
 can_run_32bit() { /usr/lib/wine/wine --version >/dev/null 2>&1; }
+
+# The shipped 32-bit program's Wine: Debian's own where this kernel runs it,
+# the emulated one where it does not, or where STOWLARK_WINE32=emulated asks.
+use_wine32() {
+  if [ "${STOWLARK_WINE32:-}" != emulated ] && can_run_32bit; then
+    echo "32-bit programs run under Debian's own 32-bit Wine ($(wine --version))."
+  else
+    use_emulated_wine || return 1
+    echo "This kernel refuses 32-bit programs: they run under Debian trixie's 32-bit Wine 10 emulated by qemu-user."
+  fi
+}
 
 use_wine64() {
   export WINEARCH=win64 WINELOADER=/usr/lib/wine/wine64
@@ -90,7 +102,7 @@ start_wine() {
     mkdir -p "$WINEPREFIX"
     local log="$WINEPREFIX/created.log"
     if ! wineboot -i >"$log" 2>&1 || { [ -n "${2:-}" ] &&
-      ! wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$2" /f >>"$log" 2>&1; }; then
+      ! set_density "$2" >>"$log" 2>&1; }; then
       echo "Could not create the Wine prefix $WINEPREFIX:" >&2
       cat "$log" >&2
       return 1
@@ -100,7 +112,7 @@ start_wine() {
   # Debian's Wine never reads its own fonts (Tahoma, MS Sans Serif) from
   # /usr/share/wine/fonts; Windows keeps them in its Fonts folder, and so
   # does every prefix here.
-  cp -n /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
+  cp -n "${WINE_FONTS:-/usr/share/wine/fonts}"/* "$WINEPREFIX/drive_c/windows/Fonts/"
   wineserver -p
   WINE_STARTED=1
   # Wine's background services start with the first program and inherit its
@@ -110,7 +122,22 @@ start_wine() {
   wine cmd.exe /c exit </dev/null >/dev/null 2>&1 || echo "Note: Wine's first program in $WINEPREFIX ended with an error"
 }
 
-stop_all() {
+# Wine 8 reads the screen's density from the user's key, Wine 10 from the
+# machine's hardware profile first: both are set.
+set_density() {
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f &&
+    wine reg add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' \
+      /v LogPixels /t REG_DWORD /d "$1" /f
+}
+
+# Ends this run's Wine and undoes the emulated Wine's mounts, if any.
+stop_wine() {
   if [ -n "$WINE_STARTED" ]; then wineserver -k >/dev/null 2>&1 || true; fi
+  WINE_STARTED=""
+  if [ ${#EMULATED_MOUNTS[@]} -gt 0 ]; then unmount_emulated; fi
+}
+
+stop_all() {
+  stop_wine
   if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null || true; wait "$XVFB_PID" 2>/dev/null || true; fi
 }
