@@ -50,7 +50,10 @@ add_executable(stowlark_win32_tests
   tests/platform/win32/Win32FileSystemTest.cpp
 )
 target_link_libraries(stowlark_win32_tests PRIVATE stowlark_win32 gtest_main)
-gtest_discover_tests(stowlark_win32_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60)
+# A test program that ends part way with code 0 has not passed.
+set(passed_line "\\[  PASSED  \\] 1 test")
+gtest_discover_tests(stowlark_win32_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+  PROPERTIES PASS_REGULAR_EXPRESSION "${passed_line}")
 
 # The end-to-end tests carry the program's pictures to compare the window with.
 add_executable(stowlark_e2e_tests
@@ -67,7 +70,7 @@ target_link_libraries(stowlark_e2e_tests PRIVATE stowlark_pictures gtest_main ve
 add_dependencies(stowlark_e2e_tests Stowlark)
 # One program window at a time: these tests share the prefix's shell folders.
 gtest_discover_tests(stowlark_e2e_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-  PROPERTIES RUN_SERIAL TRUE)
+  PROPERTIES RUN_SERIAL TRUE PASS_REGULAR_EXPRESSION "${passed_line}")
 
 add_executable(stowlark_bench bench/Benchmark.cpp bench/WindowsMain.cpp)
 target_link_libraries(stowlark_bench PRIVATE stowlark_win32 psapi)
