@@ -4,6 +4,15 @@
 #include "settings/FolderLocations.h"
 
 namespace stowlark {
+namespace {
+
+// The window's own minimise and close act at any time, as the taskbar's do;
+// a close during a copy stops it first.
+bool ActsWhileCopying(const Control& control) {
+  return control.name == "imgMinimize" || control.name == "Image1";
+}
+
+}  // namespace
 
 frmBackup::frmBackup(WindowPorts ports)
     : ports_(ports), registry_(ports.registry, ports.messages) {}
@@ -40,12 +49,6 @@ void frmBackup::OnMouseUp(MouseButton button, int x, int y) {
   const Control* pressed = pressed_;
   pressed_ = nullptr;
   if (ControlAt(x, y) == pressed && (!copying_ || ActsWhileCopying(*pressed))) Click(*pressed);
-}
-
-// The window's own minimise and close act at any time, as the taskbar's do;
-// a close during a copy stops it first.
-bool frmBackup::ActsWhileCopying(const Control& control) {
-  return control.name == "imgMinimize" || control.name == "Image1";
 }
 
 void frmBackup::Click(const Control& control) {

@@ -69,7 +69,6 @@ class frmBackup {
 
  private:
   void Click(const Control& control);
-  static bool ActsWhileCopying(const Control& control);
   Locations CurrentLocations() const;
   std::string ResolvedJoin(const std::string& folder, std::string_view suffix) const;
   void Show(const Outcome& outcome);

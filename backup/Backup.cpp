@@ -25,6 +25,8 @@ std::vector<Account> PlanAccounts(FileSystem& files, const std::vector<Folder>& 
                                   const std::string& backupPath, Failures& failures) {
   std::vector<Account> planned;
   std::set<std::string> taken;
+  const std::vector<FileId> holdingBackup =
+      FoldersHolding(files, WithoutTrailingSeparator(backupPath));
   const auto fail = [&](const std::string& path, CopyError error) {
     failures.push_back({path, make_error_code(error).message()});
   };
@@ -38,7 +40,7 @@ std::vector<Account> PlanAccounts(FileSystem& files, const std::vector<Folder>& 
       fail(account.path, CopyError::NameTaken);
     } else if (files.Inspect(target).isLink) {
       fail(target, CopyError::TargetIsLink);
-    } else if (WouldCopyIntoItself(files, account.path, target)) {
+    } else if (IsOneOf(files, account.path, holdingBackup)) {
       fail(target, CopyError::TargetInsideSource);
     } else {
       planned.push_back({account, target});
@@ -51,8 +53,7 @@ std::vector<Account> PlanAccounts(FileSystem& files, const std::vector<Folder>& 
 // folder is left for a later restore to take for a backup.
 std::optional<std::string> MakeBackupFolder(FileSystem& files, const std::string& backupPath) {
   if (FolderExists(files, backupPath)) return std::nullopt;
-  std::string folder = backupPath;
-  while (folder.ends_with('\\')) folder.pop_back();
+  const std::string folder = WithoutTrailingSeparator(backupPath);
   if (files.Inspect(folder).kind == EntryKind::File) {
     return "a file stands where the backup folder goes:\r\n" + folder +
            "\r\nRename or move that file, then try again.";

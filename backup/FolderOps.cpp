@@ -42,12 +42,6 @@ class CopyErrorCategory : public std::error_category {
   }
 };
 
-std::string WithoutTrailingSeparator(std::string path) {
-  // "C:\" keeps its separator: "C:" alone would mean the drive's current folder.
-  while (path.size() > 3 && path.ends_with('\\')) path.pop_back();
-  return path;
-}
-
 std::string Join(const std::string& folder, std::string_view name) {
   return folder + "\\" + std::string(name);
 }
@@ -55,24 +49,6 @@ std::string Join(const std::string& folder, std::string_view name) {
 std::string Parent(const std::string& path) {
   const auto separator = path.find_last_of('\\');
   return separator == std::string::npos ? std::string() : path.substr(0, separator);
-}
-
-// The folder a copy goes to and every folder above it, by identity: a walk
-// that entered one of them would find its own output and grow until the disk
-// or the path length gave out, whatever spelling or link led it there.
-std::vector<FileId> FoldersHolding(FileSystem& files, std::string path) {
-  std::vector<FileId> folders;
-  for (; path.size() > 2; path = Parent(path)) {
-    FileId id;
-    if (!files.Identify(path, id)) folders.push_back(id);
-  }
-  return folders;
-}
-
-bool IsOneOf(FileSystem& files, const std::string& folder, const std::vector<FileId>& folders) {
-  FileId id;
-  return !files.Identify(folder, id) &&
-         std::find(folders.begin(), folders.end(), id) != folders.end();
 }
 
 // Creates the folder and any missing parents; a folder that exists is fine.
@@ -337,9 +313,28 @@ std::string ParentFolder(const std::string& path) {
   return parent.size() == 2 && parent[1] == ':' ? parent + "\\" : parent;
 }
 
-bool WouldCopyIntoItself(FileSystem& files, const std::string& source,
-                         const std::string& destination) {
-  return IsOneOf(files, source, FoldersHolding(files, destination));
+std::string WithoutTrailingSeparator(std::string path) {
+  // "C:\" keeps its separator: "C:" alone would mean the drive's current folder.
+  while (path.size() > 3 && path.ends_with('\\')) path.pop_back();
+  return path;
+}
+
+// The folder a copy goes to and every folder above it, by identity: a walk
+// that entered one of them would find its own output and grow until the disk
+// or the path length gave out, whatever spelling or link led it there.
+std::vector<FileId> FoldersHolding(FileSystem& files, std::string path) {
+  std::vector<FileId> folders;
+  for (; path.size() > 2; path = Parent(path)) {
+    FileId id;
+    if (!files.Identify(path, id)) folders.push_back(id);
+  }
+  return folders;
+}
+
+bool IsOneOf(FileSystem& files, const std::string& folder, const std::vector<FileId>& folders) {
+  FileId id;
+  return !files.Identify(folder, id) &&
+         std::find(folders.begin(), folders.end(), id) != folders.end();
 }
 
 Tally CountFiles(FileSystem& files, const std::string& folder) {

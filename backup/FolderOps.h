@@ -44,10 +44,12 @@ std::error_code SubFolders(FileSystem& files, const Folder& folder, std::vector<
 std::string Name(const Folder& folder);
 // The folder that holds `path`: "X:\" for a folder at the top of a drive.
 std::string ParentFolder(const std::string& path);
-// True when `destination` is `source` or lies inside it, by identity, so
-// whatever spelling or link leads there.
-bool WouldCopyIntoItself(FileSystem& files, const std::string& source,
-                         const std::string& destination);
+// `path` without trailing separators, but "X:\" keeps its own.
+std::string WithoutTrailingSeparator(std::string path);
+// `path` and every folder above it, by identity: a folder that is one of
+// them holds `path`, whatever spelling or link leads there.
+std::vector<FileId> FoldersHolding(FileSystem& files, std::string path);
+bool IsOneOf(FileSystem& files, const std::string& folder, const std::vector<FileId>& folders);
 
 // The files below `folder` and their bytes, as a copy of it would meet them:
 // links and temporary files left out.
