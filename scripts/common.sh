@@ -134,7 +134,7 @@ set_density() {
 stop_wine() {
   if [ -n "$WINE_STARTED" ]; then wineserver -k >/dev/null 2>&1 || true; fi
   WINE_STARTED=""
-  if [ ${#EMULATED_MOUNTS[@]} -gt 0 ]; then unmount_emulated; fi
+  unmount_emulated
 }
 
 stop_all() {

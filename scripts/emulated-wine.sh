@@ -7,7 +7,6 @@ EMULATED_CACHE=${STOWLARK_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/stowlark}
 EMULATED_ROOT="$EMULATED_CACHE/wine32-trixie"
 # Changed whenever the recipe below changes, so that an old tree is rebuilt.
 EMULATED_RECIPE=1
-EMULATED_MOUNTS=()
 
 emulated_fail() {
   echo "The emulated 32-bit Wine could not be set up: $*" >&2
@@ -21,14 +20,13 @@ unmount_emulated() {
   while read -r point; do
     umount "$point" 2>/dev/null || umount -l "$point" 2>/dev/null || true
   done < <(awk -v root="$EMULATED_ROOT/" 'index($2, root) == 1 {print $2}' /proc/mounts | sort -r)
-  EMULATED_MOUNTS=()
 }
 
 bind_into_tree() {
   local from=$1 to="$EMULATED_ROOT$1"
   [ -e "$from" ] || return 0
   mkdir -p "$to"
-  mount --bind "$from" "$to" && EMULATED_MOUNTS+=("$to")
+  mount --bind "$from" "$to"
 }
 
 in_tree() { chroot "$EMULATED_ROOT" env -u LD_PRELOAD PATH=/usr/sbin:/usr/bin:/sbin:/bin "$@"; }
@@ -52,7 +50,7 @@ build_emulated_wine() {
   mkdir -p "$EMULATED_CACHE"
   debootstrap --variant=minbase trixie "$EMULATED_ROOT" http://deb.debian.org/debian >"$log" 2>&1 ||
     { tail -20 "$log" >&2; emulated_fail "debootstrap of Debian trixie failed"; return 1; }
-  mount -t proc proc "$EMULATED_ROOT/proc" && EMULATED_MOUNTS+=("$EMULATED_ROOT/proc")
+  mount -t proc proc "$EMULATED_ROOT/proc"
   {
     in_tree dpkg --add-architecture i386 &&
       in_tree apt-get update &&
@@ -89,7 +87,7 @@ use_emulated_wine() {
   ensure_packages debootstrap
   emulated_wine_works || build_emulated_wine || return 1
   unmount_emulated
-  mount -t proc proc "$EMULATED_ROOT/proc" && EMULATED_MOUNTS+=("$EMULATED_ROOT/proc")
+  mount -t proc proc "$EMULATED_ROOT/proc"
   local dir
   for dir in /dev /dev/pts /dev/shm /sys /tmp/.X11-unix "$STOWLARK_ROOT/build"; do
     bind_into_tree "$dir" || { unmount_emulated; emulated_fail "cannot mount $dir into the tree"; return 1; }
