@@ -1,5 +1,6 @@
 #include "app/Controls.h"
 
+#include <algorithm>
 #include <array>
 #include <iterator>
 #include <stdexcept>
@@ -20,24 +21,24 @@ constexpr std::uint32_t kLinkBlue = 0x0000FF;
 
 // clang-format off
 constexpr std::array<Control, 18> kControls{{
-  {"Frame2",      Frame,    "",       {345, 1875, 2385, 1050}, 4,  true,  true,  "[ Restore ]", Default, kGreyCaption, White, None, Arrow},
-  {"chkRestore",  CheckBox, "Frame2", {1275, 915, 1230, 225},  9,  false, false, "From Floppy", Default, kSystemButtonText, White, None, Arrow},
-  {"Label6",      Label,    "Frame2", {120, 375, 1215, 405},   8,  true,  true,  "Restore your last saved backup.", Default, kGreyText, Transparent, None, Arrow},
-  {"imgRestore",  Image,    "Frame2", {1440, 240, 705, 645},   {}, true,  true,  "", Default, kSystemButtonText, Transparent, Go, Hand},
-  {"Frame1",      Frame,    "",       {345, 690, 2385, 1050},  3,  true,  true,  "[ Backup ]", Default, kGreyCaption, White, None, Arrow},
-  {"chkBackup",   CheckBox, "Frame1", {1245, 900, 1200, 195},  10, false, false, "To Floppy", Default, kSystemButtonText, White, None, Arrow},
-  {"Label5",      Label,    "Frame1", {120, 360, 1230, 420},   7,  true,  true,  "Backup your current setting.", Default, kGreyText, Transparent, None, Arrow},
-  {"imgBackup",   Image,    "Frame1", {1440, 240, 705, 645},   {}, true,  true,  "", Default, kSystemButtonText, Transparent, Go, Hand},
-  {"Label4",      Label,    "",       {435, 3195, 1080, 210},  5,  true,  true,  kMakerSite.caption, VerdanaLink, kLinkBlue, Transparent, None, Arrow},
-  {"Label7",      Label,    "",       {1665, 3195, 1080, 210}, 12, true,  true,  kSecondSite.caption, VerdanaLink, kLinkBlue, Transparent, None, Arrow},
-  {"Label3",      Label,    "",       {1500, 3195, 90, 225},   11, true,  true,  "|", VerdanaBar, kSystemButtonText, Transparent, None, Arrow},
-  {"lblHold",     Label,    "",       {240, 3960, 2415, 375},  6,  true,  true,  "lblHold", Default, kSystemButtonText, ButtonFace, None, Arrow},
-  {"imgMinimize", Image,    "",       {2910, 855, 285, 270},   {}, true,  true,  "", Default, kSystemButtonText, Transparent, Minimise, Arrow},
-  {"Image2",      Image,    "",       {2880, 1185, 330, 345},  {}, true,  true,  "", Default, kSystemButtonText, Transparent, About, Arrow},
-  {"Image1",      Image,    "",       {2955, 135, 195, 195},   {}, true,  true,  "", Default, kSystemButtonText, Transparent, Close, Arrow},
-  {"lblTitle",    Label,    "",       {300, 255, 2415, 240},   2,  true,  true,  "Stowlark", VerdanaTitle, kTitleText, Transparent, None, Arrow},
-  {"Label2",      Label,    "",       {75, 5085, 5535, 630},   1,  true,  true,  "Label2", Default, kSystemButtonText, ButtonFace, None, Arrow},
-  {"Label1",      Label,    "",       {120, 4515, 4995, 510},  0,  true,  true,  "Label1", Default, kSystemButtonText, ButtonFace, None, Arrow},
+  {"Frame2",      Frame,    "",       {345, 1875, 2385, 1050}, 4,  true,  true,  "[ Restore ]", Default, kGreyCaption, White, None, Arrow, {}},
+  {"chkRestore",  CheckBox, "Frame2", {1275, 915, 1230, 225},  9,  false, false, "From Floppy", Default, kSystemButtonText, White, None, Arrow, {}},
+  {"Label6",      Label,    "Frame2", {120, 375, 1215, 405},   8,  true,  true,  "Restore your last saved backup.", Default, kGreyText, Transparent, None, Arrow, {}},
+  {"imgRestore",  Image,    "Frame2", {1440, 240, 705, 645},   {}, true,  true,  "", Default, kSystemButtonText, Transparent, Go, Hand, 1},
+  {"Frame1",      Frame,    "",       {345, 690, 2385, 1050},  3,  true,  true,  "[ Backup ]", Default, kGreyCaption, White, None, Arrow, {}},
+  {"chkBackup",   CheckBox, "Frame1", {1245, 900, 1200, 195},  10, false, false, "To Floppy", Default, kSystemButtonText, White, None, Arrow, {}},
+  {"Label5",      Label,    "Frame1", {120, 360, 1230, 420},   7,  true,  true,  "Backup your current setting.", Default, kGreyText, Transparent, None, Arrow, {}},
+  {"imgBackup",   Image,    "Frame1", {1440, 240, 705, 645},   {}, true,  true,  "", Default, kSystemButtonText, Transparent, Go, Hand, 0},
+  {"Label4",      Label,    "",       {435, 3195, 1080, 210},  5,  true,  true,  kMakerSite.caption, VerdanaLink, kLinkBlue, Transparent, None, Arrow, 2},
+  {"Label7",      Label,    "",       {1665, 3195, 1080, 210}, 12, true,  true,  kSecondSite.caption, VerdanaLink, kLinkBlue, Transparent, None, Arrow, 3},
+  {"Label3",      Label,    "",       {1500, 3195, 90, 225},   11, true,  true,  "|", VerdanaBar, kSystemButtonText, Transparent, None, Arrow, {}},
+  {"lblHold",     Label,    "",       {240, 3960, 2415, 375},  6,  true,  true,  "lblHold", Default, kSystemButtonText, ButtonFace, None, Arrow, {}},
+  {"imgMinimize", Image,    "",       {2910, 855, 285, 270},   {}, true,  true,  "", Default, kSystemButtonText, Transparent, Minimise, Arrow, 5},
+  {"Image2",      Image,    "",       {2880, 1185, 330, 345},  {}, true,  true,  "", Default, kSystemButtonText, Transparent, About, Arrow, 4},
+  {"Image1",      Image,    "",       {2955, 135, 195, 195},   {}, true,  true,  "", Default, kSystemButtonText, Transparent, Close, Arrow, 6},
+  {"lblTitle",    Label,    "",       {300, 255, 2415, 240},   2,  true,  true,  "Stowlark", VerdanaTitle, kTitleText, Transparent, None, Arrow, {}},
+  {"Label2",      Label,    "",       {75, 5085, 5535, 630},   1,  true,  true,  "Label2", Default, kSystemButtonText, ButtonFace, None, Arrow, {}},
+  {"Label1",      Label,    "",       {120, 4515, 4995, 510},  0,  true,  true,  "Label1", Default, kSystemButtonText, ButtonFace, None, Arrow, {}},
 }};
 // clang-format on
 
@@ -57,6 +58,16 @@ int PictureDensityFor(int dpi) {
     if (density >= dpi) return density;
   }
   return std::end(kPictureDensities)[-1];
+}
+
+std::vector<const Control*> FocusOrder() {
+  std::vector<const Control*> order;
+  for (const auto& control : kControls) {
+    if (control.focusOrder) order.push_back(&control);
+  }
+  std::sort(order.begin(), order.end(),
+            [](const Control* a, const Control* b) { return *a->focusOrder < *b->focusOrder; });
+  return order;
 }
 
 Rect PixelRect(const Control& control, int dpi) {

@@ -4,6 +4,7 @@
 #include <optional>
 #include <span>
 #include <string_view>
+#include <vector>
 
 namespace stowlark {
 
@@ -59,6 +60,7 @@ struct Control {
   Background background;
   Picture picture;
   CursorId cursor;
+  std::optional<int> focusOrder;  // its place in the keyboard's round; none takes no focus
 };
 
 struct WebLink {
@@ -74,6 +76,9 @@ inline constexpr WebLink kSecondSite{"Smileys", "https://smileys.example/"};
 // Every control, in creation order: later entries lie on top.
 std::span<const Control> ControlTable();
 const Control& FindControl(std::string_view name);
+
+// The controls that take the keyboard focus, in the order Tab visits them.
+std::vector<const Control*> FocusOrder();
 
 // The control's rectangle in window client pixels at `dpi`: its twips times
 // dpi / 1440, from its container's corner.

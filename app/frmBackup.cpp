@@ -1,5 +1,7 @@
 #include "app/frmBackup.h"
 
+#include <algorithm>
+
 #include "app/MoveForm.h"
 #include "settings/FolderLocations.h"
 
@@ -49,6 +51,18 @@ void frmBackup::OnMouseUp(MouseButton button, int x, int y) {
   const Control* pressed = pressed_;
   pressed_ = nullptr;
   if (ControlAt(x, y) == pressed && (!copying_ || ActsWhileCopying(*pressed))) Click(*pressed);
+}
+
+bool frmBackup::OnKeyDown(Key key, bool shift) {
+  if (key != Key::Tab) {
+    if (!copying_ || ActsWhileCopying(*focused_)) Click(*focused_);
+    return false;
+  }
+  const auto order = FocusOrder();
+  const auto at = std::find(order.begin(), order.end(), focused_) - order.begin();
+  const auto count = static_cast<std::ptrdiff_t>(order.size());
+  focused_ = order[static_cast<std::size_t>((at + (shift ? count - 1 : 1)) % count)];
+  return true;
 }
 
 void frmBackup::Click(const Control& control) {

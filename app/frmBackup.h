@@ -17,6 +17,7 @@
 namespace stowlark {
 
 enum class MouseButton { Left, Right, Middle };
+enum class Key { Tab, Enter, Space };
 
 struct WindowPorts {
   RegistryPort& registry;
@@ -46,6 +47,11 @@ class frmBackup {
   // or restore runs, only minimise and close take clicks.
   void OnMouseDown(MouseButton button, int x, int y);
   void OnMouseUp(MouseButton button, int x, int y);
+
+  // Tab and Shift+Tab move the focus round the commands; Enter and Space run
+  // the focused one as a click does. True when the focus moved.
+  bool OnKeyDown(Key key, bool shift);
+  const Control& Focused() const { return *focused_; }
 
   // While a backup or restore runs: how long it has run, to show its progress.
   void OnProgressTick(std::uint64_t elapsedMs);
@@ -87,6 +93,7 @@ class frmBackup {
   int dpi_ = kDesignDpi;
   std::optional<Rect> titleBox_;
   const Control* pressed_ = nullptr;
+  const Control* focused_ = FocusOrder().front();
   bool copying_ = false;
   bool progressShown_ = false;
   SharedProgress progress_;

@@ -3,6 +3,7 @@
 #include <windowsx.h>
 
 #include <memory>
+#include <optional>
 
 #include "app/win32/Painting.h"
 #include "app/win32/ResourceIds.h"
@@ -14,6 +15,9 @@ namespace {
 
 constexpr UINT kCopyDone = WM_APP + 1;
 constexpr UINT kProgressTickMs = 100;
+// The system menu's Minimize under a command of the window's own: the system
+// greys its own for a window without a minimise box.
+constexpr UINT kMinimiseCommand = 0x0010;
 // The system ends a program soon after the session does: the copy gets this
 // long to finish the file in hand.
 constexpr DWORD kEndSessionWaitMs = 1500;
@@ -124,6 +128,20 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONUP:
       OnButtonUp(MouseButton::Left, lParam);
       return 0;
+    case WM_KEYDOWN:
+      OnKeyDown(wParam, lParam);
+      return 0;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+      InvalidateRect(window_, nullptr, FALSE);
+      return 0;
+    case WM_UPDATEUISTATE:
+      OnUpdateUiState(wParam);
+      break;
+    case WM_SYSCOMMAND:
+      if ((wParam & 0xFFF0) != kMinimiseCommand) break;
+      ShowWindow(window_, SW_MINIMIZE);
+      return 0;
     case WM_SETCURSOR:
       if (OnSetCursor(lParam)) return TRUE;
       break;
@@ -168,7 +186,54 @@ void MainWindow::OnCreate() {
                (frame.top + frame.bottom - height) / 2, width, height,
                SWP_NOZORDER | SWP_NOACTIVATE);
   ApplySkin();
+  MakeSystemMenu();
+  // Focus cues stay hidden until the keyboard is used, unless the user
+  // asked to see them always.
+  BOOL cuesAlways = FALSE;
+  SystemParametersInfoW(SPI_GETKEYBOARDCUES, 0, &cuesAlways, 0);
+  hideFocus_ = !cuesAlways;
   form_.Load();
+}
+
+// Alt+Space opens a menu that moves, minimises and closes the window, in the
+// system's own words.
+void MainWindow::MakeSystemMenu() {
+  const HMENU menu = GetSystemMenu(window_, FALSE);
+  for (const UINT command : {SC_RESTORE, SC_SIZE, SC_MAXIMIZE}) {
+    DeleteMenu(menu, command, MF_BYCOMMAND);
+  }
+  wchar_t text[64] = L"Mi&nimize";
+  GetMenuStringW(menu, SC_MINIMIZE, text, 64, MF_BYCOMMAND);
+  ModifyMenuW(menu, SC_MINIMIZE, MF_BYCOMMAND | MF_STRING, kMinimiseCommand, text);
+}
+
+// The system tells the window to show or hide its focus cues (Windows does
+// when Alt or Tab is pressed anywhere in it).
+void MainWindow::OnUpdateUiState(WPARAM change) {
+  if (HIWORD(change) & UISF_HIDEFOCUS) {
+    if (LOWORD(change) == UIS_SET) hideFocus_ = true;
+    if (LOWORD(change) == UIS_CLEAR) hideFocus_ = false;
+    InvalidateRect(window_, nullptr, FALSE);
+  }
+}
+
+// The key that says the keyboard is in use shows the focus cues; Enter and
+// Space held down run their command once.
+void MainWindow::OnKeyDown(WPARAM key, LPARAM flags) {
+  const bool repeat = (flags & 0x40000000) != 0;
+  const std::optional<Key> which = key == VK_TAB      ? std::optional(Key::Tab)
+                                   : key == VK_RETURN ? std::optional(Key::Enter)
+                                   : key == VK_SPACE  ? std::optional(Key::Space)
+                                                      : std::nullopt;
+  if (!which || (repeat && *which != Key::Tab)) return;
+  hideFocus_ = false;
+  if (form_.OnKeyDown(*which, GetKeyState(VK_SHIFT) < 0) || *which == Key::Tab) {
+    InvalidateRect(window_, nullptr, FALSE);
+  }
+}
+
+const Control* MainWindow::FocusToShow() const {
+  return !hideFocus_ && GetFocus() == window_ ? &form_.Focused() : nullptr;
 }
 
 // The system suggests where the window goes on a monitor of another density;
@@ -201,13 +266,13 @@ void MainWindow::OnPaint() {
   const win32::UniqueGdi bitmap(CreateCompatibleBitmap(dc, client.right, client.bottom));
   {
     const win32::Selection selected(buffer.Get(), bitmap.Get());
-    PaintWindow(buffer.Get(), skin_);
+    PaintWindow(buffer.Get(), skin_, FocusToShow());
     BitBlt(dc, 0, 0, client.right, client.bottom, buffer.Get(), 0, 0, SRCCOPY);
   }
   EndPaint(window_, &paint);
 }
 
-void MainWindow::OnPrintClient(HDC dc) { PaintWindow(dc, skin_); }
+void MainWindow::OnPrintClient(HDC dc) { PaintWindow(dc, skin_, FocusToShow()); }
 
 void MainWindow::OnButtonDown(MouseButton button, LPARAM lParam) {
   // Captured so that the release arrives even off the control; a drag

@@ -32,6 +32,10 @@ class MainWindow {
   void ApplySkin();
   void OnPaint();
   void OnPrintClient(HDC dc);
+  const Control* FocusToShow() const;
+  void OnKeyDown(WPARAM key, LPARAM flags);
+  void OnUpdateUiState(WPARAM change);
+  void MakeSystemMenu();
   void OnButtonDown(MouseButton button, LPARAM lParam);
   void OnButtonUp(MouseButton button, LPARAM lParam);
   bool OnSetCursor(LPARAM lParam);
@@ -52,6 +56,7 @@ class MainWindow {
   win32::Win32Taskbar taskbar_;
   frmBackup form_;
   bool closeAfterCopy_ = false;
+  bool hideFocus_ = true;  // until the keyboard is used
 };
 
 }  // namespace stowlark

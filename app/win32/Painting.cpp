@@ -62,9 +62,23 @@ void PaintControl(HDC dc, const Control& control, const Skin& skin) {
   }
 }
 
+// Dotted and inverted, so that it shows on every colour of the skin; in high
+// contrast, in the colour the user chose for what is selected.
+void PaintFocus(HDC dc, const Control& control, int dpi) {
+  RECT box = ToRect(PixelRect(control, dpi));
+  InflateRect(&box, ScaleToDpi(2, dpi), ScaleToDpi(2, dpi));
+  HIGHCONTRASTW contrast{sizeof(contrast), 0, nullptr};
+  if (SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof(contrast), &contrast, 0) &&
+      (contrast.dwFlags & HCF_HIGHCONTRASTON)) {
+    FrameRect(dc, &box, GetSysColorBrush(COLOR_HIGHLIGHT));
+  } else {
+    DrawFocusRect(dc, &box);
+  }
+}
+
 }  // namespace
 
-void PaintWindow(HDC dc, const Skin& skin) {
+void PaintWindow(HDC dc, const Skin& skin, const Control* focused) {
   if (skin.background) {
     DrawPicture(dc, *skin.background, 0, 0);
   } else {
@@ -75,6 +89,7 @@ void PaintWindow(HDC dc, const Skin& skin) {
   for (const auto& control : ControlTable()) {
     if (control.visible) PaintControl(dc, control, skin);
   }
+  if (focused != nullptr) PaintFocus(dc, *focused, skin.dpi);
 }
 
 }  // namespace stowlark

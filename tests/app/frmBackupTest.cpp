@@ -166,8 +166,8 @@ TEST_F(frmBackupTest, OnlyPressesOnTheBareSurfaceDragAndOnlyLeftClicksOnAControl
   EXPECT_TRUE(window.calls.empty());
 }
 
-// The copy runs on the worker; the window stays alive and takes no command
-// but its own minimise and close.
+// The copy runs on the worker; the window stays alive and takes no command,
+// by click or by key, but its own minimise and close.
 TEST_F(frmBackupTest,
        WhileACopyRunsOnlyMinimiseAndCloseActAndTheTaskbarShowsProgressAfterHalfASecond) {
   SetFolder("Personal", "C:\\Docs");
@@ -177,9 +177,11 @@ TEST_F(frmBackupTest,
   form.Load();
 
   worker.hold = true;
-  Click("imgBackup");
+  EXPECT_FALSE(form.OnKeyDown(Key::Space, false));  // GO under Backup, as a click
   EXPECT_TRUE(form.Copying());
   form.OnProgressTick(kProgressAfterMs - 1);
+  form.OnKeyDown(Key::Tab, false);
+  form.OnKeyDown(Key::Enter, false);  // GO under Restore, as nothing
   for (const char* control :
        {"imgBackup", "imgRestore", "Image2", "Label4", "imgMinimize", "Image1"}) {
     Click(control);
@@ -205,6 +207,17 @@ TEST_F(frmBackupTest,
   Click("imgBackup");
   EXPECT_EQ(messages.shown.back().style, 48);
   EXPECT_EQ(taskbar.calls, (std::vector<std::string>{"error", "clear"}));
+}
+
+TEST_F(frmBackupTest, TabAndShiftTabGoRoundTheCommands) {
+  const std::vector<std::string_view> round{"imgBackup", "imgRestore",  "Label4", "Label7",
+                                            "Image2",    "imgMinimize", "Image1"};
+  for (const auto name : round) {
+    EXPECT_EQ(form.Focused().name, name);
+    EXPECT_TRUE(form.OnKeyDown(Key::Tab, false));
+  }
+  form.OnKeyDown(Key::Tab, true);
+  EXPECT_EQ(form.Focused().name, "Image1");
 }
 
 }  // namespace

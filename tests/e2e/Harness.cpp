@@ -216,6 +216,22 @@ void MovePointer(int x, int y) { SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLU
 void PressLeft() { SendMouse(MOUSEEVENTF_LEFTDOWN); }
 void ReleaseLeft() { SendMouse(MOUSEEVENTF_LEFTUP); }
 
+void PressKey(WORD key, WORD modifier) {
+  INPUT inputs[4]{};
+  UINT count = 0;
+  for (const auto& [virtualKey, flags] : {std::pair<WORD, DWORD>{modifier, 0},
+                                          {key, 0},
+                                          {key, KEYEVENTF_KEYUP},
+                                          {modifier, KEYEVENTF_KEYUP}}) {
+    if (virtualKey == 0) continue;
+    inputs[count].type = INPUT_KEYBOARD;
+    inputs[count].ki = {virtualKey, 0, flags, 0, 0};
+    ++count;
+  }
+  SendInput(count, inputs, sizeof(INPUT));
+  Sleep(150);
+}
+
 DWORD RunningStowlark::WaitForExit(DWORD milliseconds) {
   WaitForSingleObject(info_.hProcess, milliseconds);
   DWORD code = STILL_ACTIVE;

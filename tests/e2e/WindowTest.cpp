@@ -11,6 +11,19 @@ namespace {
 
 using WindowTest = StowlarkFixture;
 
+// True once the window holds the keyboard focus, which may come late.
+bool WaitForFocus(HWND window) {
+  const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+  const DWORD start = GetTickCount();
+  GUITHREADINFO info{};
+  info.cbSize = sizeof(info);
+  while (GetGUIThreadInfo(thread, &info), info.hwndFocus != window) {
+    if (GetTickCount() - start > 5000) return false;
+    Sleep(50);
+  }
+  return true;
+}
+
 TEST_F(WindowTest, StartsBorderlessAndCentredKeepsTheFocusAndClosesWithCodeZero) {
   RunningStowlark program;
   ASSERT_NE(program.Window(), nullptr);
@@ -32,24 +45,7 @@ TEST_F(WindowTest, StartsBorderlessAndCentredKeepsTheFocusAndClosesWithCodeZero)
   EXPECT_EQ(frame.left, (GetSystemMetrics(SM_CXSCREEN) - width) / 2);
   EXPECT_EQ(frame.top, (GetSystemMetrics(SM_CYSCREEN) - height) / 2);
 
-  // Tab moves the focus nowhere. The window takes the focus once it is
-  // activated, which may come late.
-  const DWORD thread = GetWindowThreadProcessId(program.Window(), nullptr);
-  const auto focus = [&] {
-    GUITHREADINFO info{};
-    info.cbSize = sizeof(info);
-    GetGUIThreadInfo(thread, &info);
-    return info.hwndFocus;
-  };
-  const DWORD start = GetTickCount();
-  while (focus() != program.Window() && GetTickCount() - start < 5000) Sleep(50);
-  ASSERT_EQ(focus(), program.Window());
-  for (int i = 0; i < 3; ++i) {
-    PostMessageW(program.Window(), WM_KEYDOWN, VK_TAB, 0);
-    PostMessageW(program.Window(), WM_KEYUP, VK_TAB, 0);
-  }
-  Sleep(300);
-  EXPECT_EQ(focus(), program.Window());
+  ASSERT_TRUE(WaitForFocus(program.Window()));
 
   program.ClickControl("Image2");
   const auto about = program.AnswerMessageBox();
@@ -68,6 +64,59 @@ TEST_F(WindowTest, StartsBorderlessAndCentredKeepsTheFocusAndClosesWithCodeZero)
 
   program.ClickControl("Image1");
   EXPECT_EQ(program.WaitForExit(20000), 0u);
+}
+
+// Pixels that differ between two shots, inside `box` and outside it.
+std::pair<int, int> Changed(const Capture& before, const Capture& after, const Rect& box) {
+  std::pair<int, int> changed;
+  for (int y = 0; y < before.height; ++y) {
+    for (int x = 0; x < before.width; ++x) {
+      if (before.At(x, y) != after.At(x, y))
+        ++(box.Contains(x, y) ? changed.first : changed.second);
+    }
+  }
+  return changed;
+}
+
+TEST_F(WindowTest, TheFocusShowsOnceTabIsPressedEnterRunsTheCommandAndAltF4Closes) {
+  WriteText(MessengerFolder() + L"\\alice@example.com\\smile.png", "smile");
+  RunningStowlark program;
+  ASSERT_TRUE(WaitForFocus(program.Window()));
+  const Capture untouched = program.CaptureClient();
+  // The first Tab reaches GO under Restore, and the cue shows there alone.
+  PressKey(VK_TAB);
+  const Rect go = PixelRect(FindControl("imgRestore"), ScreenDpi());
+  const int m = ScaleToDpi(2, ScreenDpi());
+  const auto [inside, outside] =
+      Changed(untouched, program.CaptureClient(),
+              {go.left - m, go.top - m, go.width + 2 * m, go.height + 2 * m});
+  EXPECT_GT(inside, 0);
+  EXPECT_EQ(outside, 0);
+  PressKey(VK_TAB, VK_SHIFT);  // GO under Backup
+  PressKey(VK_RETURN);
+  EXPECT_EQ(program.AnswerMessageBox().text, L"Backup Complete.");
+
+  PressKey(VK_F4, VK_MENU);
+  EXPECT_EQ(program.WaitForExit(5000), 0u);
+}
+
+// Alt+Space opens the menu that moves and minimises the window, which has no
+// title bar (its items are chosen by their keys in the prefix's English).
+TEST_F(WindowTest, AltSpaceOpensAMenuThatMovesAndMinimisesTheWindow) {
+  RunningStowlark program;
+  ASSERT_TRUE(WaitForFocus(program.Window()));
+  RECT before, after;
+  GetWindowRect(program.Window(), &before);
+  for (const WORD key :
+       {WORD{VK_SPACE}, WORD{'M'}, WORD{VK_RIGHT}, WORD{VK_DOWN}, WORD{VK_RETURN}}) {
+    PressKey(key, key == VK_SPACE ? VK_MENU : 0);
+  }
+  GetWindowRect(program.Window(), &after);
+  EXPECT_GT(after.left, before.left);
+  EXPECT_GT(after.top, before.top);
+  PressKey(VK_SPACE, VK_MENU);
+  PressKey('N');
+  EXPECT_TRUE(IsIconic(program.Window()));
 }
 
 TEST_F(WindowTest, TheProgramFileCarriesItsVersionAndIcon) {
