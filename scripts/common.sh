@@ -101,8 +101,8 @@ start_wine() {
     echo "Creating the Wine prefix $WINEPREFIX"
     mkdir -p "$WINEPREFIX"
     local log="$WINEPREFIX/created.log"
-    if ! wineboot -i >"$log" 2>&1 || { [ -n "${2:-}" ] &&
-      ! set_density "$2" >>"$log" 2>&1; }; then
+    if ! wineboot -i >"$log" 2>&1 || ! set_windows_defaults >>"$log" 2>&1 ||
+      { [ -n "${2:-}" ] && ! set_density "$2" >>"$log" 2>&1; }; then
       echo "Could not create the Wine prefix $WINEPREFIX:" >&2
       cat "$log" >&2
       return 1
@@ -120,6 +120,13 @@ start_wine() {
   # Their start may report failure for reasons of their own; the tests that
   # follow show whether Wine runs.
   wine cmd.exe /c exit </dev/null >/dev/null 2>&1 || echo "Note: Wine's first program in $WINEPREFIX ended with an error"
+}
+
+# Wine shows keyboard focus cues always; Windows, by default, only once the
+# keyboard is used. A prefix takes Wine's preferences with that bit cleared.
+set_windows_defaults() {
+  wine reg add 'HKCU\Control Panel\Desktop' /v UserPreferencesMask /t REG_BINARY \
+    /d 1000028012000000 /f
 }
 
 # Wine 8 reads the screen's density from the user's key, Wine 10 from the
