@@ -50,12 +50,26 @@ void frmBackup::OnMouseUp(MouseButton button, int x, int y) {
   if (button != MouseButton::Left || pressed_ == nullptr) return;
   const Control* pressed = pressed_;
   pressed_ = nullptr;
-  if (ControlAt(x, y) == pressed && (!copying_ || ActsWhileCopying(*pressed))) Click(*pressed);
+  if (ControlAt(x, y) == pressed) RunCommand(*pressed);
+}
+
+void frmBackup::RunCommand(const Control& control) {
+  if (Available(control)) Click(control);
+}
+
+bool frmBackup::Available(const Control& control) const {
+  return !copying_ || ActsWhileCopying(control);
+}
+
+bool frmBackup::FocusOn(const Control& control) {
+  if (!control.focusOrder) return false;
+  focused_ = &control;
+  return true;
 }
 
 bool frmBackup::OnKeyDown(Key key, bool shift) {
   if (key != Key::Tab) {
-    if (!copying_ || ActsWhileCopying(*focused_)) Click(*focused_);
+    RunCommand(*focused_);
     return false;
   }
   const auto order = FocusOrder();

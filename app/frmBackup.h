@@ -52,6 +52,12 @@ class frmBackup {
   // the focused one as a click does. True when the focus moved.
   bool OnKeyDown(Key key, bool shift);
   const Control& Focused() const { return *focused_; }
+  // A command run as a click runs it, by a screen reader's default action.
+  void RunCommand(const Control& control);
+  // Whether the command would act now: during a copy only minimise and close do.
+  bool Available(const Control& control) const;
+  // Gives the focus to a command that takes it; false for one that does not.
+  bool FocusOn(const Control& control);
 
   // While a backup or restore runs: how long it has run, to show its progress.
   void OnProgressTick(std::uint64_t elapsedMs);
@@ -66,6 +72,10 @@ class frmBackup {
     titleBox_ = titleBox;
   }
   const Control* ControlAt(int x, int y) const { return HitTest(x, y, titleBox_, dpi_); }
+  // Where a control is drawn, in client pixels.
+  Rect Where(const Control& control) const {
+    return control.name == "lblTitle" && titleBox_ ? *titleBox_ : PixelRect(control, dpi_);
+  }
 
   const std::string& DocumentsFolder() const { return documentsFolder_; }
   const std::string& BackupPath() const { return backupPath_; }

@@ -26,6 +26,7 @@ add_executable(Stowlark WIN32
   app/win32/Main.cpp
   app/win32/MainWindow.cpp
   app/win32/Painting.cpp
+  app/win32/Accessibility.cpp
   app/win32/Skin.cpp
   app/win32/TickCount64.cpp
   app/win32/Terminate.cpp
@@ -64,9 +65,10 @@ add_executable(stowlark_e2e_tests
   tests/e2e/SkinTest.cpp
   tests/e2e/DensityTest.cpp
   tests/e2e/LongCopyTest.cpp
+  tests/e2e/AccessibilityTest.cpp
   app/win32/Stowlark.rc
 )
-target_link_libraries(stowlark_e2e_tests PRIVATE stowlark_pictures gtest_main version)
+target_link_libraries(stowlark_e2e_tests PRIVATE stowlark_pictures gtest_main version oleacc)
 add_dependencies(stowlark_e2e_tests Stowlark)
 # One program window at a time: these tests share the prefix's shell folders.
 gtest_discover_tests(stowlark_e2e_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60

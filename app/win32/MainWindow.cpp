@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 
+#include "app/Accessible.h"
 #include "app/win32/Painting.h"
 #include "app/win32/ResourceIds.h"
 #include "platform/win32/Com.h"
@@ -138,6 +139,12 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_UPDATEUISTATE:
       OnUpdateUiState(wParam);
       break;
+    case WM_GETOBJECT:
+      if (static_cast<LONG>(lParam) != OBJID_CLIENT) break;
+      return ClientAccessible::Answer(window_, form_, accessible_, wParam);
+    case kRunCommand:
+      OnRunCommand(wParam);
+      return 0;
     case WM_SYSCOMMAND:
       if ((wParam & 0xFFF0) != kMinimiseCommand) break;
       ShowWindow(window_, SW_MINIMIZE);
@@ -161,6 +168,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       if (wParam) OnEndSession();
       return 0;
     case WM_DESTROY:
+      if (accessible_) accessible_->Detach();
       PostQuitMessage(0);
       return 0;
   }
@@ -227,9 +235,22 @@ void MainWindow::OnKeyDown(WPARAM key, LPARAM flags) {
                                                       : std::nullopt;
   if (!which || (repeat && *which != Key::Tab)) return;
   hideFocus_ = false;
-  if (form_.OnKeyDown(*which, GetKeyState(VK_SHIFT) < 0) || *which == Key::Tab) {
-    InvalidateRect(window_, nullptr, FALSE);
-  }
+  const bool wasCopying = form_.Copying();
+  if (form_.OnKeyDown(*which, GetKeyState(VK_SHIFT) < 0)) AnnounceFocus(window_, form_.Focused());
+  if (*which == Key::Tab) InvalidateRect(window_, nullptr, FALSE);
+  AnnounceIfCopyingChanged(wasCopying);
+}
+
+void MainWindow::OnRunCommand(WPARAM child) {
+  const auto children = AccessibleChildren();
+  if (child < 1 || child > children.size()) return;
+  const bool wasCopying = form_.Copying();
+  form_.RunCommand(FindControl(children[child - 1].control));
+  AnnounceIfCopyingChanged(wasCopying);
+}
+
+void MainWindow::AnnounceIfCopyingChanged(bool wasCopying) {
+  if (form_.Copying() != wasCopying) AnnounceAvailability(window_);
 }
 
 const Control* MainWindow::FocusToShow() const {
@@ -283,7 +304,9 @@ void MainWindow::OnButtonDown(MouseButton button, LPARAM lParam) {
 
 void MainWindow::OnButtonUp(MouseButton button, LPARAM lParam) {
   if (GetCapture() == window_) ReleaseCapture();
+  const bool wasCopying = form_.Copying();
   form_.OnMouseUp(button, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+  AnnounceIfCopyingChanged(wasCopying);
 }
 
 bool MainWindow::OnSetCursor(LPARAM lParam) {
@@ -314,6 +337,7 @@ void MainWindow::OnClose() {
 
 void MainWindow::OnCopyDone() {
   worker_.Finish();
+  AnnounceIfCopyingChanged(true);
   if (closeAfterCopy_) DestroyWindow(window_);
 }
 

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "app/frmBackup.h"
+#include "app/win32/Accessibility.h"
 #include "app/win32/Skin.h"
 #include "platform/win32/Win32CopyLock.h"
 #include "platform/win32/Win32FileSystem.h"
@@ -35,6 +36,9 @@ class MainWindow {
   const Control* FocusToShow() const;
   void OnKeyDown(WPARAM key, LPARAM flags);
   void OnUpdateUiState(WPARAM change);
+  void OnRunCommand(WPARAM child);
+  // Screen readers hear when a command starts or ends a copy.
+  void AnnounceIfCopyingChanged(bool wasCopying);
   void MakeSystemMenu();
   void OnButtonDown(MouseButton button, LPARAM lParam);
   void OnButtonUp(MouseButton button, LPARAM lParam);
@@ -57,6 +61,7 @@ class MainWindow {
   frmBackup form_;
   bool closeAfterCopy_ = false;
   bool hideFocus_ = true;  // until the keyboard is used
+  win32::ComPtr<ClientAccessible> accessible_;
 };
 
 }  // namespace stowlark

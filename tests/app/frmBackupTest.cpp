@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "app/Accessible.h"
 #include "app/frmBackup.h"
 #include "platform/fake/MemoryRegistry.h"
 #include "platform/fake/Recorders.h"
@@ -218,6 +219,19 @@ TEST_F(frmBackupTest, TabAndShiftTabGoRoundTheCommands) {
   }
   form.OnKeyDown(Key::Tab, true);
   EXPECT_EQ(form.Focused().name, "Image1");
+}
+
+// A screen reader meets every command, and nothing it is told of lies off the window.
+TEST(Accessible, EveryCommandIsAChildAndEveryChildShowsNamedInTheWindow) {
+  for (const Control* command : FocusOrder()) {
+    EXPECT_NE(AccessibleIdOf(*command), 0) << command->name;
+  }
+  for (const auto& child : AccessibleChildren()) {
+    const Control& control = FindControl(child.control);
+    const Rect box = PixelRect(control);
+    EXPECT_TRUE(control.visible && box.top + box.height <= kClientHeight) << child.control;
+    EXPECT_FALSE(AccessibleName(child).empty()) << child.control;
+  }
 }
 
 }  // namespace

@@ -232,6 +232,19 @@ void PressKey(WORD key, WORD modifier) {
   Sleep(150);
 }
 
+// True once the window holds the keyboard focus, which may come late.
+bool WaitForFocus(HWND window) {
+  const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+  const DWORD start = GetTickCount();
+  GUITHREADINFO info{};
+  info.cbSize = sizeof(info);
+  while (GetGUIThreadInfo(thread, &info), info.hwndFocus != window) {
+    if (GetTickCount() - start > 5000) return false;
+    Sleep(50);
+  }
+  return true;
+}
+
 DWORD RunningStowlark::WaitForExit(DWORD milliseconds) {
   WaitForSingleObject(info_.hProcess, milliseconds);
   DWORD code = STILL_ACTIVE;

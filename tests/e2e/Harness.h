@@ -39,6 +39,8 @@ Comparison CompareBareSurface(const Capture& shot, const std::vector<std::uint32
 void MovePointer(int x, int y);
 void PressLeft();
 void ReleaseLeft();
+// True once the window holds the keyboard focus, which may come late.
+bool WaitForFocus(HWND window);
 // A key pressed and released, with a modifier (VK_SHIFT, VK_MENU) held if given.
 void PressKey(WORD key, WORD modifier = 0);
 

@@ -11,19 +11,6 @@ namespace {
 
 using WindowTest = StowlarkFixture;
 
-// True once the window holds the keyboard focus, which may come late.
-bool WaitForFocus(HWND window) {
-  const DWORD thread = GetWindowThreadProcessId(window, nullptr);
-  const DWORD start = GetTickCount();
-  GUITHREADINFO info{};
-  info.cbSize = sizeof(info);
-  while (GetGUIThreadInfo(thread, &info), info.hwndFocus != window) {
-    if (GetTickCount() - start > 5000) return false;
-    Sleep(50);
-  }
-  return true;
-}
-
 TEST_F(WindowTest, StartsBorderlessAndCentredKeepsTheFocusAndClosesWithCodeZero) {
   RunningStowlark program;
   ASSERT_NE(program.Window(), nullptr);
