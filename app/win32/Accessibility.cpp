@@ -66,13 +66,15 @@ long RoleOf(AccessibleRole role) {
 
 }  // namespace
 
-// Every question about a child first checks that the window is still there
-// and that the child is one of its own; the object itself is the system's.
-#define STOWLARK_TARGET(variant, selfCall)         \
-  if (form_ == nullptr) return RPC_E_DISCONNECTED; \
-  const Target target = TargetOf(variant);         \
-  if (!target.valid) return E_INVALIDARG;          \
-  if (target.child == nullptr) return standard_->selfCall
+// Every question first checks that the window is still there and that the
+// child is one of its own; the object itself is answered by the system's.
+template <typename Self, typename Child>
+HRESULT ClientAccessible::Ask(const VARIANT& variant, Self self, Child child) {
+  if (form_ == nullptr) return RPC_E_DISCONNECTED;
+  const Target target = TargetOf(variant);
+  if (!target.valid) return E_INVALIDARG;
+  return target.child == nullptr ? self(standard_.Get()) : child(target);
+}
 
 ClientAccessible::ClientAccessible(HWND window, frmBackup& form,
                                    win32::ComPtr<IAccessible> standard)
@@ -145,56 +147,72 @@ STDMETHODIMP ClientAccessible::get_accChild(VARIANT child, IDispatch** out) {
 }
 
 STDMETHODIMP ClientAccessible::get_accName(VARIANT child, BSTR* name) {
-  STOWLARK_TARGET(child, get_accName(child, name));
-  return Text(AccessibleName(*target.child), name);
+  return Ask(
+      child, [&](IAccessible* self) { return self->get_accName(child, name); },
+      [&](const Target& target) { return Text(AccessibleName(*target.child), name); });
 }
 
 STDMETHODIMP ClientAccessible::get_accValue(VARIANT child, BSTR* value) {
-  STOWLARK_TARGET(child, get_accValue(child, value));
-  *value = nullptr;
-  return DISP_E_MEMBERNOTFOUND;
+  return Ask(
+      child, [&](IAccessible* self) { return self->get_accValue(child, value); },
+      [&](const Target&) {
+        *value = nullptr;
+        return DISP_E_MEMBERNOTFOUND;
+      });
 }
 
 STDMETHODIMP ClientAccessible::get_accDescription(VARIANT child, BSTR* description) {
-  STOWLARK_TARGET(child, get_accDescription(child, description));
-  return Text(AccessibleDescription(*target.child), description);
+  return Ask(
+      child, [&](IAccessible* self) { return self->get_accDescription(child, description); },
+      [&](const Target& target) {
+        return Text(AccessibleDescription(*target.child), description);
+      });
 }
 
 STDMETHODIMP ClientAccessible::get_accRole(VARIANT child, VARIANT* role) {
-  STOWLARK_TARGET(child, get_accRole(child, role));
-  return Number(RoleOf(target.child->role), role);
+  return Ask(
+      child, [&](IAccessible* self) { return self->get_accRole(child, role); },
+      [&](const Target& target) { return Number(RoleOf(target.child->role), role); });
 }
 
 STDMETHODIMP ClientAccessible::get_accState(VARIANT child, VARIANT* state) {
-  STOWLARK_TARGET(child, get_accState(child, state));
-  long flags = 0;
-  if (target.control->focusOrder) {
-    flags |= STATE_SYSTEM_FOCUSABLE;
-    if (&form_->Focused() == target.control && GetFocus() == window_) {
-      flags |= STATE_SYSTEM_FOCUSED;
-    }
-    if (!form_->Available(*target.control)) flags |= STATE_SYSTEM_UNAVAILABLE;
-  }
-  if (target.child->role == AccessibleRole::Link) flags |= STATE_SYSTEM_LINKED;
-  if (target.child->role == AccessibleRole::StaticText) flags |= STATE_SYSTEM_READONLY;
-  return Number(flags, state);
+  return Ask(
+      child, [&](IAccessible* self) { return self->get_accState(child, state); },
+      [&](const Target& target) {
+        long flags = 0;
+        if (target.control->focusOrder) {
+          flags |= STATE_SYSTEM_FOCUSABLE;
+          if (&form_->Focused() == target.control && GetFocus() == window_) {
+            flags |= STATE_SYSTEM_FOCUSED;
+          }
+          if (!form_->Available(*target.control)) flags |= STATE_SYSTEM_UNAVAILABLE;
+        }
+        if (target.child->role == AccessibleRole::Link) flags |= STATE_SYSTEM_LINKED;
+        if (target.child->role == AccessibleRole::StaticText) flags |= STATE_SYSTEM_READONLY;
+        return Number(flags, state);
+      });
 }
 
 STDMETHODIMP ClientAccessible::get_accHelp(VARIANT child, BSTR* help) {
-  STOWLARK_TARGET(child, get_accHelp(child, help));
-  return Text("", help);
+  return Ask(
+      child, [&](IAccessible* self) { return self->get_accHelp(child, help); },
+      [&](const Target&) { return Text("", help); });
 }
 
 STDMETHODIMP ClientAccessible::get_accHelpTopic(BSTR* file, VARIANT child, long* topic) {
-  STOWLARK_TARGET(child, get_accHelpTopic(file, child, topic));
-  *file = nullptr;
-  *topic = -1;
-  return S_FALSE;
+  return Ask(
+      child, [&](IAccessible* self) { return self->get_accHelpTopic(file, child, topic); },
+      [&](const Target&) {
+        *file = nullptr;
+        *topic = -1;
+        return S_FALSE;
+      });
 }
 
 STDMETHODIMP ClientAccessible::get_accKeyboardShortcut(VARIANT child, BSTR* shortcut) {
-  STOWLARK_TARGET(child, get_accKeyboardShortcut(child, shortcut));
-  return Text("", shortcut);
+  return Ask(
+      child, [&](IAccessible* self) { return self->get_accKeyboardShortcut(child, shortcut); },
+      [&](const Target&) { return Text("", shortcut); });
 }
 
 STDMETHODIMP ClientAccessible::get_accFocus(VARIANT* focus) {
@@ -206,32 +224,39 @@ STDMETHODIMP ClientAccessible::get_accFocus(VARIANT* focus) {
 STDMETHODIMP ClientAccessible::get_accSelection(VARIANT* selection) { return Nothing(selection); }
 
 STDMETHODIMP ClientAccessible::get_accDefaultAction(VARIANT child, BSTR* action) {
-  STOWLARK_TARGET(child, get_accDefaultAction(child, action));
-  return Text(DefaultAction(*target.child), action);
+  return Ask(
+      child, [&](IAccessible* self) { return self->get_accDefaultAction(child, action); },
+      [&](const Target& target) { return Text(DefaultAction(*target.child), action); });
 }
 
 // As a button does: taking the focus gives it to the command.
 STDMETHODIMP ClientAccessible::accSelect(long flags, VARIANT child) {
-  STOWLARK_TARGET(child, accSelect(flags, child));
-  if (flags != SELFLAG_TAKEFOCUS) return E_INVALIDARG;
-  if (!form_->FocusOn(*target.control)) return DISP_E_MEMBERNOTFOUND;
-  SetFocus(window_);
-  InvalidateRect(window_, nullptr, FALSE);
-  AnnounceFocus(window_, *target.control);
-  return S_OK;
+  return Ask(
+      child, [&](IAccessible* self) { return self->accSelect(flags, child); },
+      [&](const Target& target) {
+        if (flags != SELFLAG_TAKEFOCUS) return E_INVALIDARG;
+        if (!form_->FocusOn(*target.control)) return DISP_E_MEMBERNOTFOUND;
+        SetFocus(window_);
+        InvalidateRect(window_, nullptr, FALSE);
+        AnnounceFocus(window_, *target.control);
+        return S_OK;
+      });
 }
 
 STDMETHODIMP ClientAccessible::accLocation(long* left, long* top, long* width, long* height,
                                            VARIANT child) {
-  STOWLARK_TARGET(child, accLocation(left, top, width, height, child));
-  const Rect box = form_->Where(*target.control);
-  POINT corner{box.left, box.top};
-  ClientToScreen(window_, &corner);
-  *left = corner.x;
-  *top = corner.y;
-  *width = box.width;
-  *height = box.height;
-  return S_OK;
+  return Ask(
+      child, [&](IAccessible* self) { return self->accLocation(left, top, width, height, child); },
+      [&](const Target& target) {
+        const Rect box = form_->Where(*target.control);
+        POINT corner{box.left, box.top};
+        ClientToScreen(window_, &corner);
+        *left = corner.x;
+        *top = corner.y;
+        *width = box.width;
+        *height = box.height;
+        return S_OK;
+      });
 }
 
 // Reading order among the children; spatial directions are not offered.
@@ -268,17 +293,18 @@ STDMETHODIMP ClientAccessible::accHitTest(long x, long y, VARIANT* child) {
 
 // Run once the reader's call has returned, as a click would run it.
 STDMETHODIMP ClientAccessible::accDoDefaultAction(VARIANT child) {
-  STOWLARK_TARGET(child, accDoDefaultAction(child));
-  if (target.child->role == AccessibleRole::StaticText) return DISP_E_MEMBERNOTFOUND;
-  if (!form_->Available(*target.control)) return S_FALSE;
-  PostMessageW(window_, kRunCommand, static_cast<WPARAM>(child.lVal), 0);
-  return S_OK;
+  return Ask(
+      child, [&](IAccessible* self) { return self->accDoDefaultAction(child); },
+      [&](const Target& target) {
+        if (target.child->role == AccessibleRole::StaticText) return DISP_E_MEMBERNOTFOUND;
+        if (!form_->Available(*target.control)) return S_FALSE;
+        PostMessageW(window_, kRunCommand, static_cast<WPARAM>(child.lVal), 0);
+        return S_OK;
+      });
 }
 
 STDMETHODIMP ClientAccessible::put_accName(VARIANT, BSTR) { return E_NOTIMPL; }
 STDMETHODIMP ClientAccessible::put_accValue(VARIANT, BSTR) { return E_NOTIMPL; }
-
-#undef STOWLARK_TARGET
 
 void AnnounceFocus(HWND window, const Control& control) {
   NotifyWinEvent(EVENT_OBJECT_FOCUS, window, OBJID_CLIENT, AccessibleIdOf(control));

@@ -60,6 +60,8 @@ class ClientAccessible : public IAccessible {
 
  private:
   virtual ~ClientAccessible() = default;
+  template <typename Self, typename Child>
+  HRESULT Ask(const VARIANT& variant, Self self, Child child);
 
   HWND window_;
   frmBackup* form_;

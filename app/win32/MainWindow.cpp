@@ -145,6 +145,10 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case kRunCommand:
       OnRunCommand(wParam);
       return 0;
+    case WM_SYSCHAR:
+      if (wParam != L' ') break;
+      OpenSystemMenu();
+      return 0;
     case WM_SYSCOMMAND:
       if ((wParam & 0xFFF0) != kMinimiseCommand) break;
       ShowWindow(window_, SW_MINIMIZE);
@@ -213,6 +217,16 @@ void MainWindow::MakeSystemMenu() {
   wchar_t text[64] = L"Mi&nimize";
   GetMenuStringW(menu, SC_MINIMIZE, text, 64, MF_BYCOMMAND);
   ModifyMenuW(menu, SC_MINIMIZE, MF_BYCOMMAND | MF_STRING, kMinimiseCommand, text);
+}
+
+// Alt+Space: the window has no title bar for the system to open its menu
+// under (some systems then open none), so it opens at the window's corner.
+void MainWindow::OpenSystemMenu() {
+  RECT frame;
+  GetWindowRect(window_, &frame);
+  const auto chosen = static_cast<WPARAM>(TrackPopupMenu(
+      GetSystemMenu(window_, FALSE), TPM_RETURNCMD, frame.left, frame.top, 0, window_, nullptr));
+  if (chosen != 0) SendMessageW(window_, WM_SYSCOMMAND, chosen, 0);
 }
 
 // The system tells the window to show or hide its focus cues (Windows does

@@ -40,6 +40,7 @@ class MainWindow {
   // Screen readers hear when a command starts or ends a copy.
   void AnnounceIfCopyingChanged(bool wasCopying);
   void MakeSystemMenu();
+  void OpenSystemMenu();
   void OnButtonDown(MouseButton button, LPARAM lParam);
   void OnButtonUp(MouseButton button, LPARAM lParam);
   bool OnSetCursor(LPARAM lParam);
