@@ -74,6 +74,7 @@ TEST_F(LongCopyTest, DuringACopyTheWindowAnswersRepaintsAndTakesNoCommand) {
     Sleep(150);
     repainted = repainted || !GetUpdateRect(program.Window(), nullptr, FALSE);
     if (clicks++ < 3) program.ClickControl(clicks % 2 ? "imgRestore" : "imgBackup");
+    if (clicks == 4) PressKey(VK_RETURN);  // on GO under Backup, which has the focus
   }
   const DWORD took = GetTickCount() - start;
   std::printf("The backup took %lu ms; the window answered within %lu ms at the slowest.\n", took,
@@ -85,7 +86,7 @@ TEST_F(LongCopyTest, DuringACopyTheWindowAnswersRepaintsAndTakesNoCommand) {
   EXPECT_EQ(box.title, L"Backup");
   EXPECT_EQ(box.text, L"Backup Complete.");
   Sleep(500);
-  EXPECT_FALSE(program.HasMessageBox()) << "a click during the copy started another";
+  EXPECT_FALSE(program.HasMessageBox()) << "a click or key during the copy started another";
   EXPECT_EQ(Snapshot(BackupFolder()), Snapshot(MessengerFolder()));
 }
 

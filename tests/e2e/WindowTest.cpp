@@ -65,23 +65,30 @@ std::pair<int, int> Changed(const Capture& before, const Capture& after, const R
   return changed;
 }
 
-TEST_F(WindowTest, TheFocusShowsOnceTabIsPressedEnterRunsTheCommandAndAltF4Closes) {
+TEST_F(WindowTest, TheFocusShowsOnceTabIsPressedGoesRoundAndEnterOrSpaceRunsTheCommand) {
   WriteText(MessengerFolder() + L"\\alice@example.com\\smile.png", "smile");
   RunningStowlark program;
   ASSERT_TRUE(WaitForFocus(program.Window()));
   const Capture untouched = program.CaptureClient();
   // The first Tab reaches GO under Restore, and the cue shows there alone.
   PressKey(VK_TAB);
+  const Capture restore = program.CaptureClient();
   const Rect go = PixelRect(FindControl("imgRestore"), ScreenDpi());
   const int m = ScaleToDpi(2, ScreenDpi());
   const auto [inside, outside] =
-      Changed(untouched, program.CaptureClient(),
-              {go.left - m, go.top - m, go.width + 2 * m, go.height + 2 * m});
+      Changed(untouched, restore, {go.left - m, go.top - m, go.width + 2 * m, go.height + 2 * m});
   EXPECT_GT(inside, 0);
   EXPECT_EQ(outside, 0);
+  // Seven commands: seven Tabs, or seven Shift+Tabs, come back to it.
+  for (const WORD modifier : {0, VK_SHIFT}) {
+    for (int i = 0; i < 7; ++i) PressKey(VK_TAB, modifier);
+    EXPECT_EQ(program.CaptureClient().pixels, restore.pixels) << modifier;
+  }
   PressKey(VK_TAB, VK_SHIFT);  // GO under Backup
-  PressKey(VK_RETURN);
-  EXPECT_EQ(program.AnswerMessageBox().text, L"Backup Complete.");
+  for (const WORD key : {VK_RETURN, VK_SPACE}) {
+    PressKey(key);
+    EXPECT_EQ(program.AnswerMessageBox().text, L"Backup Complete.");
+  }
 
   PressKey(VK_F4, VK_MENU);
   EXPECT_EQ(program.WaitForExit(5000), 0u);
