@@ -6,15 +6,6 @@
 #include "settings/FolderLocations.h"
 
 namespace stowlark {
-namespace {
-
-// The window's own minimise and close act at any time, as the taskbar's do;
-// a close during a copy stops it first.
-bool ActsWhileCopying(const Control& control) {
-  return control.name == "imgMinimize" || control.name == "Image1";
-}
-
-}  // namespace
 
 frmBackup::frmBackup(WindowPorts ports)
     : ports_(ports), registry_(ports.registry, ports.messages) {}
@@ -55,6 +46,12 @@ void frmBackup::OnMouseUp(MouseButton button, int x, int y) {
 
 void frmBackup::RunCommand(const Control& control) {
   if (Available(control)) Click(control);
+}
+
+// The window's own minimise and close act at any time, as the taskbar's do;
+// a close during a copy stops it first.
+bool frmBackup::ActsWhileCopying(const Control& control) {
+  return control.name == "imgMinimize" || control.name == "Image1";
 }
 
 bool frmBackup::Available(const Control& control) const {

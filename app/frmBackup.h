@@ -56,6 +56,7 @@ class frmBackup {
   void RunCommand(const Control& control);
   // Whether the command would act now: during a copy only minimise and close do.
   bool Available(const Control& control) const;
+  static bool ActsWhileCopying(const Control& control);
   // Gives the focus to a command that takes it; false for one that does not.
   bool FocusOn(const Control& control);
 

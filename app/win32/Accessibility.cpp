@@ -312,9 +312,9 @@ void AnnounceFocus(HWND window, const Control& control) {
 
 void AnnounceAvailability(HWND window) {
   for (const auto& child : AccessibleChildren()) {
-    if (FindControl(child.control).focusOrder) {
-      NotifyWinEvent(EVENT_OBJECT_STATECHANGE, window, OBJID_CLIENT,
-                     AccessibleIdOf(FindControl(child.control)));
+    const Control& control = FindControl(child.control);
+    if (control.focusOrder && !frmBackup::ActsWhileCopying(control)) {
+      NotifyWinEvent(EVENT_OBJECT_STATECHANGE, window, OBJID_CLIENT, AccessibleIdOf(control));
     }
   }
 }

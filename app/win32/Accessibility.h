@@ -71,7 +71,8 @@ class ClientAccessible : public IAccessible {
 
 // Tells screen readers that the focus moved to `control`.
 void AnnounceFocus(HWND window, const Control& control);
-// Tells screen readers that the commands became available or not.
+// Tells screen readers that the commands a copy holds back became available
+// or not.
 void AnnounceAvailability(HWND window);
 
 }  // namespace stowlark

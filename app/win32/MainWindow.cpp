@@ -133,6 +133,10 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       OnKeyDown(wParam, lParam);
       return 0;
     case WM_SETFOCUS:
+      // The system announces the window; a reader should hear the command.
+      AnnounceFocus(window_, form_.Focused());
+      InvalidateRect(window_, nullptr, FALSE);
+      return 0;
     case WM_KILLFOCUS:
       InvalidateRect(window_, nullptr, FALSE);
       return 0;

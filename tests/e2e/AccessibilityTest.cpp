@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/Controls.h"
@@ -18,6 +19,28 @@ VARIANT Child(long id) {
   child.vt = VT_I4;
   child.lVal = id;
   return child;
+}
+
+// What the program announced, as a screen reader's hook hears it.
+struct Announcement {
+  DWORD event;
+  long child;
+  bool operator==(const Announcement&) const = default;
+};
+std::vector<Announcement> heard;
+
+void CALLBACK Hear(HWINEVENTHOOK, DWORD event, HWND, LONG object, LONG child, DWORD, DWORD) {
+  // The system's own announcements of the window as a whole are left out.
+  if (object == OBJID_CLIENT && child != CHILDID_SELF) heard.push_back({event, child});
+}
+
+// Out-of-context announcements arrive through this thread's messages.
+std::vector<Announcement> HeardWithin(DWORD milliseconds) {
+  const DWORD start = GetTickCount();
+  for (MSG message; GetTickCount() - start < milliseconds; Sleep(10)) {
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+  }
+  return std::exchange(heard, {});
 }
 
 std::wstring Take(BSTR text) {
@@ -113,6 +136,48 @@ TEST_F(AccessibilityTest, TheDefaultActionOfGoUnderBackupBacksUp) {
   EXPECT_EQ(client_->accDoDefaultAction(Child(4)), S_OK);
   EXPECT_EQ(program_->AnswerMessageBox().text, L"Backup Complete.");
   EXPECT_EQ(ReadText(BackupFolder() + L"\\alice@example.com\\smile.png"), "smile");
+}
+
+// A reader is told when the focus moves and when the commands cease, and
+// come back, to be available around a copy.
+TEST_F(AccessibilityTest, WhatChangesIsAnnouncedAndCommandsAreUnavailableDuringACopy) {
+  const std::wstring big = MessengerFolder() + L"\\alice@example.com\\big.bin";
+  WriteText(big, "");
+  {  // Sparse under Wine: long to copy, nothing to store.
+    const win32::UniqueFile file(win32::ValidOrNull(
+        CreateFileW(big.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr)));
+    ASSERT_TRUE(SetFilePointer(file.Get(), 1 << 28, nullptr, FILE_BEGIN) &&
+                SetEndOfFile(file.Get()));
+  }
+  const HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_STATECHANGE, nullptr,
+                                             Hear, program_->ProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+  ASSERT_NE(hook, nullptr);
+  HeardWithin(300);
+  PressKey(VK_TAB);
+  EXPECT_EQ(HeardWithin(300), (std::vector<Announcement>{{EVENT_OBJECT_FOCUS, 7}}));
+
+  // GO under Backup again, and Enter: a copy holds back five commands.
+  PressKey(VK_TAB, VK_SHIFT);
+  PressKey(VK_RETURN);
+  std::vector<Announcement> focusThenEveryCommand{{EVENT_OBJECT_FOCUS, 4}};
+  for (const long command : {4, 7, 8, 9, 10}) {
+    focusThenEveryCommand.push_back({EVENT_OBJECT_STATECHANGE, command});
+  }
+  EXPECT_EQ(HeardWithin(300), focusThenEveryCommand);
+  ASSERT_FALSE(program_->HasMessageBox()) << "the copy ended too soon to be looked at";
+  for (const long command : {4, 7, 8, 9, 10}) {
+    EXPECT_TRUE(Number(&IAccessible::get_accState, command) & STATE_SYSTEM_UNAVAILABLE) << command;
+  }
+  for (const long command : {11, 12}) {
+    EXPECT_FALSE(Number(&IAccessible::get_accState, command) & STATE_SYSTEM_UNAVAILABLE) << command;
+  }
+  EXPECT_EQ(client_->accDoDefaultAction(Child(7)), S_FALSE);
+
+  EXPECT_EQ(program_->AnswerMessageBox().text, L"Backup Complete.");
+  // Back from the box, the reader hears the command that has the focus.
+  EXPECT_EQ(HeardWithin(300), focusThenEveryCommand);
+  EXPECT_EQ(Number(&IAccessible::get_accState, 4), STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_FOCUSED);
+  UnhookWinEvent(hook);
 }
 
 }  // namespace

@@ -53,6 +53,8 @@ RunningStowlark::RunningStowlark() {
   }
   window_ = WaitForWindow(info_.dwProcessId, nullptr, L"Backup/Restore", kPatienceMs);
   if (window_ == nullptr) ADD_FAILURE() << "no window titled Backup/Restore appeared";
+  // Painted, so that what a test sees first is the finished window.
+  WaitForInputIdle(info_.hProcess, kPatienceMs);
 }
 
 RunningStowlark::~RunningStowlark() {
