@@ -48,7 +48,11 @@ use_wine32() {
     echo "32-bit programs run under Debian's own 32-bit Wine ($(wine --version))."
   else
     use_emulated_wine || return 1
-    echo "This kernel refuses 32-bit programs: they run under Debian trixie's 32-bit Wine 10 emulated by qemu-user."
+    if [ "${STOWLARK_WINE32:-}" = emulated ]; then
+      echo "STOWLARK_WINE32=emulated: 32-bit programs run under Debian trixie's 32-bit Wine 10 emulated by qemu-user."
+    else
+      echo "This kernel refuses 32-bit programs: they run under Debian trixie's 32-bit Wine 10 emulated by qemu-user."
+    fi
   fi
 }
 
