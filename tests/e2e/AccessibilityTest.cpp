@@ -2,8 +2,10 @@
 // after windows.h, which the fixture brings
 #include <oleacc.h>
 
+#include <memory>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -149,8 +151,10 @@ TEST_F(AccessibilityTest, WhatChangesIsAnnouncedAndCommandsAreUnavailableDuringA
     ASSERT_TRUE(SetFilePointer(file.Get(), 1 << 28, nullptr, FILE_BEGIN) &&
                 SetEndOfFile(file.Get()));
   }
-  const HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_STATECHANGE, nullptr,
-                                             Hear, program_->ProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+  const std::unique_ptr<std::remove_pointer_t<HWINEVENTHOOK>, decltype(&UnhookWinEvent)> hook(
+      SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_STATECHANGE, nullptr, Hear,
+                      program_->ProcessId(), 0, WINEVENT_OUTOFCONTEXT),
+      UnhookWinEvent);
   ASSERT_NE(hook, nullptr);
   HeardWithin(300);
   PressKey(VK_TAB);
@@ -177,7 +181,6 @@ TEST_F(AccessibilityTest, WhatChangesIsAnnouncedAndCommandsAreUnavailableDuringA
   // Back from the box, the reader hears the command that has the focus.
   EXPECT_EQ(HeardWithin(300), focusThenEveryCommand);
   EXPECT_EQ(Number(&IAccessible::get_accState, 4), STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_FOCUSED);
-  UnhookWinEvent(hook);
 }
 
 }  // namespace
