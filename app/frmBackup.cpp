@@ -124,7 +124,7 @@ void frmBackup::RunAlone(const std::string& title,
     return Show({title, kStyleWarning,
                  "Another backup or restore is running. Try again when it has finished."});
   }
-  copying_ = true;
+  SetCopying(true);
   progressShown_ = false;
   progress_.Reset();
   ports_.worker.Start(
@@ -152,7 +152,12 @@ void frmBackup::OnCopyFinished() {
   }
   Show(result_);
   if (failed || progressShown_) ports_.taskbar.Clear();
-  copying_ = false;
+  SetCopying(false);
+}
+
+void frmBackup::SetCopying(bool copying) {
+  copying_ = copying;
+  if (onCopyingChanged_) onCopyingChanged_();
 }
 
 void frmBackup::ShowAbout() {

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <functional>
 #include <string>
+#include <utility>
 
 #include "app/Controls.h"
 #include "app/SharedProgress.h"
@@ -65,6 +67,8 @@ class frmBackup {
   // Asks the running copy to stop before its next file.
   void StopCopy() { progress_.RequestStop(); }
   bool Copying() const { return copying_; }
+  // Called when a copy starts and when it has ended, after its box.
+  void OnCopyingChanged(std::function<void()> changed) { onCopyingChanged_ = std::move(changed); }
 
   // The window's density and lblTitle's box, sized to its caption, which
   // only the window can measure.
@@ -92,6 +96,7 @@ class frmBackup {
   void RunAlone(const std::string& title,
                 Outcome (*run)(FileSystem&, const Locations&, CopyProgress&));
   void OnCopyFinished();
+  void SetCopying(bool copying);
   void ShowAbout();
   void OpenSite(std::string_view address);
 
@@ -106,6 +111,7 @@ class frmBackup {
   const Control* pressed_ = nullptr;
   const Control* focused_ = FocusOrder().front();
   bool copying_ = false;
+  std::function<void()> onCopyingChanged_;
   bool progressShown_ = false;
   SharedProgress progress_;
   Outcome result_;  // written by the copy's thread before `finished` runs

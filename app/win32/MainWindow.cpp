@@ -51,6 +51,7 @@ MainWindow::MainWindow(HWND window, HINSTANCE instance)
       taskbar_(window),
       form_({registry_, messages_, commands_, files_, lock_, worker_, taskbar_}) {
   messages_.SetOwner(window);
+  form_.OnCopyingChanged([this] { AnnounceAvailability(window_); });
 }
 
 int MainWindow::Run(HINSTANCE instance, int showCommand) {
@@ -253,22 +254,14 @@ void MainWindow::OnKeyDown(WPARAM key, LPARAM flags) {
                                                       : std::nullopt;
   if (!which || (repeat && *which != Key::Tab)) return;
   hideFocus_ = false;
-  const bool wasCopying = form_.Copying();
   if (form_.OnKeyDown(*which, GetKeyState(VK_SHIFT) < 0)) AnnounceFocus(window_, form_.Focused());
   if (*which == Key::Tab) InvalidateRect(window_, nullptr, FALSE);
-  AnnounceIfCopyingChanged(wasCopying);
 }
 
 void MainWindow::OnRunCommand(WPARAM child) {
   const auto children = AccessibleChildren();
   if (child < 1 || child > children.size()) return;
-  const bool wasCopying = form_.Copying();
   form_.RunCommand(FindControl(children[child - 1].control));
-  AnnounceIfCopyingChanged(wasCopying);
-}
-
-void MainWindow::AnnounceIfCopyingChanged(bool wasCopying) {
-  if (form_.Copying() != wasCopying) AnnounceAvailability(window_);
 }
 
 const Control* MainWindow::FocusToShow() const {
@@ -322,9 +315,7 @@ void MainWindow::OnButtonDown(MouseButton button, LPARAM lParam) {
 
 void MainWindow::OnButtonUp(MouseButton button, LPARAM lParam) {
   if (GetCapture() == window_) ReleaseCapture();
-  const bool wasCopying = form_.Copying();
   form_.OnMouseUp(button, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
-  AnnounceIfCopyingChanged(wasCopying);
 }
 
 bool MainWindow::OnSetCursor(LPARAM lParam) {
@@ -355,7 +346,6 @@ void MainWindow::OnClose() {
 
 void MainWindow::OnCopyDone() {
   worker_.Finish();
-  AnnounceIfCopyingChanged(true);
   if (closeAfterCopy_) DestroyWindow(window_);
 }
 

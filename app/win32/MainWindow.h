@@ -38,7 +38,6 @@ class MainWindow {
   void OnUpdateUiState(WPARAM change);
   void OnRunCommand(WPARAM child);
   // Screen readers hear when a command starts or ends a copy.
-  void AnnounceIfCopyingChanged(bool wasCopying);
   void MakeSystemMenu();
   void OpenSystemMenu();
   void OnButtonDown(MouseButton button, LPARAM lParam);
