@@ -41,10 +41,12 @@ BUILD_PACKAGES=(g++ cmake make libgtest-dev googletest g++-mingw-w64-i686-posix 
 # programs run under an emulated 32-bit Wine (emulated-wine.sh).
 can_run_32bit() { /usr/lib/wine/wine --version >/dev/null 2>&1; }
 
-# The shipped 32-bit program's Wine: Debian's own where this kernel runs it,
-# the emulated one where it does not, or where STOWLARK_WINE32=emulated asks.
+# Whether 32-bit programs run under Debian's own 32-bit Wine: where this kernel
+# runs them, unless STOWLARK_WINE32=emulated asks for the emulated one.
+native_wine32() { [ "${STOWLARK_WINE32:-}" != emulated ] && can_run_32bit; }
+
 use_wine32() {
-  if [ "${STOWLARK_WINE32:-}" != emulated ] && can_run_32bit; then
+  if native_wine32; then
     echo "32-bit programs run under Debian's own 32-bit Wine ($(wine --version))."
   else
     use_emulated_wine || return 1
