@@ -105,7 +105,10 @@ Locations frmBackup::CurrentLocations() const {
   return {documentsKnown ? ResolvedJoin(documentsFolder_, kBackupFolderSuffix) : backupPath_,
           applicationDataKnown ? ResolvedJoin(applicationDataFolder_, kMessengerFolderSuffix)
                                : messengerFolder_,
-          documentsKnown, applicationDataKnown};
+          documentsKnown,
+          applicationDataKnown,
+          documentsKnown ? ResolvedJoin(documentsFolder_, kKeptFolderSuffix) : "",
+          ports_.clock.Now()};
 }
 
 std::string frmBackup::ResolvedJoin(const std::string& folder, std::string_view suffix) const {

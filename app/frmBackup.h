@@ -7,6 +7,7 @@
 #include "app/Controls.h"
 #include "app/SharedProgress.h"
 #include "backup/Outcome.h"
+#include "platform/Clock.h"
 #include "platform/CopyLock.h"
 #include "platform/FileSystem.h"
 #include "platform/MessagePort.h"
@@ -29,6 +30,7 @@ struct WindowPorts {
   CopyLock& lock;
   Worker& worker;
   TaskbarPort& taskbar;
+  Clock& clock;
 };
 
 // A copy that ends sooner shows no progress, so that short runs do not

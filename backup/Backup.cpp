@@ -10,6 +10,10 @@ Outcome BackupFailed(const std::string& reason) {
   return {"Backup", kStyleError, "Backup failed: " + reason};
 }
 
+// One folder holds the latest previous copy of each file, so that weekly
+// backups do not pile up folders.
+constexpr std::string_view kPreviousBackupFolder = "\\Previous backup";
+
 Outcome Incomplete(const Failures& failures) {
   return {"Backup", kStyleWarning,
           "Backup incomplete. These items could not be copied:\r\n\r\n" + ListFailures(failures)};
@@ -105,16 +109,21 @@ Outcome BackupMessengerFolders(FileSystem& files, const Locations& locations,
     count.bytes += inAccount.bytes;
   }
   CopyRun run(progress, count);
+  const std::string previous = locations.keptFolder + std::string(kPreviousBackupFolder);
+  std::vector<KeptFile> kept;
   for (const auto& account : planned) {
     if (run.Stopped()) break;
-    const auto copied = Copy(files, account.source, account.target, run);
-    failures.insert(failures.end(), copied.begin(), copied.end());
+    const KeepAside keep{locations.keptFolder, previous + "\\" + Name({account.target})};
+    auto copied = Copy(files, account.source, account.target, keep, run);
+    failures.insert(failures.end(), copied.failures.begin(), copied.failures.end());
+    kept.insert(kept.end(), copied.kept.begin(), copied.kept.end());
   }
-  if (run.Stopped()) return StoppedOutcome("Backup", "Backed up", run, failures);
-  if (listing) failures.push_back({messenger.path, listing.message()});
-
-  if (failures.empty()) return {"Backup", kStyleInformation, "Backup Complete."};
-  return Incomplete(failures);
+  if (!run.Stopped() && listing) failures.push_back({messenger.path, listing.message()});
+  const Outcome outcome = run.Stopped() ? StoppedOutcome("Backup", "Backed up", run, failures)
+                          : failures.empty()
+                              ? Outcome{"Backup", kStyleInformation, "Backup Complete."}
+                              : Incomplete(failures);
+  return WithKept(outcome, "backup", std::move(kept), previous);
 }
 
 }  // namespace stowlark

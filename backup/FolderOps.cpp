@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 
 namespace stowlark {
@@ -37,6 +38,9 @@ class CopyErrorCategory : public std::error_category {
         return "The file changed while it was being copied";
       case CopyError::Stopped:
         return "Stopped before it finished";
+      case CopyError::KeptFolderIsLink:
+        return "The folder for replaced files is a symbolic link or junction and is not written "
+               "through";
     }
     return "Unknown copy error";
   }
@@ -64,6 +68,22 @@ std::error_code EnsureFolder(FileSystem& files, const std::string& path) {
   return files.CreateFolder(path);
 }
 
+// Makes `path` and every folder between it and `own`, where nothing may be a
+// link: a folder of the user's linked in there would receive the kept files.
+std::error_code EnsureOwnFolder(FileSystem& files, const std::string& own,
+                                const std::string& path) {
+  for (std::size_t end = own.size();; end = std::min(path.find('\\', end + 1), path.size())) {
+    const std::string folder = path.substr(0, end);
+    const PathInfo info = files.Inspect(folder);
+    if (info.isLink) return CopyError::KeptFolderIsLink;
+    if (info.kind == EntryKind::File) return CopyError::TargetIsNotFolder;
+    if (info.kind == EntryKind::Missing) {
+      if (const auto error = files.CreateFolder(folder)) return error;
+    }
+    if (end >= path.size()) return {};
+  }
+}
+
 // Fills `buffer` unless the file ends first.
 std::error_code ReadFull(FileReader& reader, std::span<char> buffer, std::size_t& count) {
   count = 0;
@@ -78,17 +98,19 @@ std::error_code ReadFull(FileReader& reader, std::span<char> buffer, std::size_t
 
 class TreeCopier {
  public:
-  TreeCopier(FileSystem& files, Failures& failures, std::vector<FileId> forbidden, CopyRun& run)
+  TreeCopier(FileSystem& files, CopyResult& result, std::vector<FileId> forbidden,
+             std::string ownKeptFolder, CopyRun& run)
       : files_(files),
-        failures_(failures),
+        result_(result),
         forbidden_(std::move(forbidden)),
+        ownKeptFolder_(std::move(ownKeptFolder)),
         run_(run),
         buffer_(kChunkBytes) {}
 
   // Folders wait on a stack of their own, so that no depth of tree can
   // exhaust the thread's stack.
-  void Run(const std::string& source, const std::string& target) {
-    pending_.push_back({source, target, false});
+  void Run(const std::string& source, const std::string& target, const std::string& keep) {
+    pending_.push_back({source, target, keep, false});
     while (!pending_.empty() && !run_.Stopped()) {
       const Pending folder = std::move(pending_.back());
       pending_.pop_back();
@@ -100,12 +122,19 @@ class TreeCopier {
   struct Pending {
     std::string source;
     std::string target;
+    std::string keep;  // where the files that the target's replace go
     bool targetIsNew;  // spares listing a folder that was just created
   };
   using Existing = std::map<std::string, Entry>;  // by name key
   enum class Pass { Done, Changed, Failed, Stopped };
+  // The kept folder of the target in hand, made and listed once it is needed.
+  struct KeptHere {
+    std::string folder;
+    std::optional<Existing> existing;
+  };
 
   void CopyContent(const Pending& folder) {
+    keptHere_ = {folder.keep, std::nullopt};
     const Existing existing = folder.targetIsNew ? Existing{} : ListTarget(folder.target);
     std::vector<Entry> entries;
     const auto listing = files_.List(folder.source, entries);
@@ -162,7 +191,8 @@ class TreeCopier {
     if (!current) {
       if (const auto error = files_.CreateFolder(target)) return Fail(target, error);
     }
-    pending_.push_back({source, target, current == nullptr});
+    pending_.push_back(
+        {source, target, Join(keptHere_.folder, Name({target})), current == nullptr});
   }
 
   // True when the target now holds the file whole.
@@ -178,7 +208,7 @@ class TreeCopier {
       return true;
     }
     for (int pass = 0; pass <= kRereadsOfAChangingFile; ++pass) {
-      const Pass done = CopyOnce(source, target, current && current->readOnly);
+      const Pass done = CopyOnce(source, target, current);
       if (done == Pass::Stopped) return false;
       if (done != Pass::Changed) return done == Pass::Done;
     }
@@ -213,7 +243,7 @@ class TreeCopier {
     return true;
   }
 
-  Pass CopyOnce(const std::string& source, const std::string& target, bool targetReadOnly) {
+  Pass CopyOnce(const std::string& source, const std::string& target, const Entry* current) {
     std::unique_ptr<FileReader> reader;
     if (const auto error = files_.OpenRead(source, reader))
       return Fail(source, error), Pass::Failed;
@@ -229,12 +259,75 @@ class TreeCopier {
     FileStamp now;
     if (!error) error = reader->StampNow(now);
     if (!error && !SameSizeAndTime(now, reader->Stamp())) return Pass::Changed;
-    if (!error) {
-      failedPath = target;
-      error = writer->Commit(reader->Stamp(), target, targetReadOnly);
-    }
     if (error) return Fail(failedPath, error), Pass::Failed;
+    if (current) return ReplaceKeeping(*writer, reader->Stamp(), target, *current);
+    if (const auto commit = writer->Commit(reader->Stamp(), target, false)) {
+      return Fail(target, commit), Pass::Failed;
+    }
     return Pass::Done;
+  }
+
+  // At every moment the file replaced is whole at its place or in the kept
+  // folder, and the new one whole at its place or in its temporary file.
+  Pass ReplaceKeeping(FileWriter& writer, const FileStamp& stamp, const std::string& target,
+                      const Entry& current) {
+    std::string keptAt;
+    const Entry* earlier = nullptr;
+    std::error_code error = KeptPlace(current.name, keptAt, earlier);
+    const bool keptReadOnly = earlier && earlier->readOnly;
+    bool renamed = false;
+    if (!error) {
+      error = files_.Move(target, keptAt, keptReadOnly);
+      renamed = !error;
+      if (error == std::errc::cross_device_link) error = CopyAside(target, keptAt, keptReadOnly);
+    }
+    if (error) {
+      result_.failures.push_back(
+          {target, "Not replaced, as the file there could not be kept aside: " + error.message()});
+      return Pass::Failed;
+    }
+    result_.kept.push_back({target, keptAt});
+    // After a rename nothing stands at the target; after a copy the old file still does.
+    if (const auto commit = writer.Commit(stamp, target, !renamed && current.readOnly)) {
+      // Put back where it was; should even that fail, it stays kept and is told.
+      if (!renamed || !files_.Move(keptAt, target, false)) result_.kept.pop_back();
+      return Fail(target, commit), Pass::Failed;
+    }
+    return Pass::Done;
+  }
+
+  // Where the file of `name` goes, and what an earlier run kept there.
+  std::error_code KeptPlace(const std::string& name, std::string& keptAt, const Entry*& earlier) {
+    keptAt = Join(keptHere_.folder, name);
+    if (!keptHere_.existing) {
+      if (const auto error = EnsureOwnFolder(files_, ownKeptFolder_, keptHere_.folder)) {
+        return error;
+      }
+      keptHere_.existing = ListTarget(keptHere_.folder);
+    }
+    const auto found = keptHere_.existing->find(files_.NameKey(name));
+    if (found == keptHere_.existing->end()) return {};
+    earlier = &found->second;
+    keptAt = Join(keptHere_.folder, earlier->name);
+    if (earlier->isLink) return CopyError::TargetIsLink;
+    if (earlier->kind == EntryKind::Folder) return CopyError::TargetIsFolder;
+    return {};
+  }
+
+  // The file at `place` copied whole to `keptAt`, for a kept folder on
+  // another volume.
+  std::error_code CopyAside(const std::string& place, const std::string& keptAt,
+                            bool keptReadOnly) {
+    std::unique_ptr<FileReader> reader;
+    std::unique_ptr<FileWriter> writer;
+    if (const auto error = files_.OpenRead(place, reader)) return error;
+    if (const auto error = files_.CreateTemporary(keptHere_.folder, writer)) return error;
+    std::string failedPath;
+    if (const auto error = Transfer(*reader, *writer, keptAt, failedPath)) return error;
+    FileStamp now;
+    if (const auto error = reader->StampNow(now)) return error;
+    if (!SameSizeAndTime(now, reader->Stamp())) return CopyError::KeptChanging;
+    return writer->Commit(reader->Stamp(), keptAt, keptReadOnly);
   }
 
   std::error_code Transfer(FileReader& reader, FileWriter& writer, const std::string& target,
@@ -259,14 +352,16 @@ class TreeCopier {
   }
 
   void Fail(const std::string& path, std::error_code error) {
-    failures_.push_back({path, error.message()});
+    result_.failures.push_back({path, error.message()});
   }
 
   FileSystem& files_;
-  Failures& failures_;
+  CopyResult& result_;
   const std::vector<FileId> forbidden_;
+  const std::string ownKeptFolder_;
   CopyRun& run_;
   std::vector<Pending> pending_;
+  KeptHere keptHere_;
   std::vector<char> buffer_;
   std::vector<char> other_;
 };
@@ -359,20 +454,24 @@ Tally CountFiles(FileSystem& files, const std::string& folder) {
   return tally;
 }
 
-Failures Copy(FileSystem& files, const Folder& source, const std::string& destination,
-              CopyRun& run) {
-  Failures failures;
+CopyResult Copy(FileSystem& files, const Folder& source, const std::string& destination,
+                const KeepAside& keep, CopyRun& run) {
+  CopyResult result;
   std::vector<FileId> forbidden = FoldersHolding(files, destination);
+  const std::vector<FileId> holdingKept = FoldersHolding(files, keep.folder);
+  forbidden.insert(forbidden.end(), holdingKept.begin(), holdingKept.end());
   if (IsOneOf(files, source.path, forbidden)) {
-    failures.push_back({destination, make_error_code(CopyError::TargetInsideSource).message()});
-    return failures;
+    result.failures.push_back(
+        {destination, make_error_code(CopyError::TargetInsideSource).message()});
+    return result;
   }
   if (const auto error = EnsureFolder(files, destination)) {
-    failures.push_back({destination, error.message()});
-    return failures;
+    result.failures.push_back({destination, error.message()});
+    return result;
   }
-  TreeCopier(files, failures, std::move(forbidden), run).Run(source.path, destination);
-  return failures;
+  TreeCopier(files, result, std::move(forbidden), keep.own, run)
+      .Run(source.path, destination, keep.folder);
+  return result;
 }
 
 }  // namespace stowlark

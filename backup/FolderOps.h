@@ -32,6 +32,7 @@ enum class CopyError {
   NameTaken,
   KeptChanging,
   Stopped,
+  KeptFolderIsLink,
 };
 std::error_code make_error_code(CopyError error);
 
@@ -55,15 +56,38 @@ bool IsOneOf(FileSystem& files, const std::string& folder, const std::vector<Fil
 // links and temporary files left out.
 Tally CountFiles(FileSystem& files, const std::string& folder);
 
+// Where a copy keeps each file that it replaces: at the file's relative path
+// below `folder`. Every folder from `own` down is the program's own: it is
+// made when first needed, and a link there is refused, never followed.
+struct KeepAside {
+  std::string own;
+  std::string folder;
+};
+
+// A file that a copy replaced: where it stood, and where it is kept now.
+struct KeptFile {
+  std::string place;
+  std::string keptAt;
+  bool operator==(const KeptFile&) const = default;
+};
+
+struct CopyResult {
+  Failures failures;
+  std::vector<KeptFile> kept;
+};
+
 // Puts the content of `source` directly into `destination`, which is
 // created with its parents when missing. Files of the same relative path are
-// replaced whole, unless they hold the same bytes already; nothing is
-// deleted; links are never followed; no folder of the source that is the
-// destination or holds it is entered. Goes on past every failure and returns
-// them all; tells `run` of each file. Once asked to stop, it abandons the
-// file in hand, whose target stays as it was, and copies no other.
-Failures Copy(FileSystem& files, const Folder& source, const std::string& destination,
-              CopyRun& run);
+// replaced whole, unless they hold the same bytes already; the file replaced
+// is kept aside first, renamed there on the same volume and copied there
+// whole on another, and a file that cannot be kept is not replaced. Nothing
+// is deleted; links are never followed; no folder of the source that is the
+// destination or the kept folder, or holds either, is entered. Goes on past
+// every failure and returns them all; tells `run` of each file. Once asked to
+// stop, it abandons the file in hand, whose target stays as it was, and
+// copies no other.
+CopyResult Copy(FileSystem& files, const Folder& source, const std::string& destination,
+                const KeepAside& keep, CopyRun& run);
 
 }  // namespace stowlark
 

@@ -23,6 +23,18 @@ std::optional<std::string> Unreachable(FileSystem& files, const std::string& fol
          "\r\nIf it is on a drive or share that is not connected, connect it and try again.";
 }
 
+Outcome WithKept(Outcome outcome, std::string_view run, std::vector<KeptFile> kept,
+                 const std::string& folder) {
+  if (kept.empty()) return outcome;
+  const bool one = kept.size() == 1;
+  outcome.prompt += "\r\n\r\n" + std::to_string(kept.size()) + (one ? " file" : " files") +
+                    " that this " + std::string(run) + " replaced " + (one ? "was" : "were") +
+                    " kept in:\r\n" + folder;
+  outcome.kept = std::move(kept);
+  outcome.keptFolder = folder;
+  return outcome;
+}
+
 Outcome StoppedOutcome(const std::string& title, const std::string& finished, const CopyRun& run,
                        const Failures& failures) {
   std::string prompt = "Stopped before it finished.\r\n" + finished + " " +

@@ -5,23 +5,31 @@
 #include <string_view>
 
 #include "backup/FolderOps.h"
+#include "platform/Clock.h"
 
 namespace stowlark {
 
-// What the user is told at the end of a backup or restore.
+// What the user is told at the end of a backup or restore, and the files it
+// replaced, each kept aside in `keptFolder`.
 struct Outcome {
   std::string title;
   int style = 0;
   std::string prompt;
+  std::vector<KeptFile> kept = {};
+  std::string keptFolder = {};
   bool operator==(const Outcome&) const = default;
 };
 
-// The folder values of the window that a run works with.
+// The folder values of the window that a run works with. The files a run
+// replaces are kept below `keptFolder`, beside the backup folder and never in
+// it, so that no restore takes them for a backup.
 struct Locations {
   std::string backupPath;
   std::string messengerFolder;
   bool documentsFolderKnown = false;
   bool applicationDataFolderKnown = false;
+  std::string keptFolder = {};
+  LocalTime startedAt = {};
 };
 
 inline constexpr std::size_t kFailuresShown = 10;
@@ -33,6 +41,11 @@ std::string ListFailures(const Failures& failures);
 // its drive is not connected, says so in words a user can act on.
 std::optional<std::string> Unreachable(FileSystem& files, const std::string& folder,
                                        std::string_view what);
+
+// Adds to the box how many files the run replaced and where they are kept;
+// "backup" or "restore" names the run.
+Outcome WithKept(Outcome outcome, std::string_view run, std::vector<KeptFile> kept,
+                 const std::string& folder);
 
 // A run that was asked to stop part way: how many of its files it finished
 // ("Backed up" or "Restored"), then what failed before it stopped.

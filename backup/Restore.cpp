@@ -8,15 +8,29 @@ Outcome RestoreFailed(const std::string& reason) {
   return {"Restore", kStyleError, "Restore failed: " + reason};
 }
 
-// A backup folder with nothing in it but what a cut-short run left is no
-// backup: restoring it would report success and restore nothing.
-bool HoldsABackup(FileSystem& files, const Folder& backup) {
+// A backup folder that holds no file of the user's is no backup, whatever
+// empty folders a backup stopped early or failing throughout left in it:
+// restoring it would restore nothing and report success.
+bool HoldsABackup(FileSystem& files, const Folder& backup, const Tally& count) {
   std::vector<Entry> entries;
-  const auto listing = files.List(backup.path, entries);
-  for (const auto& entry : entries) {
-    if (!IsOwnTemporary(entry)) return true;
+  return count.files > 0 || files.List(backup.path, entries);  // a failed listing is reported
+}
+
+std::string TwoDigits(int number) { return (number < 10 ? "0" : "") + std::to_string(number); }
+
+// A folder of its own for each restore, named to sort by time and valid on
+// every Windows: "Restore 2026-12-07 19.46.05".
+std::string RestoreKeptFolder(FileSystem& files, const std::string& keptFolder,
+                              const LocalTime& at) {
+  const std::string name = keptFolder + "\\Restore " + std::to_string(at.year) + "-" +
+                           TwoDigits(at.month) + "-" + TwoDigits(at.day) + " " +
+                           TwoDigits(at.hour) + "." + TwoDigits(at.minute) + "." +
+                           TwoDigits(at.second);
+  std::string folder = name;
+  for (int again = 2; files.Inspect(folder).kind != EntryKind::Missing; ++again) {
+    folder = name + " (" + std::to_string(again) + ")";
   }
-  return static_cast<bool>(listing);  // a failed listing is reported by the copy
+  return folder;
 }
 
 }  // namespace
@@ -28,26 +42,31 @@ Outcome RestoreCommand(FileSystem& files, const Locations& locations, CopyProgre
   if (!locations.applicationDataFolderKnown) {
     return RestoreFailed("your Application Data folder could not be found.");
   }
+  const Outcome noBackup{"No Backup", kStyleInformation, "No backup found."};
   Folder backup;
-  if (GetFolder(files, locations.backupPath, backup) || !HoldsABackup(files, backup)) {
-    return {"No Backup", kStyleInformation, "No backup found."};
-  }
+  if (GetFolder(files, locations.backupPath, backup)) return noBackup;
+  const Tally count = CountFiles(files, backup.path);
+  if (!HoldsABackup(files, backup, count)) return noBackup;
   // The messenger's own folders are made when missing; the one the settings
   // name is not, since a missing one means a drive that is not there.
   const std::string applicationData = ParentFolder(ParentFolder(locations.messengerFolder));
   if (auto unreachable = Unreachable(files, applicationData, "Application Data")) {
     return RestoreFailed(*unreachable);
   }
-  CopyRun run(progress, CountFiles(files, backup.path));
-  const Failures failures = Copy(files, backup, locations.messengerFolder, run);
-  if (run.Stopped()) return StoppedOutcome("Restore", "Restored", run, failures);
-  if (failures.empty()) {
-    return {"Restore Complete.", kStyleInformation,
-            "Restore Complete \r\nPlease Sign-in again for the changes to take effect."};
-  }
-  return {"Restore", kStyleError,
-          "Restore incomplete. These items could not be restored:\r\n\r\n" +
-              ListFailures(failures) + "\r\nSign out of the messenger and try again."};
+  CopyRun run(progress, count);
+  const std::string kept = RestoreKeptFolder(files, locations.keptFolder, locations.startedAt);
+  auto copied = Copy(files, backup, locations.messengerFolder, {locations.keptFolder, kept}, run);
+  const Failures& failures = copied.failures;
+  const Outcome outcome =
+      run.Stopped() ? StoppedOutcome("Restore", "Restored", run, failures)
+      : failures.empty()
+          ? Outcome{"Restore Complete.", kStyleInformation,
+                    "Restore Complete \r\nPlease Sign-in again for the changes to "
+                    "take effect."}
+          : Outcome{"Restore", kStyleError,
+                    "Restore incomplete. These items could not be restored:\r\n\r\n" +
+                        ListFailures(failures) + "\r\nSign out of the messenger and try again."};
+  return WithKept(outcome, "restore", std::move(copied.kept), kept);
 }
 
 }  // namespace stowlark

@@ -102,14 +102,18 @@ int RunBenchmark(Platform& platform) {
               static_cast<double>(std::accumulate(sizes.begin(), sizes.end(), 0LL)) / (1 << 20),
               kAccounts, kRuns);
 
-  const Locations locations{backup, messenger, true, true};
+  const std::string kept = platform.root + "\\Docs\\Stowlark Replaced";
+  const Locations locations{backup, messenger, true, true, kept, {2026, 12, 7, 12, 0, 0}};
   NoProgress none;
   std::vector<Contender> contenders;
   contenders.push_back(
       {"Stowlark",
        [&] { return BackupMessengerFolders(platform.files, locations, none).style == 64; },
        [&] { return RestoreCommand(platform.files, locations, none).style == 64; },
-       [&] { platform.removeTree(platform.root + "\\Docs\\Stowlark"); },
+       [&] {
+         platform.removeTree(platform.root + "\\Docs\\Stowlark");
+         platform.removeTree(kept);
+       },
        {},
        true});
   for (const auto& peer : platform.peers) {

@@ -132,6 +132,11 @@ class FileSystem {
   // Removes a temporary file left by an earlier run, but only a plain file
   // that carries the mark and that nobody holds open, and never through a link.
   virtual std::error_code RemoveStale(const std::string& path) = 0;
+  // Renames the plain file at `from` to `to` in one step, replacing a file
+  // there (one the listing showed read-only has its flag lifted for it). A
+  // link at `from` is refused, never followed. Fails with
+  // std::errc::cross_device_link when `to` is on another volume.
+  virtual std::error_code Move(const std::string& from, const std::string& to, bool toReadOnly) = 0;
 };
 
 }  // namespace stowlark

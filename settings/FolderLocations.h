@@ -12,6 +12,8 @@ inline constexpr std::string_view kShellFoldersKey =
 inline constexpr std::string_view kDocumentsValue = "Personal";
 inline constexpr std::string_view kApplicationDataValue = "AppData";
 inline constexpr std::string_view kBackupFolderSuffix = "\\Stowlark\\";
+// Beside the backup folder, never in it: what a run replaces is kept here.
+inline constexpr std::string_view kKeptFolderSuffix = "\\Stowlark Replaced";
 inline constexpr std::string_view kMessengerFolderSuffix = "\\Microsoft\\MSN Messenger";
 
 // Reads one value of the shell-folder key; a read of nothing is the empty text.

@@ -49,7 +49,7 @@ MainWindow::MainWindow(HWND window, HINSTANCE instance)
       commands_(window),
       worker_(window, kCopyDone, kProgressTickMs),
       taskbar_(window),
-      form_({registry_, messages_, commands_, files_, lock_, worker_, taskbar_}) {
+      form_({registry_, messages_, commands_, files_, lock_, worker_, taskbar_, clock_}) {
   messages_.SetOwner(window);
   form_.OnCopyingChanged([this] { AnnounceAvailability(window_); });
 }

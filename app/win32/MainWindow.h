@@ -5,6 +5,7 @@
 #include "app/frmBackup.h"
 #include "app/win32/Accessibility.h"
 #include "app/win32/Skin.h"
+#include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32CopyLock.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Messages.h"
@@ -58,6 +59,7 @@ class MainWindow {
   win32::Win32CopyLock lock_;
   win32::Win32Worker worker_;
   win32::Win32Taskbar taskbar_;
+  win32::Win32Clock clock_;
   frmBackup form_;
   bool closeAfterCopy_ = false;
   bool hideFocus_ = true;  // until the keyboard is used

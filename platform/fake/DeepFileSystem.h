@@ -47,6 +47,7 @@ class DeepFileSystem : public FileSystem {
     return {};
   }
   std::error_code RemoveStale(const std::string&) override { return {}; }
+  std::error_code Move(const std::string&, const std::string&, bool) override { return {}; }
 
  private:
   struct OneByte : FileReader {

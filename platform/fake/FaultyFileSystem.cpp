@@ -60,6 +60,9 @@ class FaultyWriter : public FileWriter {
 
 const Fault* FaultyFileSystem::Find(Operation operation, const std::string& path) {
   ++calls_;
+  for (const auto& hook : before_) {
+    if (hook.operation == operation && path.ends_with(hook.pathEnding)) hook.action();
+  }
   for (const auto& fault : faults_) {
     if (fault.operation == operation && path.ends_with(fault.pathEnding)) return &fault;
   }
@@ -114,6 +117,12 @@ std::error_code FaultyFileSystem::CreateTemporary(const std::string& folder,
 std::error_code FaultyFileSystem::RemoveStale(const std::string& path) {
   if (const auto* fault = Find(Operation::RemoveStale, path)) return fault->error;
   return inner_.RemoveStale(path);
+}
+
+std::error_code FaultyFileSystem::Move(const std::string& from, const std::string& to,
+                                       bool toReadOnly) {
+  if (const auto* fault = Find(Operation::Move, from)) return fault->error;
+  return inner_.Move(from, to, toReadOnly);
 }
 
 }  // namespace stowlark

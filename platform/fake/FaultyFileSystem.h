@@ -10,7 +10,7 @@
 namespace stowlark {
 
 // CreateTemporary and Write match the folder the temporary file goes in;
-// Commit matches the target it would replace.
+// Commit matches the target it would replace; Move the file it moves.
 enum class Operation {
   Inspect,
   Identify,
@@ -21,7 +21,8 @@ enum class Operation {
   CreateTemporary,
   Write,
   Commit,
-  RemoveStale
+  RemoveStale,
+  Move
 };
 
 // Fails the chosen operation on paths ending with `pathEnding`. A Read or
@@ -48,6 +49,11 @@ class FaultyFileSystem : public FileSystem {
   void WhileReading(std::string pathEnding, std::function<void()> action) {
     whileReading_ = {std::move(pathEnding), std::move(action)};
   }
+  // Runs `action` as each call of `operation` on a path ending so begins,
+  // before any fault: a test can end the process there, as a kill would.
+  void Before(Operation operation, std::string pathEnding, std::function<void()> action) {
+    before_.push_back({operation, std::move(pathEnding), std::move(action)});
+  }
   int Calls() const { return calls_; }
 
   std::string Resolve(const std::string& path) override { return inner_.Resolve(path); }
@@ -60,6 +66,7 @@ class FaultyFileSystem : public FileSystem {
   std::error_code CreateTemporary(const std::string& folder,
                                   std::unique_ptr<FileWriter>& writer) override;
   std::error_code RemoveStale(const std::string& path) override;
+  std::error_code Move(const std::string& from, const std::string& to, bool toReadOnly) override;
 
  private:
   const Fault* Find(Operation operation, const std::string& path);
@@ -67,6 +74,12 @@ class FaultyFileSystem : public FileSystem {
   FileSystem& inner_;
   std::vector<Fault> faults_;
   std::pair<std::string, std::function<void()>> whileReading_;
+  struct Hook {
+    Operation operation;
+    std::string pathEnding;
+    std::function<void()> action;
+  };
+  std::vector<Hook> before_;
   int calls_ = 0;
 };
 

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/Clock.h"
 #include "platform/CopyLock.h"
 #include "platform/MessagePort.h"
 #include "platform/TaskbarPort.h"
@@ -78,6 +79,12 @@ class RecordingTaskbar : public TaskbarPort {
   void ShowError() override { calls.push_back("error"); }
   void Clear() override { calls.push_back("clear"); }
   std::vector<std::string> calls;
+};
+
+class FixedClock : public Clock {
+ public:
+  LocalTime Now() override { return now; }
+  LocalTime now{2026, 12, 7, 9, 5, 3};
 };
 
 }  // namespace stowlark

@@ -34,6 +34,17 @@ class Descriptor {
   int fd_;
 };
 
+// Windows refuses to replace a read-only file unless its flag is lifted
+// first, which the caller asks for; refusing here too keeps the walks honest.
+std::error_code RefuseReadOnly(const std::filesystem::path& target, bool lifted) {
+  struct stat existing {};
+  if (!lifted && ::lstat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode) &&
+      (existing.st_mode & S_IWUSR) == 0) {
+    return std::make_error_code(std::errc::permission_denied);
+  }
+  return {};
+}
+
 FileStamp StampOf(const struct stat& info) {
   return {info.st_mtim.tv_sec * 1'000'000'000 + info.st_mtim.tv_nsec,
           static_cast<std::uint32_t>(info.st_mode & 07777),
@@ -94,12 +105,8 @@ class NativeWriter : public FileWriter {
     const timespec times[2] = {{0, UTIME_OMIT},
                                {stamp.lastWriteTime / 1'000'000'000,
                                 static_cast<long>(stamp.lastWriteTime % 1'000'000'000)}};
-    // Windows refuses to replace a read-only file unless its flag is lifted
-    // first, which the caller asks for; refusing here too keeps the walks honest.
-    struct stat existing {};
-    if (!targetReadOnly && ::lstat(files_.HostPath(target).c_str(), &existing) == 0 &&
-        S_ISREG(existing.st_mode) && (existing.st_mode & S_IWUSR) == 0) {
-      return std::make_error_code(std::errc::permission_denied);
+    if (const auto refused = RefuseReadOnly(files_.HostPath(target), targetReadOnly)) {
+      return refused;
     }
     if (::futimens(fd_.Get(), times) != 0 || ::fchmod(fd_.Get(), stamp.attributes & 0777) != 0 ||
         fd_.Close() != 0 || ::rename(path_.c_str(), files_.HostPath(target).c_str()) != 0) {
@@ -256,6 +263,18 @@ std::error_code DriveMappedFileSystem::RemoveStale(const std::string& path) {
   if (::lstat(host.c_str(), &info) != 0) return LastError();
   if (!HasTemporaryMark(info)) return std::make_error_code(std::errc::operation_not_permitted);
   return ::unlink(host.c_str()) == 0 ? std::error_code{} : LastError();
+}
+
+std::error_code DriveMappedFileSystem::Move(const std::string& from, const std::string& to,
+                                            bool toReadOnly) {
+  const auto source = HostPath(from);
+  const auto target = HostPath(to);
+  struct stat info {};
+  if (source.empty() || target.empty()) return NoDrive();
+  if (::lstat(source.c_str(), &info) != 0) return LastError();
+  if (!S_ISREG(info.st_mode)) return std::make_error_code(std::errc::permission_denied);
+  if (const auto refused = RefuseReadOnly(target, toReadOnly)) return refused;
+  return ::rename(source.c_str(), target.c_str()) == 0 ? std::error_code{} : LastError();
 }
 
 }  // namespace stowlark

@@ -28,6 +28,7 @@ class DriveMappedFileSystem : public FileSystem {
   std::error_code CreateTemporary(const std::string& folder,
                                   std::unique_ptr<FileWriter>& writer) override;
   std::error_code RemoveStale(const std::string& path) override;
+  std::error_code Move(const std::string& from, const std::string& to, bool toReadOnly) override;
 
  private:
   std::filesystem::path root_;

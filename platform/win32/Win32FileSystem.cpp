@@ -304,4 +304,23 @@ std::error_code Win32FileSystem::RemoveStale(const std::string& path) {
   return SetDeleteOnClose(file.Get()) ? std::error_code{} : LastError();
 }
 
+std::error_code Win32FileSystem::Move(const std::string& from, const std::string& to,
+                                      bool toReadOnly) {
+  BY_HANDLE_FILE_INFORMATION info;
+  std::error_code error;
+  const UniqueFile file =
+      OpenPlainFile(LongPath(from), DELETE | FILE_READ_ATTRIBUTES,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, info, error);
+  if (error) return error;
+  const std::wstring path = LongPath(to);
+  if (toReadOnly) {
+    if (const auto lifted = SetReadOnly(path, false)) return lifted;
+  }
+  if (RenameReplacing(file.Get(), path)) return {};
+  const DWORD code = GetLastError();
+  if (toReadOnly) SetReadOnly(path, true);
+  if (code == ERROR_NOT_SAME_DEVICE) return std::make_error_code(std::errc::cross_device_link);
+  return MakeError(code);
+}
+
 }  // namespace stowlark::win32

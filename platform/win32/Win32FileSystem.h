@@ -22,6 +22,7 @@ class Win32FileSystem : public FileSystem {
   std::error_code CreateTemporary(const std::string& folder,
                                   std::unique_ptr<FileWriter>& writer) override;
   std::error_code RemoveStale(const std::string& path) override;
+  std::error_code Move(const std::string& from, const std::string& to, bool toReadOnly) override;
 
  private:
   unsigned temporaries_ = 0;

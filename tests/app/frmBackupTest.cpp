@@ -39,7 +39,8 @@ class frmBackupTest : public testing::Test {
   FakeCopyLock lock;
   InlineWorker worker;
   RecordingTaskbar taskbar;
-  frmBackup form{{registry, messages, window, files, lock, worker, taskbar}};
+  FixedClock clock;
+  frmBackup form{{registry, messages, window, files, lock, worker, taskbar, clock}};
 };
 
 TEST_F(frmBackupTest, LoadComputesTheFoldersByPlainJoins) {

@@ -63,11 +63,28 @@ class BackupFixture : public testing::Test {
 
   testing_support::ScratchFolder scratch;
   DriveMappedFileSystem files{scratch.Path()};
-  Locations locations{"C:\\Docs\\Stowlark\\", "C:\\App\\Microsoft\\MSN Messenger", true, true};
+  Locations locations{"C:\\Docs\\Stowlark\\",
+                      "C:\\App\\Microsoft\\MSN Messenger",
+                      true,
+                      true,
+                      "C:\\Docs\\Stowlark Replaced",
+                      {2026, 12, 7, 9, 5, 3}};
   NoProgress none;
 };
 
+inline void PrintTo(const Outcome& outcome, std::ostream* out) {
+  *out << outcome.title << " (" << outcome.style << "): " << outcome.prompt;
+}
+
 inline const Outcome kBackupComplete{"Backup", 64, "Backup Complete."};
+inline const std::string kPreviousBackup = "C:\\Docs\\Stowlark Replaced\\Previous backup";
+inline const std::string kRestoreKept = "C:\\Docs\\Stowlark Replaced\\Restore 2026-12-07 09.05.03";
+// What the box adds when `files` files were replaced and kept in `folder`.
+inline std::string KeptNote(const std::string& files, const std::string& run,
+                            const std::string& folder) {
+  return "\r\n\r\n" + files + " that this " + run + " replaced " +
+         (files == "1 file" ? "was" : "were") + " kept in:\r\n" + folder;
+}
 inline const Outcome kRestoreComplete{
     "Restore Complete.", 64,
     "Restore Complete \r\nPlease Sign-in again for the changes to take effect."};

@@ -40,7 +40,7 @@ TEST_F(BackupRestoreTest, RepeatedBackupOverwritesAndKeepsWhatHasGone) {
   const auto time = std::filesystem::last_write_time(me);
   Put(me, "ME-1");
   std::filesystem::last_write_time(me, time);
-  EXPECT_EQ(RunBackup(), kBackupComplete);
+  EXPECT_EQ(RunBackup().style, 64);
   EXPECT_EQ(inode("bob@example.com/Backgrounds/sea.bmp"), sea) << "an unchanged file is left alone";
   EXPECT_EQ(Snapshot(Backup()).at("alice@example.com/DisplayPictures/me.jpg"), "ME-1");
 
@@ -48,7 +48,7 @@ TEST_F(BackupRestoreTest, RepeatedBackupOverwritesAndKeepsWhatHasGone) {
   std::filesystem::remove(Messenger() / "alice@example.com/DisplayPictures/me.jpg");
   std::filesystem::remove_all(Messenger() / "bob@example.com");
 
-  EXPECT_EQ(RunBackup(), kBackupComplete);
+  EXPECT_EQ(RunBackup().style, 64);
   const auto backup = Snapshot(Backup());
   EXPECT_EQ(backup.at("alice@example.com/CustomEmoticons/smile.png"),
             "smile-2, longer than before");
@@ -119,9 +119,27 @@ TEST_F(BackupRestoreTest, RestoreMergesTheWholeBackupDirectlyIntoTheMessengerFol
   Put(Backup() / "placed-by-hand.txt", "hand");
   Put(Messenger() / "alice@example.com/CustomEmoticons/smile.png", "changed since");
   Put(Messenger() / "alice@example.com/CustomEmoticons/new.png", "only here");
+  const auto smile = Messenger() / "alice@example.com/CustomEmoticons/smile.png";
+  const auto stamp = std::filesystem::file_time_type(std::chrono::seconds(1'000'000'000));
+  std::filesystem::last_write_time(smile, stamp);
+  std::filesystem::permissions(smile, std::filesystem::perms::owner_read);
   const auto backupBefore = Snapshot(Backup());
 
-  EXPECT_EQ(RunRestore(), kRestoreComplete);
+  // The file it replaces is kept whole, with its time and mode, in a folder
+  // of this restore's own beside the backup.
+  const Outcome outcome = RunRestore();
+  EXPECT_EQ(outcome.prompt, kRestoreComplete.prompt + KeptNote("1 file", "restore", kRestoreKept));
+  EXPECT_EQ(outcome.kept,
+            (std::vector<KeptFile>{
+                {locations.messengerFolder + "\\alice@example.com\\CustomEmoticons\\smile.png",
+                 kRestoreKept + "\\alice@example.com\\CustomEmoticons\\smile.png"}}));
+  const auto kept = Host(kRestoreKept) / "alice@example.com/CustomEmoticons/smile.png";
+  EXPECT_EQ(Snapshot(Host(kRestoreKept)),
+            (Tree{{"alice@example.com/", ""},
+                  {"alice@example.com/CustomEmoticons/", ""},
+                  {"alice@example.com/CustomEmoticons/smile.png", "changed since"}}));
+  EXPECT_EQ(std::filesystem::last_write_time(kept), stamp);
+  EXPECT_EQ(std::filesystem::status(kept).permissions(), std::filesystem::perms::owner_read);
   const auto messenger = Snapshot(Messenger());
   EXPECT_EQ(messenger.at("alice@example.com/CustomEmoticons/smile.png"), "smile-1");
   EXPECT_EQ(messenger.at("alice@example.com/CustomEmoticons/new.png"), "only here");
@@ -129,6 +147,12 @@ TEST_F(BackupRestoreTest, RestoreMergesTheWholeBackupDirectlyIntoTheMessengerFol
   EXPECT_EQ(messenger.at("placed-by-hand.txt"), "hand");
   EXPECT_FALSE(messenger.contains("Stowlark/"));
   EXPECT_EQ(Snapshot(Backup()), backupBefore);
+
+  // Nothing to replace: nothing kept and no folder made; what was kept is
+  // never restored.
+  EXPECT_EQ(RunRestore(), kRestoreComplete);
+  EXPECT_EQ(Snapshot(Messenger()), messenger);
+  EXPECT_EQ(Snapshot(Host("C:\\Docs\\Stowlark Replaced")).size(), 4u);
 }
 
 TEST_F(BackupRestoreTest, ReadOnlyFilesAreReplacedAndKeepTheirModeAndTime) {
@@ -140,11 +164,24 @@ TEST_F(BackupRestoreTest, ReadOnlyFilesAreReplacedAndKeepTheirModeAndTime) {
   const auto stamp = std::filesystem::file_time_type(std::chrono::seconds(1'000'000'000));
   std::filesystem::last_write_time(smile, stamp);
 
-  EXPECT_EQ(RunBackup(), kBackupComplete);
+  const std::string keptNote = KeptNote("1 file", "backup", kPreviousBackup);
+  EXPECT_EQ(RunBackup().prompt, "Backup Complete." + keptNote);
   const auto copy = Backup() / "alice@example.com/CustomEmoticons/smile.png";
   EXPECT_EQ(testing_support::ReadFile(copy), "smile-2");
   EXPECT_EQ(std::filesystem::last_write_time(copy), stamp);
   EXPECT_EQ(std::filesystem::status(copy).permissions(), std::filesystem::perms::owner_all);
+
+  // The previous copy is kept, read-only as it was; the next backup that
+  // updates the file replaces that kept copy, so only the latest is there.
+  const auto kept = Host(kPreviousBackup) / "alice@example.com/CustomEmoticons/smile.png";
+  EXPECT_EQ(testing_support::ReadFile(kept), "smile-1");
+  EXPECT_EQ(std::filesystem::status(kept).permissions(), std::filesystem::perms::owner_read);
+  Put(smile, "smile-3");
+  EXPECT_EQ(RunBackup().prompt, "Backup Complete." + keptNote);
+  EXPECT_EQ(Snapshot(Host(kPreviousBackup)),
+            (Tree{{"alice@example.com/", ""},
+                  {"alice@example.com/CustomEmoticons/", ""},
+                  {"alice@example.com/CustomEmoticons/smile.png", "smile-2"}}));
 }
 
 // A user's file is never taken for a temporary one by its name alone.

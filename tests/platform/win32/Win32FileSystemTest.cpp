@@ -58,7 +58,8 @@ class Win32FileSystemTest : public testing::Test {
     EXPECT_FALSE(GetFolder(files, source, folder));
     NoProgress none;
     CopyRun run(none, {});
-    return Copy(files, folder, target, run);
+    const std::string kept = root_ + "\\Kept";
+    return Copy(files, folder, target, {kept, kept}, run).failures;
   }
 
   std::string root_;
