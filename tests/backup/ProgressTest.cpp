@@ -98,6 +98,13 @@ TEST_F(ProgressTest, AStopInsideALargeFileAbandonsItAndLeavesItsTargetAsItWas) {
   std::filesystem::create_directories(Host("C:\\Docs"));
   const std::string old(8 << 20, 'o');
   Put(Messenger() / "acc" / "big.bin", old);
+  // Stopped inside its first file, the first backup leaves an empty account
+  // folder, which a restore must not take for a backup.
+  RecordingProgress first;
+  first.stopAtBytes = 2 << 20;
+  EXPECT_EQ(BackupMessengerFolders(files, locations, first).style, 48);
+  EXPECT_TRUE(std::filesystem::is_empty(Backup() / "acc"));
+  EXPECT_EQ(RunRestore(), (Outcome{"No Backup", 64, "No backup found."}));
   ASSERT_EQ(RunBackup(), kBackupComplete);
   for (const char* change : {"", "new"}) {
     if (*change) Put(Messenger() / "acc" / "big.bin", std::string(8 << 20, 'n'));
