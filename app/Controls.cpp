@@ -80,6 +80,28 @@ Rect PixelRect(const Control& control, int dpi) {
           pixels(control.twips.width), pixels(control.twips.height)};
 }
 
+Rect FocusCue(const Control& control, int dpi) {
+  const Rect own = PixelRect(control, dpi);
+  const int margin = ScaleToDpi(2, dpi);
+  int left = own.left - margin, top = own.top - margin;
+  int right = own.left + own.width + margin, bottom = own.top + own.height + margin;
+  const int middleX = own.left + own.width / 2, middleY = own.top + own.height / 2;
+  for (const auto& other : kControls) {
+    if (&other == &control || !other.visible || other.name == control.container) continue;
+    const Rect box = PixelRect(other, dpi);
+    const int boxRight = box.left + box.width, boxBottom = box.top + box.height;
+    if (box.top < bottom && boxBottom > top) {
+      if (box.left > middleX) right = std::min(right, box.left);
+      if (boxRight <= middleX) left = std::max(left, boxRight);
+    }
+    if (box.left < right && boxRight > left) {
+      if (box.top > middleY) bottom = std::min(bottom, box.top);
+      if (boxBottom <= middleY) top = std::max(top, boxBottom);
+    }
+  }
+  return {left, top, right - left, bottom - top};
+}
+
 const Control* HitTest(int x, int y, const std::optional<Rect>& titleBox, int dpi) {
   for (auto it = kControls.rbegin(); it != kControls.rend(); ++it) {
     const Rect box = titleBox && it->name == "lblTitle" ? *titleBox : PixelRect(*it, dpi);

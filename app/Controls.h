@@ -84,6 +84,11 @@ std::vector<const Control*> FocusOrder();
 // dpi / 1440, from its container's corner.
 Rect PixelRect(const Control& control, int dpi = kDesignDpi);
 
+// Where the focus cue goes round a command: two pixels (at 96 dots per inch)
+// outside its box, but never into the box of a control beside it, such as
+// the bar between the two links.
+Rect FocusCue(const Control& control, int dpi = kDesignDpi);
+
 // The topmost visible control under a client pixel, or nullptr for the bare
 // window surface. `titleBox` is lblTitle's box once sized to its caption.
 const Control* HitTest(int x, int y, const std::optional<Rect>& titleBox = std::nullopt,

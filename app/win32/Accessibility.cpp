@@ -185,7 +185,7 @@ STDMETHODIMP ClientAccessible::get_accState(VARIANT child, VARIANT* state) {
           if (&form_->Focused() == target.control && GetFocus() == window_) {
             flags |= STATE_SYSTEM_FOCUSED;
           }
-          if (!form_->Available(*target.control)) flags |= STATE_SYSTEM_UNAVAILABLE;
+          if (!Acts(*target.control)) flags |= STATE_SYSTEM_UNAVAILABLE;
         }
         if (target.child->role == AccessibleRole::Link) flags |= STATE_SYSTEM_LINKED;
         if (target.child->role == AccessibleRole::StaticText) flags |= STATE_SYSTEM_READONLY;
@@ -291,13 +291,19 @@ STDMETHODIMP ClientAccessible::accHitTest(long x, long y, VARIANT* child) {
   return Number(control != nullptr ? AccessibleIdOf(*control) : CHILDID_SELF, child);
 }
 
+// A box disables the window for mouse and keyboard alike; a reader's default
+// action is held back with them, or it would run commands behind the box.
+bool ClientAccessible::Acts(const Control& control) const {
+  return IsWindowEnabled(window_) && form_->Available(control);
+}
+
 // Run once the reader's call has returned, as a click would run it.
 STDMETHODIMP ClientAccessible::accDoDefaultAction(VARIANT child) {
   return Ask(
       child, [&](IAccessible* self) { return self->accDoDefaultAction(child); },
       [&](const Target& target) {
         if (target.child->role == AccessibleRole::StaticText) return DISP_E_MEMBERNOTFOUND;
-        if (!form_->Available(*target.control)) return S_FALSE;
+        if (!Acts(*target.control)) return S_FALSE;
         PostMessageW(window_, kRunCommand, static_cast<WPARAM>(child.lVal), 0);
         return S_OK;
       });

@@ -62,6 +62,7 @@ class ClientAccessible : public IAccessible {
   virtual ~ClientAccessible() = default;
   template <typename Self, typename Child>
   HRESULT Ask(const VARIANT& variant, Self self, Child child);
+  bool Acts(const Control& control) const;
 
   HWND window_;
   frmBackup* form_;

@@ -258,9 +258,11 @@ void MainWindow::OnKeyDown(WPARAM key, LPARAM flags) {
   if (*which == Key::Tab) InvalidateRect(window_, nullptr, FALSE);
 }
 
+// Asked for while the window was enabled, it may arrive after a box has
+// disabled it, inside the box's own message loop.
 void MainWindow::OnRunCommand(WPARAM child) {
   const auto children = AccessibleChildren();
-  if (child < 1 || child > children.size()) return;
+  if (child < 1 || child > children.size() || !IsWindowEnabled(window_)) return;
   form_.RunCommand(FindControl(children[child - 1].control));
 }
 

@@ -65,8 +65,7 @@ void PaintControl(HDC dc, const Control& control, const Skin& skin) {
 // Dotted and inverted, so that it shows on every colour of the skin; in high
 // contrast, in the colour the user chose for what is selected.
 void PaintFocus(HDC dc, const Control& control, int dpi) {
-  RECT box = ToRect(PixelRect(control, dpi));
-  InflateRect(&box, ScaleToDpi(2, dpi), ScaleToDpi(2, dpi));
+  RECT box = ToRect(FocusCue(control, dpi));
   HIGHCONTRASTW contrast{sizeof(contrast), 0, nullptr};
   if (SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof(contrast), &contrast, 0) &&
       (contrast.dwFlags & HCF_HIGHCONTRASTON)) {

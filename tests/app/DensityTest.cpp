@@ -43,6 +43,29 @@ TEST(Density, EveryControlScalesWithTheWindowAndIsFoundWhereItIsDrawn) {
 
 std::uint32_t Grey(std::uint32_t level) { return 0xFF000000u | level << 16 | level << 8 | level; }
 
+// The cue goes round each command and stays out of its neighbours' boxes:
+// round the first link it once ran through the bar after it.
+TEST(Density, TheFocusCueGoesRoundItsCommandAndIntoNoOtherControl) {
+  const auto overlap = [](const Rect& a, const Rect& b) {
+    return a.left < b.left + b.width && b.left < a.left + a.width && a.top < b.top + b.height &&
+           b.top < a.top + a.height;
+  };
+  for (const int dpi : {96, 120, 144, 168, 192}) {
+    for (const Control* command : FocusOrder()) {
+      const Rect cue = FocusCue(*command, dpi);
+      const Rect own = PixelRect(*command, dpi);
+      EXPECT_LT(cue.left, own.left) << command->name << " at " << dpi;
+      EXPECT_LT(cue.top, own.top) << command->name << " at " << dpi;
+      EXPECT_GE(cue.top + cue.height, own.top + own.height) << command->name << " at " << dpi;
+      for (const Control& other : ControlTable()) {
+        if (&other == command || !other.visible || other.name == command->container) continue;
+        EXPECT_FALSE(overlap(cue, PixelRect(other, dpi)))
+            << command->name << "'s cue runs into " << other.name << " at " << dpi;
+      }
+    }
+  }
+}
+
 TEST(Density, ShrinkingAveragesTheAreaEachPixelCovers) {
   // 2 to 1: each new pixel is the mean of a 2 x 2 block.
   const std::vector<std::uint32_t> blocks{Grey(0),   Grey(100), Grey(255), Grey(255),
