@@ -45,4 +45,23 @@ inline void UnixRemoveTree(const std::string& path) {
   RunUnix("/bin/rm -rf \"" + UnixPath(path) + "\"");
 }
 
+// A drive S: of the prefix on another Unix file system, /dev/shm, so that a
+// rename between it and C: fails as between two volumes on Windows.
+class OtherDrive {
+ public:
+  OtherDrive()
+      : folder_("/dev/shm/stowlark-" + std::to_string(GetCurrentProcessId())),
+        link_(UnixPath("C:\\").substr(0, UnixPath("C:\\").rfind("c:/")) + "s:") {
+    RunUnix("/bin/mkdir -p " + folder_);
+    RunUnix("/bin/ln -sfn " + folder_ + " \"" + link_ + "\"");
+  }
+  OtherDrive(const OtherDrive&) = delete;
+  OtherDrive& operator=(const OtherDrive&) = delete;
+  ~OtherDrive() { RunUnix("/bin/rm -rf " + folder_ + " \"" + link_ + "\""); }
+
+ private:
+  std::string folder_;
+  std::string link_;
+};
+
 }  // namespace stowlark::testing_support

@@ -2,6 +2,7 @@
 
 #include "app/Controls.h"
 #include "platform/win32/Win32CopyLock.h"
+#include "tests/WineUnix.h"
 #include "tests/e2e/Fixture.h"
 
 namespace stowlark::e2e {
@@ -9,6 +10,7 @@ namespace {
 
 const std::wstring kRestoreComplete =
     L"Restore Complete \r\nPlease Sign-in again for the changes to take effect.";
+const std::wstring kOneKept = L"\r\n\r\n1 file that this restore replaced was kept in:\r\n";
 
 class BackupRestoreTest : public StowlarkFixture {
  protected:
@@ -49,9 +51,13 @@ TEST_F(BackupRestoreTest, BackupThenRestoreWithEachBoxExactlyAndAFileHeldOpenRep
   SetFileAttributesW((BackupFolder() + me).c_str(), FILE_ATTRIBUTE_READONLY);
   WriteText(MessengerFolder() + me, "me, later");
   program.ClickControl("imgBackup");
-  EXPECT_EQ(program.AnswerMessageBox().text, L"Backup Complete.");
+  const std::wstring previous = Documents() + L"\\Stowlark Replaced\\Previous backup";
+  EXPECT_EQ(
+      program.AnswerMessageBox().text,
+      L"Backup Complete.\r\n\r\n1 file that this backup replaced was kept in:\r\n" + previous);
   expected[me] = "me, later";
   EXPECT_EQ(Snapshot(BackupFolder()), expected);
+  EXPECT_EQ(ReadText(previous + me), "me");
 
   const std::wstring smile = MessengerFolder() + L"\\alice@example.com\\CustomEmoticons\\smile.png";
   WriteText(smile, "changed");
@@ -59,7 +65,7 @@ TEST_F(BackupRestoreTest, BackupThenRestoreWithEachBoxExactlyAndAFileHeldOpenRep
   program.ClickControl("imgRestore");
   box = program.AnswerMessageBox();
   EXPECT_EQ(box.title, L"Restore Complete.");
-  EXPECT_EQ(box.text, kRestoreComplete);
+  EXPECT_TRUE(box.text.starts_with(kRestoreComplete + kOneKept)) << box.text.size();
   EXPECT_EQ(ReadText(smile), "smile");
   EXPECT_EQ(ReadText(MessengerFolder() + L"\\settings.ini"), "loose");
 
@@ -88,6 +94,32 @@ TEST_F(BackupRestoreTest, BackupThenRestoreWithEachBoxExactlyAndAFileHeldOpenRep
   EXPECT_EQ(ReadText(heldPath), "in use");
   EXPECT_EQ(program.WaitForExit(0), STILL_ACTIVE);
   EXPECT_FALSE(program.HasMessageBox()) << "no completion box may follow";
+}
+
+// A restore over a file changed since the backup keeps that file, and its box
+// says where: renamed aside on the messenger's own drive, and copied whole
+// with Documents on another drive, which Windows cannot rename to.
+TEST_F(BackupRestoreTest, ARestoreOverANewerFileKeepsItAndItsBoxSaysWhere) {
+  const std::wstring smile = MessengerFolder() + L"\\alice@example.com\\CustomEmoticons\\smile.png";
+  const testing_support::OtherDrive drive;
+  for (const std::wstring& documents : {Documents(), std::wstring(L"S:\\Documents")}) {
+    CreateDirectoryW(documents.c_str(), nullptr);
+    SetDocuments(documents);
+    WriteText(smile, "smile");
+    RunningStowlark program;
+    program.ClickControl("imgBackup");
+    EXPECT_EQ(program.AnswerMessageBox().text, L"Backup Complete.");
+    WriteText(smile, "newer, since the backup");
+    program.ClickControl("imgRestore");
+    const std::wstring text = program.AnswerMessageBox().text;
+    const std::wstring head =
+        kRestoreComplete + kOneKept + documents + L"\\Stowlark Replaced\\Restore 2";
+    ASSERT_TRUE(text.starts_with(head)) << win32::Narrow(text);
+    const std::wstring kept = text.substr(text.rfind(L"\r\n") + 2);
+    EXPECT_EQ(ReadText(kept + L"\\alice@example.com\\CustomEmoticons\\smile.png"),
+              "newer, since the backup");
+    EXPECT_EQ(ReadText(smile), "smile");
+  }
 }
 
 TEST_F(BackupRestoreTest, TwoProgramsNeverCopyAtOnceAndEveryBackupFileEqualsItsSource) {

@@ -55,6 +55,10 @@ void StowlarkFixture::SetUp() {
   SetShellFolder(L"AppData", AppData());
 }
 
+void StowlarkFixture::SetDocuments(const std::wstring& folder) {
+  SetShellFolder(L"Personal", folder);
+}
+
 void StowlarkFixture::TearDown() {
   SetShellFolder(L"Personal", savedPersonal_);
   SetShellFolder(L"AppData", savedAppData_);

@@ -26,6 +26,8 @@ class StowlarkFixture : public testing::Test {
   std::wstring AppData() const { return appData_; }
   std::wstring MessengerFolder() const { return AppData() + L"\\Microsoft\\MSN Messenger"; }
   std::wstring BackupFolder() const { return Documents() + L"\\Stowlark"; }
+  // Points the documents folder elsewhere, for a program started after.
+  void SetDocuments(const std::wstring& folder);
 
  private:
   std::wstring root_;

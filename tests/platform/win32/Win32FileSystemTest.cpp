@@ -132,6 +132,30 @@ TEST_F(Win32FileSystemTest, CarriesAttributesAndTimeAndLiftsAReadOnlyFlagOnlyFor
   EXPECT_EQ(Names(root_ + "\\dst"), (std::set<std::string>{"flags.dat", "held.dat"}));
 }
 
+// A file that a copy replaces is renamed aside on its own volume, over an
+// earlier kept copy that is read-only; another volume is told apart, and a
+// link is never moved in place of a file.
+TEST_F(Win32FileSystemTest, AMoveRenamesOnOneVolumeTellsAnotherApartAndRefusesALink) {
+  Put(root_ + "\\a.dat", "a", FILE_ATTRIBUTE_READONLY);
+  Put(root_ + "\\kept\\a.dat", "earlier", FILE_ATTRIBUTE_READONLY);
+  EXPECT_FALSE(files.Move(root_ + "\\a.dat", root_ + "\\kept\\a.dat", true));
+  EXPECT_EQ(files.Inspect(root_ + "\\a.dat").kind, EntryKind::Missing);
+  EXPECT_EQ(Get(root_ + "\\kept\\a.dat"), "a");
+  EXPECT_TRUE(GetFileAttributesW(LongPath(root_ + "\\kept\\a.dat").c_str()) &
+              FILE_ATTRIBUTE_READONLY);
+
+  const testing_support::OtherDrive drive;
+  ASSERT_TRUE(CreateDirectoryW(L"S:\\kept", nullptr));
+  EXPECT_EQ(files.Move(root_ + "\\kept\\a.dat", "S:\\kept\\a.dat", false),
+            std::errc::cross_device_link);
+  EXPECT_EQ(Get(root_ + "\\kept\\a.dat"), "a");
+
+  Put(root_ + "\\target.dat", "target");
+  testing_support::UnixLink(root_ + "\\target.dat", root_ + "\\link.dat");
+  EXPECT_TRUE(files.Move(root_ + "\\link.dat", root_ + "\\kept\\link.dat", false));
+  EXPECT_EQ(files.Inspect(root_ + "\\kept\\link.dat").kind, EntryKind::Missing);
+}
+
 TEST_F(Win32FileSystemTest, TemporaryFilesAreExclusiveAndTheCleanUpNeverFollowsALink) {
   // Wine shows a link with its target's attributes: this one looks marked.
   Put(root_ + "\\outside.txt", "outside", kMark);
