@@ -42,13 +42,40 @@ emulated_wine_works() {
   return $works
 }
 
+# The Debian archive this machine's own apt configuration names for its
+# release (not its -security or -updates suites), so that a local mirror or a
+# proxy keeps working and no script names a host.
+debian_archive() {
+  local sources=(/etc/apt/sources.list.d/*.sources) lists=(/etc/apt/sources.list /etc/apt/sources.list.d/*.list)
+  {
+    [ -e "${sources[0]}" ] && awk '
+      function flush() { if (deb && enabled && release && uri != "") print uri; deb = release = 0; enabled = 1; uri = "" }
+      BEGIN { enabled = 1 }
+      FNR == 1 || /^[ \t]*$/ { flush() }
+      $1 == "Types:" { for (i = 2; i <= NF; i++) if ($i == "deb") deb = 1 }
+      $1 == "Enabled:" && tolower($2) == "no" { enabled = 0 }
+      $1 == "URIs:" { uri = $2 }
+      $1 == "Suites:" { for (i = 2; i <= NF; i++) if ($i !~ /-/) release = 1 }
+      END { flush() }' "${sources[@]}"
+    for list in "${lists[@]}"; do
+      [ -e "$list" ] && awk '$1 == "deb" {
+        i = 2
+        if ($2 ~ /^\[/) { while (i < NF && $i !~ /\]$/) i++; i++ }
+        if ($(i + 1) !~ /-/) print $i }' "$list"
+    done
+  } | head -n 1
+}
+
 build_emulated_wine() {
   local log="$EMULATED_CACHE/setup.log" lib="$EMULATED_ROOT/opt/stowlark"
   echo "Setting up the emulated 32-bit Wine in $EMULATED_ROOT (once; see $log)"
   unmount_emulated
   rm -rf --one-file-system "$EMULATED_ROOT"
   mkdir -p "$EMULATED_CACHE"
-  debootstrap --variant=minbase trixie "$EMULATED_ROOT" http://deb.debian.org/debian >"$log" 2>&1 ||
+  local archive
+  archive=$(debian_archive)
+  [ -n "$archive" ] || { emulated_fail "no Debian archive found in /etc/apt/sources.list(.d)"; return 1; }
+  debootstrap --variant=minbase trixie "$EMULATED_ROOT" "$archive" >"$log" 2>&1 ||
     { tail -20 "$log" >&2; emulated_fail "debootstrap of Debian trixie failed"; return 1; }
   mount -t proc proc "$EMULATED_ROOT/proc"
   {
