@@ -122,7 +122,7 @@ class TreeCopier {
   struct Pending {
     std::string source;
     std::string target;
-    std::string keep;  // where the files that the target's replace go
+    std::string keep;  // where the files replaced in the target are kept
     bool targetIsNew;  // spares listing a folder that was just created
   };
   using Existing = std::map<std::string, Entry>;  // by name key
@@ -281,6 +281,7 @@ class TreeCopier {
       renamed = !error;
       if (error == std::errc::cross_device_link) error = CopyAside(target, keptAt, keptReadOnly);
     }
+    if (error == CopyError::Stopped) return Pass::Stopped;
     if (error) {
       result_.failures.push_back(
           {target, "Not replaced, as the file there could not be kept aside: " + error.message()});
