@@ -16,7 +16,11 @@ bool HoldsABackup(FileSystem& files, const Folder& backup, const Tally& count) {
   return count.files > 0 || files.List(backup.path, entries);  // a failed listing is reported
 }
 
-std::string TwoDigits(int number) { return (number < 10 ? "0" : "") + std::to_string(number); }
+std::string TwoDigits(int number) {
+  std::string digits = std::to_string(number);
+  if (digits.size() < 2) digits.insert(digits.begin(), '0');
+  return digits;
+}
 
 // A folder of its own for each restore, named to sort by time and valid on
 // every Windows: "Restore 2026-12-07 19.46.05".
