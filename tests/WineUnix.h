@@ -54,6 +54,11 @@ class OtherDrive {
         link_(UnixPath("C:\\").substr(0, UnixPath("C:\\").rfind("c:/")) + "s:") {
     RunUnix("/bin/mkdir -p " + folder_);
     RunUnix("/bin/ln -sfn " + folder_ + " \"" + link_ + "\"");
+    // Wine does not wait for a Unix program it starts: the drive comes when it comes.
+    for (int wait = 0; wait < 500 && GetFileAttributesW(L"S:\\") == INVALID_FILE_ATTRIBUTES;
+         ++wait) {
+      Sleep(20);
+    }
   }
   OtherDrive(const OtherDrive&) = delete;
   OtherDrive& operator=(const OtherDrive&) = delete;
