@@ -7,7 +7,7 @@ namespace stowlark {
 namespace {
 
 Outcome BackupFailed(const std::string& reason) {
-  return {"Backup", kStyleError, "Backup failed: " + reason};
+  return {"Backup", kStyleError, "Backup failed: " + reason, RunResult::NotStarted};
 }
 
 // One folder holds the latest previous copy of each file, so that weekly
@@ -16,7 +16,8 @@ constexpr std::string_view kPreviousBackupFolder = "\\Previous backup";
 
 Outcome Incomplete(const Failures& failures) {
   return {"Backup", kStyleWarning,
-          "Backup incomplete. These items could not be copied:\r\n\r\n" + ListFailures(failures)};
+          "Backup incomplete. These items could not be copied:\r\n\r\n" + ListFailures(failures),
+          RunResult::Partial};
 }
 
 struct Account {
@@ -54,8 +55,10 @@ std::vector<Account> PlanAccounts(FileSystem& files, const std::vector<Folder>& 
 }
 
 // Made only once there is something to put in it, so that no empty backup
-// folder is left for a later restore to take for a backup.
-std::optional<std::string> MakeBackupFolder(FileSystem& files, const std::string& backupPath) {
+// folder is left for a later restore to take for a backup; a preview only
+// looks whether it could be.
+std::optional<std::string> MakeBackupFolder(FileSystem& files, const std::string& backupPath,
+                                            bool preview) {
   if (FolderExists(files, backupPath)) return std::nullopt;
   const std::string folder = WithoutTrailingSeparator(backupPath);
   if (files.Inspect(folder).kind == EntryKind::File) {
@@ -65,6 +68,7 @@ std::optional<std::string> MakeBackupFolder(FileSystem& files, const std::string
   if (auto unreachable = Unreachable(files, ParentFolder(folder), "Documents")) {
     return unreachable;
   }
+  if (preview) return std::nullopt;
   if (const auto error = MakeFolder(files, backupPath)) {
     return "the backup folder could not be made:\r\n" + folder + ": " + error.message();
   }
@@ -85,20 +89,25 @@ Outcome BackupMessengerFolders(FileSystem& files, const Locations& locations,
   if (GetFolder(files, locations.messengerFolder, messenger)) {
     return {"Backup", kStyleWarning,
             "Nothing was backed up: there is no messenger data folder at\r\n" +
-                locations.messengerFolder};
+                locations.messengerFolder,
+            RunResult::NothingToDo};
   }
   std::vector<Folder> accounts;
   const auto listing = SubFolders(files, messenger, accounts);
   if (accounts.empty() && !listing) {
     return {"Backup", kStyleWarning,
             "Nothing was backed up: there is no account folder in the messenger data folder\r\n" +
-                messenger.path};
+                messenger.path,
+            RunResult::NothingToDo};
   }
-  Failures failures;
+  if (const auto missing = ChooseAccounts(files, accounts, locations.accounts)) {
+    return BackupFailed(*missing);
+  }
+  CopyResult copied;
   const std::vector<Account> planned =
-      PlanAccounts(files, accounts, locations.backupPath, failures);
+      PlanAccounts(files, accounts, locations.backupPath, copied.failures);
   if (!planned.empty()) {
-    if (const auto obstacle = MakeBackupFolder(files, locations.backupPath)) {
+    if (const auto obstacle = MakeBackupFolder(files, locations.backupPath, locations.preview)) {
       return BackupFailed(*obstacle);
     }
   }
@@ -110,20 +119,18 @@ Outcome BackupMessengerFolders(FileSystem& files, const Locations& locations,
   }
   CopyRun run(progress, count);
   const std::string previous = locations.keptFolder + std::string(kPreviousBackupFolder);
-  std::vector<KeptFile> kept;
   for (const auto& account : planned) {
     if (run.Stopped()) break;
     const KeepAside keep{locations.keptFolder, previous + "\\" + Name({account.target})};
-    auto copied = Copy(files, account.source, account.target, keep, run);
-    failures.insert(failures.end(), copied.failures.begin(), copied.failures.end());
-    kept.insert(kept.end(), copied.kept.begin(), copied.kept.end());
+    Append(copied, Copy(files, account.source, account.target, keep, run, locations.preview));
   }
-  if (!run.Stopped() && listing) failures.push_back({messenger.path, listing.message()});
+  const Failures& failures = copied.failures;
+  if (!run.Stopped() && listing) copied.failures.push_back({messenger.path, listing.message()});
   const Outcome outcome = run.Stopped() ? StoppedOutcome("Backup", "Backed up", run, failures)
                           : failures.empty()
                               ? Outcome{"Backup", kStyleInformation, "Backup Complete."}
                               : Incomplete(failures);
-  return WithKept(outcome, "backup", std::move(kept), previous);
+  return WithCopied(outcome, "backup", std::move(copied), previous);
 }
 
 }  // namespace stowlark

@@ -99,18 +99,20 @@ std::error_code ReadFull(FileReader& reader, std::span<char> buffer, std::size_t
 class TreeCopier {
  public:
   TreeCopier(FileSystem& files, CopyResult& result, std::vector<FileId> forbidden,
-             std::string ownKeptFolder, CopyRun& run)
+             std::string ownKeptFolder, CopyRun& run, bool preview)
       : files_(files),
         result_(result),
         forbidden_(std::move(forbidden)),
         ownKeptFolder_(std::move(ownKeptFolder)),
         run_(run),
+        preview_(preview),
         buffer_(kChunkBytes) {}
 
   // Folders wait on a stack of their own, so that no depth of tree can
   // exhaust the thread's stack.
-  void Run(const std::string& source, const std::string& target, const std::string& keep) {
-    pending_.push_back({source, target, keep, false});
+  void Run(const std::string& source, const std::string& target, const std::string& keep,
+           bool targetIsNew) {
+    pending_.push_back({source, target, keep, targetIsNew});
     while (!pending_.empty() && !run_.Stopped()) {
       const Pending folder = std::move(pending_.back());
       pending_.pop_back();
@@ -174,7 +176,7 @@ class TreeCopier {
     Existing existing;
     for (auto& entry : entries) {
       if (IsOwnTemporary(entry)) {
-        files_.RemoveStale(Join(target, entry.name));
+        if (!preview_) files_.RemoveStale(Join(target, entry.name));
       } else {
         existing.emplace(files_.NameKey(entry.name), std::move(entry));
       }
@@ -188,7 +190,7 @@ class TreeCopier {
       return Fail(target, CopyError::TargetIsNotFolder);
     }
     if (IsOneOf(files_, source, forbidden_)) return Fail(source, CopyError::TargetInsideSource);
-    if (!current) {
+    if (!current && !preview_) {
       if (const auto error = files_.CreateFolder(target)) return Fail(target, error);
     }
     pending_.push_back(
@@ -205,6 +207,15 @@ class TreeCopier {
     // Left alone, an unchanged file costs no write, and a file that another
     // program holds open fails only when there is something to change.
     if (current && SameSizeAndTime(entry.stamp, current->stamp) && HoldsSameBytes(source, target)) {
+      ++result_.unchanged;
+      return true;
+    }
+    if (preview_) {
+      if (!current) {
+        result_.added.push_back(target);
+      } else {
+        result_.kept.push_back({target, Join(keptHere_.folder, current->name)});
+      }
       return true;
     }
     for (int pass = 0; pass <= kRereadsOfAChangingFile; ++pass) {
@@ -264,6 +275,7 @@ class TreeCopier {
     if (const auto commit = writer->Commit(reader->Stamp(), target, false)) {
       return Fail(target, commit), Pass::Failed;
     }
+    result_.added.push_back(target);
     return Pass::Done;
   }
 
@@ -361,6 +373,7 @@ class TreeCopier {
   const std::vector<FileId> forbidden_;
   const std::string ownKeptFolder_;
   CopyRun& run_;
+  const bool preview_;
   std::vector<Pending> pending_;
   KeptHere keptHere_;
   std::vector<char> buffer_;
@@ -455,8 +468,18 @@ Tally CountFiles(FileSystem& files, const std::string& folder) {
   return tally;
 }
 
+void Append(CopyResult& into, CopyResult from) {
+  const auto move = [](auto& to, auto& more) {
+    to.insert(to.end(), std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
+  };
+  move(into.failures, from.failures);
+  move(into.kept, from.kept);
+  move(into.added, from.added);
+  into.unchanged += from.unchanged;
+}
+
 CopyResult Copy(FileSystem& files, const Folder& source, const std::string& destination,
-                const KeepAside& keep, CopyRun& run) {
+                const KeepAside& keep, CopyRun& run, bool preview) {
   CopyResult result;
   std::vector<FileId> forbidden = FoldersHolding(files, destination);
   const std::vector<FileId> holdingKept = FoldersHolding(files, keep.folder);
@@ -466,12 +489,14 @@ CopyResult Copy(FileSystem& files, const Folder& source, const std::string& dest
         {destination, make_error_code(CopyError::TargetInsideSource).message()});
     return result;
   }
-  if (const auto error = EnsureFolder(files, destination)) {
+  const bool missing = files.Inspect(destination).kind == EntryKind::Missing;
+  if (const auto error =
+          preview && missing ? std::error_code{} : EnsureFolder(files, destination)) {
     result.failures.push_back({destination, error.message()});
     return result;
   }
-  TreeCopier(files, result, std::move(forbidden), keep.own, run)
-      .Run(source.path, destination, keep.folder);
+  TreeCopier(files, result, std::move(forbidden), keep.own, run, preview)
+      .Run(source.path, destination, keep.folder, missing);
   return result;
 }
 

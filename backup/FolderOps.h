@@ -20,6 +20,7 @@ using Failures = std::vector<Failure>;
 struct Folder {
   std::string path;  // without a trailing separator
   bool isLink = false;
+  bool operator==(const Folder&) const = default;
 };
 
 enum class CopyError {
@@ -74,7 +75,10 @@ struct KeptFile {
 struct CopyResult {
   Failures failures;
   std::vector<KeptFile> kept;
+  std::vector<std::string> added;
+  std::uint64_t unchanged = 0;
 };
+void Append(CopyResult& into, CopyResult from);
 
 // Puts the content of `source` directly into `destination`, which is
 // created with its parents when missing. Files of the same relative path are
@@ -85,9 +89,10 @@ struct CopyResult {
 // destination or the kept folder, or holds either, is entered. Goes on past
 // every failure and returns them all; tells `run` of each file. Once asked to
 // stop, it abandons the file in hand, whose target stays as it was, and
-// copies no other.
+// copies no other. A preview writes nothing and tells what a copy would do,
+// as far as looking can tell.
 CopyResult Copy(FileSystem& files, const Folder& source, const std::string& destination,
-                const KeepAside& keep, CopyRun& run);
+                const KeepAside& keep, CopyRun& run, bool preview = false);
 
 }  // namespace stowlark
 

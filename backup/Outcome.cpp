@@ -1,5 +1,7 @@
 #include "backup/Outcome.h"
 
+#include <algorithm>
+
 #include "platform/MessagePort.h"
 
 namespace stowlark {
@@ -23,16 +25,47 @@ std::optional<std::string> Unreachable(FileSystem& files, const std::string& fol
          "\r\nIf it is on a drive or share that is not connected, connect it and try again.";
 }
 
-Outcome WithKept(Outcome outcome, std::string_view run, std::vector<KeptFile> kept,
-                 const std::string& folder) {
-  if (kept.empty()) return outcome;
-  const bool one = kept.size() == 1;
-  outcome.prompt += "\r\n\r\n" + std::to_string(kept.size()) + (one ? " file" : " files") +
+Outcome WithCopied(Outcome outcome, std::string_view run, CopyResult copied,
+                   const std::string& keptFolder) {
+  outcome.added = std::move(copied.added);
+  outcome.unchanged = copied.unchanged;
+  outcome.failures = std::move(copied.failures);
+  if (copied.kept.empty()) return outcome;
+  const bool one = copied.kept.size() == 1;
+  outcome.prompt += "\r\n\r\n" + std::to_string(copied.kept.size()) + (one ? " file" : " files") +
                     " that this " + std::string(run) + " replaced " + (one ? "was" : "were") +
-                    " kept in:\r\n" + folder;
-  outcome.kept = std::move(kept);
-  outcome.keptFolder = folder;
+                    " kept in:\r\n" + keptFolder;
+  outcome.kept = std::move(copied.kept);
+  outcome.keptFolder = keptFolder;
   return outcome;
+}
+
+std::optional<std::string> ChooseAccounts(FileSystem& files, std::vector<Folder>& folders,
+                                          const std::vector<std::string>& names) {
+  if (names.empty()) return std::nullopt;
+  std::vector<Folder> chosen;
+  std::string missing;
+  for (const auto& name : names) {
+    const auto found = std::find_if(folders.begin(), folders.end(), [&](const Folder& folder) {
+      return files.NameKey(Name(folder)) == files.NameKey(name);
+    });
+    if (found == folders.end()) {
+      missing += (missing.empty() ? "" : ", ") + name;
+    } else if (std::find(chosen.begin(), chosen.end(), *found) == chosen.end()) {
+      chosen.push_back(*found);
+    }
+  }
+  if (!missing.empty()) {
+    std::vector<std::string> listed;
+    for (const auto& folder : folders) listed.push_back(Name(folder));
+    std::sort(listed.begin(), listed.end());
+    std::string there;
+    for (const auto& name : listed) there += (there.empty() ? "" : ", ") + name;
+    return "there is no account folder named " + missing +
+           ". The account folders are: " + (there.empty() ? "none" : there) + ".";
+  }
+  folders = std::move(chosen);
+  return std::nullopt;
 }
 
 Outcome StoppedOutcome(const std::string& title, const std::string& finished, const CopyRun& run,
@@ -43,7 +76,7 @@ Outcome StoppedOutcome(const std::string& title, const std::string& finished, co
   if (!failures.empty()) {
     prompt += "\r\n\r\nThese items could not be copied:\r\n\r\n" + ListFailures(failures);
   }
-  return {title, kStyleWarning, prompt};
+  return {title, kStyleWarning, prompt, RunResult::Stopped};
 }
 
 }  // namespace stowlark

@@ -9,14 +9,28 @@
 
 namespace stowlark {
 
-// What the user is told at the end of a backup or restore, and the files it
-// replaced, each kept aside in `keptFolder`.
+// How a run ended, from the best to the worst.
+enum class RunResult {
+  Done,         // every file copied or already the same
+  NothingToDo,  // no messenger data folder, no account folder in it, or no backup
+  Partial,      // finished, but some items could not be copied
+  Stopped,      // asked to stop before the end
+  NotStarted,   // a folder that cannot be found or reached or made, and the like
+};
+
+// How a run ended, what the user is told of it, and what it did: the files it
+// added, those it replaced (each kept aside, below `keptFolder`), how many it
+// found unchanged, and what failed. A preview fills the same from looking.
 struct Outcome {
   std::string title;
   int style = 0;
   std::string prompt;
+  RunResult result = RunResult::Done;
   std::vector<KeptFile> kept = {};
   std::string keptFolder = {};
+  std::vector<std::string> added = {};
+  std::uint64_t unchanged = 0;
+  Failures failures = {};
   bool operator==(const Outcome&) const = default;
 };
 
@@ -30,6 +44,10 @@ struct Locations {
   bool applicationDataFolderKnown = false;
   std::string keptFolder = {};
   LocalTime startedAt = {};
+  // When not empty, the run is limited to these account folders.
+  std::vector<std::string> accounts = {};
+  // Looks at what the run would do and writes nothing anywhere.
+  bool preview = false;
 };
 
 inline constexpr std::size_t kFailuresShown = 10;
@@ -42,10 +60,15 @@ std::string ListFailures(const Failures& failures);
 std::optional<std::string> Unreachable(FileSystem& files, const std::string& folder,
                                        std::string_view what);
 
-// Adds to the box how many files the run replaced and where they are kept;
-// "backup" or "restore" names the run.
-Outcome WithKept(Outcome outcome, std::string_view run, std::vector<KeptFile> kept,
-                 const std::string& folder);
+// Adds to the outcome what the copy did, and to the box how many files it
+// replaced and where they are kept; "backup" or "restore" names the run.
+Outcome WithCopied(Outcome outcome, std::string_view run, CopyResult copied,
+                   const std::string& keptFolder);
+
+// Limits `folders` to the account folders named, whatever their case; when
+// one is not there, says so and names those that are.
+std::optional<std::string> ChooseAccounts(FileSystem& files, std::vector<Folder>& folders,
+                                          const std::vector<std::string>& names);
 
 // A run that was asked to stop part way: how many of its files it finished
 // ("Backed up" or "Restored"), then what failed before it stopped.

@@ -5,7 +5,7 @@ namespace stowlark {
 namespace {
 
 Outcome RestoreFailed(const std::string& reason) {
-  return {"Restore", kStyleError, "Restore failed: " + reason};
+  return {"Restore", kStyleError, "Restore failed: " + reason, RunResult::NotStarted};
 }
 
 // A backup folder that holds no file of the user's is no backup, whatever
@@ -46,10 +46,25 @@ Outcome RestoreCommand(FileSystem& files, const Locations& locations, CopyProgre
   if (!locations.applicationDataFolderKnown) {
     return RestoreFailed("your Application Data folder could not be found.");
   }
-  const Outcome noBackup{"No Backup", kStyleInformation, "No backup found."};
+  const Outcome noBackup{"No Backup", kStyleInformation, "No backup found.",
+                         RunResult::NothingToDo};
   Folder backup;
   if (GetFolder(files, locations.backupPath, backup)) return noBackup;
-  const Tally count = CountFiles(files, backup.path);
+  // The whole backup, or the account folders the run is limited to.
+  std::vector<Folder> sources{backup};
+  if (!locations.accounts.empty()) {
+    sources.clear();
+    SubFolders(files, backup, sources);
+    if (const auto missing = ChooseAccounts(files, sources, locations.accounts)) {
+      return RestoreFailed(*missing);
+    }
+  }
+  Tally count;
+  for (const auto& source : sources) {
+    const Tally inSource = CountFiles(files, source.path);
+    count.files += inSource.files;
+    count.bytes += inSource.bytes;
+  }
   if (!HoldsABackup(files, backup, count)) return noBackup;
   // The messenger's own folders are made when missing; the one the settings
   // name is not, since a missing one means a drive that is not there.
@@ -59,7 +74,13 @@ Outcome RestoreCommand(FileSystem& files, const Locations& locations, CopyProgre
   }
   CopyRun run(progress, count);
   const std::string kept = RestoreKeptFolder(files, locations.keptFolder, locations.startedAt);
-  auto copied = Copy(files, backup, locations.messengerFolder, {locations.keptFolder, kept}, run);
+  CopyResult copied;
+  for (const auto& source : sources) {
+    if (run.Stopped()) break;
+    const std::string below = source == backup ? "" : "\\" + Name(source);
+    Append(copied, Copy(files, source, locations.messengerFolder + below,
+                        {locations.keptFolder, kept + below}, run, locations.preview));
+  }
   const Failures& failures = copied.failures;
   const Outcome outcome =
       run.Stopped() ? StoppedOutcome("Restore", "Restored", run, failures)
@@ -69,8 +90,9 @@ Outcome RestoreCommand(FileSystem& files, const Locations& locations, CopyProgre
                     "take effect."}
           : Outcome{"Restore", kStyleError,
                     "Restore incomplete. These items could not be restored:\r\n\r\n" +
-                        ListFailures(failures) + "\r\nSign out of the messenger and try again."};
-  return WithKept(outcome, "restore", std::move(copied.kept), kept);
+                        ListFailures(failures) + "\r\nSign out of the messenger and try again.",
+                    RunResult::Partial};
+  return WithCopied(outcome, "restore", std::move(copied), kept);
 }
 
 }  // namespace stowlark

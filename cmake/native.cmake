@@ -7,6 +7,7 @@ target_link_libraries(stowlark_native PUBLIC stowlark_core)
 add_executable(stowlark_tests
   tests/settings/WriteRegistryTest.cpp
   tests/app/frmBackupTest.cpp
+  tests/app/CommandLineTest.cpp
   tests/app/PicturesTest.cpp
   tests/app/DensityTest.cpp
   tests/backup/BackupRestoreTest.cpp

@@ -72,11 +72,23 @@ class BackupFixture : public testing::Test {
   NoProgress none;
 };
 
-inline void PrintTo(const Outcome& outcome, std::ostream* out) {
-  *out << outcome.title << " (" << outcome.style << "): " << outcome.prompt;
+// What a run's box tells, and how the run ended.
+struct Told {
+  std::string title;
+  int style = 0;
+  std::string prompt;
+  RunResult result = RunResult::Done;
+  bool operator==(const Told&) const = default;
+};
+inline Told Telling(const Outcome& outcome) {
+  return {outcome.title, outcome.style, outcome.prompt, outcome.result};
+}
+inline void PrintTo(const Told& told, std::ostream* out) {
+  *out << told.title << " (" << told.style << ", " << static_cast<int>(told.result)
+       << "): " << told.prompt;
 }
 
-inline const Outcome kBackupComplete{"Backup", 64, "Backup Complete."};
+inline const Told kBackupComplete{"Backup", 64, "Backup Complete."};
 inline const std::string kPreviousBackup = "C:\\Docs\\Stowlark Replaced\\Previous backup";
 inline const std::string kRestoreKept = "C:\\Docs\\Stowlark Replaced\\Restore 2026-12-07 09.05.03";
 // What the box adds when `files` files were replaced and kept in `folder`.
@@ -85,7 +97,7 @@ inline std::string KeptNote(const std::string& files, const std::string& run,
   return "\r\n\r\n" + files + " that this " + run + " replaced " +
          (files == "1 file" ? "was" : "were") + " kept in:\r\n" + folder;
 }
-inline const Outcome kRestoreComplete{
+inline const Told kRestoreComplete{
     "Restore Complete.", 64,
     "Restore Complete \r\nPlease Sign-in again for the changes to take effect."};
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include "app/CommandLine.h"
 #include "platform/fake/FaultyFileSystem.h"
 #include "tests/backup/BackupFixture.h"
 
@@ -20,7 +21,7 @@ class BackupRestoreTest : public BackupFixture {
 };
 
 TEST_F(BackupRestoreTest, FirstBackupCopiesEveryAccountFolderButNoLooseFile) {
-  EXPECT_EQ(RunBackup(), kBackupComplete);
+  EXPECT_EQ(Telling(RunBackup()), kBackupComplete);
   auto expected = Snapshot(Messenger());
   expected.erase("loose.dat");
   EXPECT_EQ(Snapshot(Backup()), expected);
@@ -28,7 +29,7 @@ TEST_F(BackupRestoreTest, FirstBackupCopiesEveryAccountFolderButNoLooseFile) {
 }
 
 TEST_F(BackupRestoreTest, RepeatedBackupOverwritesAndKeepsWhatHasGone) {
-  ASSERT_EQ(RunBackup(), kBackupComplete);
+  ASSERT_EQ(Telling(RunBackup()), kBackupComplete);
   const auto inode = [&](const char* path) {
     struct stat info {};
     ::stat((Backup() / path).c_str(), &info);
@@ -61,17 +62,19 @@ TEST_F(BackupRestoreTest, RunsWithNothingToCopyOrNowhereToPutItSaySoAndCreateNot
     std::filesystem::remove_all(Messenger() / account);
   }
   const std::string messenger = "\r\nC:\\App\\Microsoft\\MSN Messenger";
-  EXPECT_EQ(RunBackup(), (Outcome{"Backup", 48,
-                                  "Nothing was backed up: there is no account folder in the "
-                                  "messenger data folder" +
-                                      messenger}));
+  EXPECT_EQ(Telling(RunBackup()), (Told{"Backup", 48,
+                                        "Nothing was backed up: there is no account folder in the "
+                                        "messenger data folder" +
+                                            messenger,
+                                        RunResult::NothingToDo}));
   std::filesystem::remove_all(Host("C:\\App"));
   EXPECT_EQ(RunBackup().prompt,
             "Nothing was backed up: there is no messenger data folder at" + messenger);
   EXPECT_FALSE(std::filesystem::exists(Backup()));
   // A backup folder with nothing but a cut-short run's temporary file is no backup.
   PutStaleTemporary(Backup() / "~stowlark-4-0.partial");
-  EXPECT_EQ(RunRestore(), (Outcome{"No Backup", 64, "No backup found."}));
+  EXPECT_EQ(Telling(RunRestore()),
+            (Told{"No Backup", 64, "No backup found.", RunResult::NothingToDo}));
   EXPECT_FALSE(std::filesystem::exists(Host("C:\\App")));
 
   Put(Messenger() / "alice@example.com/smile.png", "smile");
@@ -89,7 +92,7 @@ TEST_F(BackupRestoreTest, RunsWithNothingToCopyOrNowhereToPutItSaySoAndCreateNot
   // The messenger's own folders are made again; the one the settings name is not.
   locations.backupPath = "C:\\App\\Microsoft\\MSN Messenger\\";
   locations.messengerFolder = "C:\\Docs\\Microsoft\\MSN Messenger";
-  EXPECT_EQ(RunRestore(), kRestoreComplete);
+  EXPECT_EQ(Telling(RunRestore()), kRestoreComplete);
   EXPECT_EQ(
       testing_support::ReadFile(Host(locations.messengerFolder) / "alice@example.com/smile.png"),
       "smile");
@@ -103,19 +106,20 @@ TEST_F(BackupRestoreTest, UnknownFoldersTouchNothing) {
   const Locations appData{locations.backupPath, "Error\\Microsoft\\MSN Messenger", true, false};
   for (const auto& [run, verb] :
        {std::pair{&BackupMessengerFolders, "Backup"}, std::pair{&RestoreCommand, "Restore"}}) {
-    EXPECT_EQ(run(counting, documents, none),
-              (Outcome{verb, 16,
-                       std::string(verb) + " failed: your Documents folder could not be found."}));
     EXPECT_EQ(
-        run(counting, appData, none),
-        (Outcome{verb, 16,
-                 std::string(verb) + " failed: your Application Data folder could not be found."}));
+        Telling(run(counting, documents, none)),
+        (Told{verb, 16, std::string(verb) + " failed: your Documents folder could not be found.",
+              RunResult::NotStarted}));
+    EXPECT_EQ(Telling(run(counting, appData, none)),
+              (Told{verb, 16,
+                    std::string(verb) + " failed: your Application Data folder could not be found.",
+                    RunResult::NotStarted}));
   }
   EXPECT_EQ(counting.Calls(), 0);
 }
 
 TEST_F(BackupRestoreTest, RestoreMergesTheWholeBackupDirectlyIntoTheMessengerFolder) {
-  ASSERT_EQ(RunBackup(), kBackupComplete);
+  ASSERT_EQ(Telling(RunBackup()), kBackupComplete);
   Put(Backup() / "placed-by-hand.txt", "hand");
   Put(Messenger() / "alice@example.com/CustomEmoticons/smile.png", "changed since");
   Put(Messenger() / "alice@example.com/CustomEmoticons/new.png", "only here");
@@ -150,7 +154,7 @@ TEST_F(BackupRestoreTest, RestoreMergesTheWholeBackupDirectlyIntoTheMessengerFol
 
   // Nothing to replace: nothing kept and no folder made; what was kept is
   // never restored.
-  EXPECT_EQ(RunRestore(), kRestoreComplete);
+  EXPECT_EQ(Telling(RunRestore()), kRestoreComplete);
   EXPECT_EQ(Snapshot(Messenger()), messenger);
   EXPECT_EQ(Snapshot(Host("C:\\Docs\\Stowlark Replaced")).size(), 4u);
 }
@@ -158,7 +162,7 @@ TEST_F(BackupRestoreTest, RestoreMergesTheWholeBackupDirectlyIntoTheMessengerFol
 TEST_F(BackupRestoreTest, ReadOnlyFilesAreReplacedAndKeepTheirModeAndTime) {
   const auto smile = Messenger() / "alice@example.com/CustomEmoticons/smile.png";
   std::filesystem::permissions(smile, std::filesystem::perms::owner_read);
-  ASSERT_EQ(RunBackup(), kBackupComplete);
+  ASSERT_EQ(Telling(RunBackup()), kBackupComplete);
   std::filesystem::permissions(smile, std::filesystem::perms::owner_all);
   Put(smile, "smile-2");
   const auto stamp = std::filesystem::file_time_type(std::chrono::seconds(1'000'000'000));
@@ -194,7 +198,7 @@ TEST_F(BackupRestoreTest, OnlyTheProgramsOwnTemporaryFilesAreLeftOutAndRemoved) 
   PutStaleTemporary(alice / "~stowlark-7-1.partial");
   PutStaleTemporary(Backup() / "alice@example.com/CustomEmoticons/~stowlark-9-3.partial");
   Put(Backup() / "alice@example.com/CustomEmoticons/~stowlark-9-4.partial", "the user's");
-  EXPECT_EQ(RunBackup(), kBackupComplete);
+  EXPECT_EQ(Telling(RunBackup()), kBackupComplete);
   auto expected = Snapshot(Messenger());
   expected.erase("loose.dat");
   expected.erase("alice@example.com/~stowlark-7-1.partial");
@@ -204,7 +208,7 @@ TEST_F(BackupRestoreTest, OnlyTheProgramsOwnTemporaryFilesAreLeftOutAndRemoved) 
   // A restore keeps the user's files of such names and clears its own.
   std::filesystem::remove(alice / "~stowlark-notes.partial");
   PutStaleTemporary(alice / "CustomEmoticons/~stowlark-3-3.partial");
-  EXPECT_EQ(RunRestore(), kRestoreComplete);
+  EXPECT_EQ(Telling(RunRestore()), kRestoreComplete);
   const auto restored = Snapshot(alice);
   EXPECT_EQ(restored.at("~stowlark-notes.partial"), "~stowlark-notes.partial");
   EXPECT_EQ(restored.at("CustomEmoticons/~stowlark-9-4.partial"), "the user's");
@@ -248,6 +252,66 @@ TEST_F(BackupRestoreTest, ABackupFolderInsideTheSourceByAnySpellingIsNeverCopied
   }
   EXPECT_EQ(RunBackup().style, 48);
   EXPECT_FALSE(std::filesystem::exists(Backup()));
+}
+
+// A preview writes nothing anywhere and lists exactly what the run then does.
+TEST_F(BackupRestoreTest, APreviewWritesNothingAndListsWhatTheRunThenDoes) {
+  locations.preview = true;
+  const Outcome first = RunBackup();
+  EXPECT_EQ(first.added.size(), 3u);
+  EXPECT_FALSE(std::filesystem::exists(Backup()));
+  locations.preview = false;
+  ASSERT_EQ(RunBackup().added, first.added);
+
+  Put(Messenger() / "alice@example.com/CustomEmoticons/smile.png", "smile-2");
+  Put(Messenger() / "bob@example.com/new.png", "new");
+  const auto before = Snapshot(scratch.Path());
+  locations.preview = true;
+  for (const bool restore : {false, true}) {
+    const Outcome preview = restore ? RunRestore() : RunBackup();
+    EXPECT_EQ(Snapshot(scratch.Path()), before) << restore;
+    EXPECT_EQ(preview.kept.size(), 1u) << restore;
+    EXPECT_EQ(preview.unchanged, 2u) << restore;
+    EXPECT_EQ(ReportLines(RunKind::Backup, preview, true).back(),
+              "Preview of a backup: " + std::to_string(preview.added.size()) +
+                  " added, 1 replaced, 2 unchanged, 0 not copied.");
+  }
+  const Outcome preview = RunBackup();
+  locations.preview = false;
+  const Outcome done = RunBackup();
+  EXPECT_EQ(done.added, preview.added);
+  EXPECT_EQ(done.kept, preview.kept);
+  EXPECT_EQ(done.unchanged, preview.unchanged);
+  EXPECT_EQ(ReportLines(RunKind::Backup, done, false),
+            (std::vector<std::string>{
+                "Added C:\\Docs\\Stowlark\\bob@example.com\\new.png",
+                "Replaced C:\\Docs\\Stowlark\\alice@example.com\\CustomEmoticons\\smile.png, kept "
+                "in " +
+                    kPreviousBackup + "\\alice@example.com\\CustomEmoticons\\smile.png",
+                "Backup finished: 1 added, 1 replaced, 2 unchanged, 0 not copied."}));
+}
+
+TEST_F(BackupRestoreTest, AnAccountFilterCopiesThatAccountAloneAndNamesThoseThatAreThere) {
+  locations.accounts = {"ALICE@example.com"};
+  EXPECT_EQ(Telling(RunBackup()), kBackupComplete);
+  EXPECT_EQ(Snapshot(Backup()).size(), 5u) << "alice's folder, two folders and two files in it";
+  locations.accounts = {};
+  ASSERT_EQ(Telling(RunBackup()), kBackupComplete);
+
+  std::filesystem::remove_all(Messenger());
+  Put(Backup() / "placed-by-hand.txt", "hand");
+  locations.accounts = {"bob@example.com"};
+  EXPECT_EQ(Telling(RunRestore()), kRestoreComplete);
+  EXPECT_EQ(Snapshot(Messenger()), (Tree{{"bob@example.com/", ""},
+                                         {"bob@example.com/Backgrounds/", ""},
+                                         {"bob@example.com/Backgrounds/sea.bmp", "sea-1"}}));
+  locations.accounts = {"bob@example.com", "dave"};
+  const Outcome missing = RunRestore();
+  EXPECT_EQ(missing.result, RunResult::NotStarted);
+  EXPECT_EQ(missing.prompt,
+            "Restore failed: there is no account folder named dave. The account folders are: "
+            "alice@example.com, bob@example.com, carol@example.com.")
+      << "sorted by name";
 }
 
 }  // namespace

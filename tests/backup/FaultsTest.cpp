@@ -25,7 +25,7 @@ class FaultsTest : public BackupFixture {
     Put(Messenger() / "acc/one.png", std::string(3000, '1'));
     Put(Messenger() / "acc/two.png", std::string(3000, '2'));
     Put(Messenger() / "acc/three.png", std::string(3000, '3'));
-    ASSERT_EQ(RunBackup(), (Outcome{"Backup", 64, "Backup Complete."}));
+    ASSERT_EQ(Telling(RunBackup()), kBackupComplete);
     Put(Messenger() / "acc/one.png", std::string(5000, 'a'));
     Put(Messenger() / "acc/two.png", std::string(5000, 'b'));
     Put(Messenger() / "acc/three.png", std::string(5000, 'c'));

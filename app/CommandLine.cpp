@@ -1,0 +1,119 @@
+#include "app/CommandLine.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace stowlark {
+namespace {
+
+std::string Lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+// One switch into `line`; the error in words when it is not one.
+std::optional<std::string> TakeSwitch(const std::string& argument, CommandLine& line) {
+  if (argument.size() < 2 || (argument[0] != '/' && argument[0] != '-')) {
+    return "Not a switch: " + argument;
+  }
+  const auto colon = argument.find(':');
+  const std::string name = Lower(argument.substr(1, colon - 1));
+  const std::optional<std::string> value =
+      colon == std::string::npos ? std::nullopt : std::optional(argument.substr(colon + 1));
+  if (name == "account" || name == "log") {
+    if (!value || value->empty()) return "The switch /" + name + " needs a value after \":\".";
+    if (name == "account") {
+      line.accounts.push_back(*value);
+    } else if (!line.logFile.empty()) {
+      return "The switch /log may be given once.";
+    } else {
+      line.logFile = *value;
+    }
+    return std::nullopt;
+  }
+  bool* flag = name == "quiet"     ? &line.quiet
+               : name == "preview" ? &line.preview
+               : name == "?"       ? &line.usage
+                                   : nullptr;
+  const std::optional<RunKind> run = name == "backup"    ? std::optional(RunKind::Backup)
+                                     : name == "restore" ? std::optional(RunKind::Restore)
+                                                         : std::nullopt;
+  if (flag == nullptr && !run) return "Unknown switch: " + argument;
+  if (value) return "The switch /" + name + " takes no value.";
+  if (flag != nullptr) *flag = true;
+  if (run && line.run && line.run != run) return "Give only one of /backup and /restore.";
+  if (run) line.run = run;
+  return std::nullopt;
+}
+
+std::string Flattened(std::string text) {
+  for (std::size_t at; (at = text.find("\r\n")) != std::string::npos;) text.replace(at, 2, " ");
+  return text;
+}
+
+}  // namespace
+
+std::variant<CommandLine, std::string> ParseCommandLine(std::span<const std::string> arguments) {
+  CommandLine line;
+  for (const auto& argument : arguments) {
+    if (auto error = TakeSwitch(argument, line)) return *error;
+  }
+  if (!line.usage && !line.run) return std::string("Give /backup or /restore.");
+  return line;
+}
+
+std::string UsageText() {
+  return "Stowlark backs up and restores the account folders of MSN Messenger.\r\n"
+         "\r\n"
+         "Stowlark.exe /backup | /restore [/quiet] [/preview] [/account:NAME ...] [/log:FILE]\r\n"
+         "\r\n"
+         "  /backup        Back up every account folder into Documents\\Stowlark.\r\n"
+         "  /restore       Copy the backup back over the messenger's data folder.\r\n"
+         "  /quiet         Show no window and no message box.\r\n"
+         "  /preview       Write nothing; list what the run would add and replace.\r\n"
+         "  /account:NAME  Only this account folder; may be given more than once.\r\n"
+         "  /log:FILE      Append a line for each file and a summary to FILE.\r\n"
+         "  /?             Show this text.\r\n"
+         "\r\n"
+         "Files a run replaces are kept in Documents\\Stowlark Replaced.\r\n"
+         "Without arguments Stowlark opens its window.\r\n"
+         "Exit codes: 0 done, 1 nothing to do, 2 finished but some items were not copied,\r\n"
+         "3 stopped before the end, 4 not started.";
+}
+
+int ExitCode(RunResult result) { return static_cast<int>(result); }
+
+std::vector<std::string> ReportLines(RunKind run, const Outcome& outcome, bool preview) {
+  std::vector<std::string> lines;
+  for (const auto& path : outcome.added)
+    lines.push_back((preview ? "Would add " : "Added ") + path);
+  for (const auto& [place, keptAt] : outcome.kept) {
+    lines.push_back(preview ? "Would replace " + place + ", keeping it in " + keptAt
+                            : "Replaced " + place + ", kept in " + keptAt);
+  }
+  for (const auto& [path, reason] : outcome.failures) {
+    lines.push_back("Not copied: " + path + ": " + reason);
+  }
+  const std::string what = run == RunKind::Backup ? "Backup" : "Restore";
+  const std::string counts = std::to_string(outcome.added.size()) + " added, " +
+                             std::to_string(outcome.kept.size()) + " replaced, " +
+                             std::to_string(outcome.unchanged) + " unchanged, " +
+                             std::to_string(outcome.failures.size()) + " not copied.";
+  switch (outcome.result) {
+    case RunResult::Done:
+    case RunResult::Partial:
+      lines.push_back((preview ? "Preview of a " + Lower(what) + ": " : what + " finished: ") +
+                      counts);
+      break;
+    case RunResult::Stopped:
+      lines.push_back(what + " stopped before the end: " + counts);
+      break;
+    case RunResult::NothingToDo:
+    case RunResult::NotStarted:
+      lines.push_back(Flattened(outcome.prompt));
+      break;
+  }
+  return lines;
+}
+
+}  // namespace stowlark

@@ -1,0 +1,49 @@
+#include <gtest/gtest.h>
+
+#include "app/CommandLine.h"
+
+namespace stowlark {
+namespace {
+
+std::variant<CommandLine, std::string> Parse(std::vector<std::string> arguments) {
+  return ParseCommandLine(arguments);
+}
+
+TEST(CommandLine, SwitchesTakeEitherSignAnyCaseAndValuesAfterAColon) {
+  EXPECT_EQ(Parse({"-BACKUP", "/Quiet", "/preview", "/account:alice@example.com", "-Account:b:c",
+                   "/LOG:C:\\My Logs\\stowlark.log"}),
+            (std::variant<CommandLine, std::string>(CommandLine{false,
+                                                                RunKind::Backup,
+                                                                true,
+                                                                true,
+                                                                {"alice@example.com", "b:c"},
+                                                                "C:\\My Logs\\stowlark.log"})));
+  EXPECT_EQ(std::get<CommandLine>(Parse({"/restore", "/restore"})).run, RunKind::Restore);
+  EXPECT_TRUE(std::get<CommandLine>(Parse({"/?"})).usage);
+  EXPECT_EQ((std::vector{ExitCode(RunResult::Done), ExitCode(RunResult::NothingToDo),
+                         ExitCode(RunResult::Partial), ExitCode(RunResult::Stopped),
+                         ExitCode(RunResult::NotStarted)}),
+            (std::vector{0, 1, 2, 3, 4}));
+}
+
+TEST(CommandLine, EveryUsageErrorSaysWhatIsWrong) {
+  const std::vector<std::pair<std::vector<std::string>, std::string>> errors{
+      {{"/quiet", "/preview"}, "Give /backup or /restore."},
+      {{"/backup", "/restore"}, "Give only one of /backup and /restore."},
+      {{"/backup", "/everything"}, "Unknown switch: /everything"},
+      {{"/backup", "C:\\x.log"}, "Not a switch: C:\\x.log"},
+      {{"/backup", "-"}, "Not a switch: -"},
+      {{"/backup", "/account"}, "The switch /account needs a value after \":\"."},
+      {{"/restore", "/log:"}, "The switch /log needs a value after \":\"."},
+      {{"/backup", "/log:a", "/log:b"}, "The switch /log may be given once."},
+      {{"/backup:now"}, "The switch /backup takes no value."},
+      {{"/restore", "/QUIET:yes"}, "The switch /quiet takes no value."}};
+  for (const auto& [arguments, error] : errors) {
+    const auto parsed = Parse(arguments);
+    ASSERT_TRUE(std::holds_alternative<std::string>(parsed)) << arguments.back();
+    EXPECT_EQ(std::get<std::string>(parsed), error);
+  }
+}
+
+}  // namespace
+}  // namespace stowlark
