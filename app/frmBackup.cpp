@@ -108,7 +108,9 @@ Locations frmBackup::CurrentLocations() const {
           documentsKnown,
           applicationDataKnown,
           documentsKnown ? ResolvedJoin(documentsFolder_, kKeptFolderSuffix) : "",
-          ports_.clock.Now()};
+          ports_.clock.Now(),
+          accounts_,
+          preview_};
 }
 
 std::string frmBackup::ResolvedJoin(const std::string& folder, std::string_view suffix) const {
@@ -124,8 +126,12 @@ void frmBackup::Show(const Outcome& outcome) {
 void frmBackup::RunAlone(const std::string& title,
                          Outcome (*run)(FileSystem&, const Locations&, CopyProgress&)) {
   if (!ports_.lock.TryAcquire()) {
-    return Show({title, kStyleWarning,
-                 "Another backup or restore is running. Try again when it has finished."});
+    const Outcome busy{title, kStyleWarning,
+                       "Another backup or restore is running. Try again when it has finished.",
+                       RunResult::NotStarted};
+    Show(busy);
+    if (onRunEnded_) onRunEnded_(busy);
+    return;
   }
   SetCopying(true);
   progressShown_ = false;
@@ -153,9 +159,11 @@ void frmBackup::OnCopyFinished() {
   } else if (progressShown_) {
     ports_.taskbar.ShowProgress(progress_.PlannedBytes(), progress_.PlannedBytes());
   }
+  if (preview_) result_.prompt = PreviewPrompt(result_);
   Show(result_);
   if (failed || progressShown_) ports_.taskbar.Clear();
   SetCopying(false);
+  if (onRunEnded_) onRunEnded_(result_);
 }
 
 void frmBackup::SetCopying(bool copying) {

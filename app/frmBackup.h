@@ -71,6 +71,14 @@ class frmBackup {
   bool Copying() const { return copying_; }
   // Called when a copy starts and when it has ended, after its box.
   void OnCopyingChanged(std::function<void()> changed) { onCopyingChanged_ = std::move(changed); }
+  // Limits the next runs to these account folders, or makes them previews
+  // that write nothing, as a command line asks.
+  void LimitRuns(std::vector<std::string> accounts, bool preview) {
+    accounts_ = std::move(accounts);
+    preview_ = preview;
+  }
+  // Called with how each backup or restore ended, refused ones too, after its box.
+  void OnRunEnded(std::function<void(const Outcome&)> ended) { onRunEnded_ = std::move(ended); }
 
   // The window's density and lblTitle's box, sized to its caption, which
   // only the window can measure.
@@ -114,6 +122,9 @@ class frmBackup {
   const Control* focused_ = FocusOrder().front();
   bool copying_ = false;
   std::function<void()> onCopyingChanged_;
+  std::function<void(const Outcome&)> onRunEnded_;
+  std::vector<std::string> accounts_;
+  bool preview_ = false;
   bool progressShown_ = false;
   SharedProgress progress_;
   Outcome result_;  // written by the copy's thread before `finished` runs

@@ -40,6 +40,20 @@ Outcome WithCopied(Outcome outcome, std::string_view run, CopyResult copied,
   return outcome;
 }
 
+std::string PreviewPrompt(const Outcome& outcome) {
+  if (outcome.result != RunResult::Done && outcome.result != RunResult::Partial) {
+    return outcome.prompt;
+  }
+  std::string prompt = "Preview: nothing was written.\r\nThe run would add " +
+                       std::to_string(outcome.added.size()) + " files, replace " +
+                       std::to_string(outcome.kept.size()) + " (keeping each aside) and leave " +
+                       std::to_string(outcome.unchanged) + " unchanged.";
+  if (!outcome.failures.empty()) {
+    prompt += "\r\n\r\nThese items could not be copied:\r\n\r\n" + ListFailures(outcome.failures);
+  }
+  return prompt;
+}
+
 std::optional<std::string> ChooseAccounts(FileSystem& files, std::vector<Folder>& folders,
                                           const std::vector<std::string>& names) {
   if (names.empty()) return std::nullopt;

@@ -65,6 +65,9 @@ std::optional<std::string> Unreachable(FileSystem& files, const std::string& fol
 Outcome WithCopied(Outcome outcome, std::string_view run, CopyResult copied,
                    const std::string& keptFolder);
 
+// For a preview that ran to its end, the box's text: what the run would do.
+std::string PreviewPrompt(const Outcome& outcome);
+
 // Limits `folders` to the account folders named, whatever their case; when
 // one is not there, says so and names those that are.
 std::optional<std::string> ChooseAccounts(FileSystem& files, std::vector<Folder>& folders,

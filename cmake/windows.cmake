@@ -25,6 +25,7 @@ target_link_libraries(stowlark_pictures PUBLIC stowlark_win32 windowscodecs ole3
 add_executable(Stowlark WIN32
   app/win32/Main.cpp
   app/win32/MainWindow.cpp
+  app/win32/CommandRun.cpp
   app/win32/Painting.cpp
   app/win32/Accessibility.cpp
   app/win32/Skin.cpp
@@ -62,6 +63,7 @@ add_executable(stowlark_e2e_tests
   tests/e2e/Fixture.cpp
   tests/e2e/WindowTest.cpp
   tests/e2e/BackupRestoreTest.cpp
+  tests/e2e/CommandLineTest.cpp
   tests/e2e/SkinTest.cpp
   tests/e2e/DensityTest.cpp
   tests/e2e/LongCopyTest.cpp

@@ -2,6 +2,7 @@
 // after windows.h, which it needs
 #include <commctrl.h>
 
+#include "app/win32/CommandRun.h"
 #include "app/win32/MainWindow.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
@@ -9,5 +10,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   // control classes (the check boxes' Button among them) only when asked.
   const INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
-  return stowlark::MainWindow::Run(instance, showCommand);
+  const auto arguments = stowlark::ProgramArguments();
+  if (arguments.empty()) return stowlark::MainWindow::Run(instance, showCommand);
+  return stowlark::RunCommandLine(instance, showCommand, arguments);
 }

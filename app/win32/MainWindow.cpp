@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "app/Accessible.h"
+#include "app/win32/CommandRun.h"
 #include "app/win32/Painting.h"
 #include "app/win32/ResourceIds.h"
 #include "platform/win32/Com.h"
@@ -15,6 +16,7 @@ namespace stowlark {
 namespace {
 
 constexpr UINT kCopyDone = WM_APP + 1;
+constexpr UINT kRunFromCommandLine = WM_APP + 3;
 constexpr UINT kProgressTickMs = 100;
 // The system menu's Minimize under a command of the window's own: the system
 // greys its own for a window without a minimise box.
@@ -42,19 +44,26 @@ int WindowDpi(HWND window) {
 
 }  // namespace
 
-MainWindow::MainWindow(HWND window, HINSTANCE instance)
+MainWindow::MainWindow(HWND window, HINSTANCE instance, const CommandRun* command)
     : window_(window),
       instance_(instance),
       skin_(Skin::Load(instance, WindowDpi(window))),
       commands_(window),
       worker_(window, kCopyDone, kProgressTickMs),
       taskbar_(window),
-      form_({registry_, messages_, commands_, files_, lock_, worker_, taskbar_, clock_}) {
+      form_({registry_, messages_, commands_, files_, lock_, worker_, taskbar_, clock_}),
+      command_(command) {
   messages_.SetOwner(window);
   form_.OnCopyingChanged([this] { AnnounceAvailability(window_); });
+  if (command_ == nullptr) return;
+  form_.LimitRuns(command_->line.accounts, command_->line.preview);
+  form_.OnRunEnded([this](const Outcome& outcome) {
+    exitCode_ = command_->Ended(outcome);
+    PostMessageW(window_, WM_CLOSE, 0, 0);
+  });
 }
 
-int MainWindow::Run(HINSTANCE instance, int showCommand) {
+int MainWindow::Run(HINSTANCE instance, int showCommand, const CommandRun* command) {
   const win32::ComApartment com;  // the pictures are decoded through COM
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof(windowClass);
@@ -73,11 +82,12 @@ int MainWindow::Run(HINSTANCE instance, int showCommand) {
   const int height = ScaleToDpi(kClientHeight, dpi);
   const int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
   const int top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-  const HWND window =
-      CreateWindowExW(WS_EX_APPWINDOW, kWindowClass, kWindowCaption, WS_POPUP | WS_SYSMENU, left,
-                      top, width, height, nullptr, nullptr, instance, nullptr);
+  const HWND window = CreateWindowExW(WS_EX_APPWINDOW, kWindowClass, kWindowCaption,
+                                      WS_POPUP | WS_SYSMENU, left, top, width, height, nullptr,
+                                      nullptr, instance, const_cast<CommandRun*>(command));
   if (window == nullptr) return 1;
   ShowWindow(window, showCommand);
+  if (command != nullptr) PostMessageW(window, kRunFromCommandLine, 0, 0);
 
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
@@ -91,7 +101,8 @@ LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message, WPARAM wParam
   auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (message == WM_NCCREATE) {
     const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-    self = new MainWindow(window, create->hInstance);
+    self = new MainWindow(window, create->hInstance,
+                          static_cast<const CommandRun*>(create->lpCreateParams));
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
   } else if (message == WM_NCDESTROY) {
     SetWindowLongPtrW(window, GWLP_USERDATA, 0);
@@ -167,6 +178,9 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case kCopyDone:
       OnCopyDone();
       return 0;
+    case kRunFromCommandLine:
+      OnRunFromCommandLine();
+      return 0;
     case WM_CLOSE:
       OnClose();
       return 0;
@@ -178,7 +192,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_DESTROY:
       if (accessible_) accessible_->Detach();
-      PostQuitMessage(0);
+      PostQuitMessage(exitCode_);
       return 0;
   }
   return DefWindowProcW(window_, message, wParam, lParam);
@@ -346,6 +360,10 @@ void MainWindow::OnClose() {
   form_.StopCopy();
 }
 
+void MainWindow::OnRunFromCommandLine() {
+  form_.RunCommand(FindControl(command_->line.run == RunKind::Backup ? "imgBackup" : "imgRestore"));
+}
+
 void MainWindow::OnCopyDone() {
   worker_.Finish();
   if (closeAfterCopy_) DestroyWindow(window_);
@@ -356,7 +374,7 @@ void MainWindow::OnCopyDone() {
 void MainWindow::OnEndSession() {
   form_.StopCopy();
   worker_.WaitForWork(kEndSessionWaitMs);
-  ExitProcess(0);
+  ExitProcess(command_ != nullptr ? ExitCode(RunResult::Stopped) : 0);
 }
 
 }  // namespace stowlark

@@ -19,13 +19,17 @@ namespace stowlark {
 inline constexpr wchar_t kWindowClass[] = L"StowlarkBackupRestore";
 inline constexpr wchar_t kWindowCaption[] = L"Backup/Restore";
 
+struct CommandRun;
+
 // The Win32 face of frmBackup; one instance per window, attached to it.
 class MainWindow {
  public:
-  static int Run(HINSTANCE instance, int showCommand);
+  // With a command, the window runs it as if GO had been clicked, closes
+  // once its box is dismissed, and returns its exit code.
+  static int Run(HINSTANCE instance, int showCommand, const CommandRun* command = nullptr);
 
  private:
-  MainWindow(HWND window, HINSTANCE instance);
+  MainWindow(HWND window, HINSTANCE instance, const CommandRun* command);
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -46,6 +50,7 @@ class MainWindow {
   bool OnSetCursor(LPARAM lParam);
   void OnClose();
   void OnCopyDone();
+  void OnRunFromCommandLine();
   [[noreturn]] void OnEndSession();
 
   HWND window_;
@@ -62,6 +67,8 @@ class MainWindow {
   win32::Win32Clock clock_;
   frmBackup form_;
   bool closeAfterCopy_ = false;
+  const CommandRun* command_;
+  int exitCode_ = 0;
   bool hideFocus_ = true;  // until the keyboard is used
   win32::ComPtr<ClientAccessible> accessible_;
 };

@@ -159,13 +159,7 @@ TEST_F(AccessibilityTest, TheDefaultActionRunsACommandButNothingBehindABox) {
 // come back, to be available around a copy.
 TEST_F(AccessibilityTest, WhatChangesIsAnnouncedAndCommandsAreUnavailableDuringACopy) {
   const std::wstring big = MessengerFolder() + L"\\alice@example.com\\big.bin";
-  WriteText(big, "");
-  {  // Sparse under Wine: long to copy, even where 32-bit code runs at full speed.
-    const win32::UniqueFile file(win32::ValidOrNull(
-        CreateFileW(big.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr)));
-    ASSERT_TRUE(SetFilePointer(file.Get(), 1 << 30, nullptr, FILE_BEGIN) &&
-                SetEndOfFile(file.Get()));
-  }
+  WriteSparse(big, 1 << 30);  // long to copy, even where 32-bit code runs at full speed
   const std::unique_ptr<std::remove_pointer_t<HWINEVENTHOOK>, decltype(&UnhookWinEvent)> hook(
       SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_STATECHANGE, nullptr, Hear,
                       program_->ProcessId(), 0, WINEVENT_OUTOFCONTEXT),

@@ -1,5 +1,6 @@
 #include "tests/e2e/Fixture.h"
 
+#include "platform/win32/Handles.h"
 #include "platform/win32/Text.h"
 #include "tests/WineUnix.h"
 
@@ -73,6 +74,15 @@ void WriteText(const std::wstring& path, const std::string& content) {
   DWORD written = 0;
   WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
   CloseHandle(file);
+}
+
+void WriteSparse(const std::wstring& path, LONGLONG size) {
+  WriteText(path, "");
+  const win32::UniqueFile file(win32::ValidOrNull(
+      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr)));
+  LARGE_INTEGER end;
+  end.QuadPart = size;
+  ASSERT_TRUE(SetFilePointerEx(file.Get(), end, nullptr, FILE_BEGIN) && SetEndOfFile(file.Get()));
 }
 
 std::optional<std::string> ReadText(const std::wstring& path) {

@@ -38,6 +38,8 @@ class StowlarkFixture : public testing::Test {
 
 // Small file helpers on real paths of the prefix.
 void WriteText(const std::wstring& path, const std::string& content);
+// A file of `size` bytes that Wine keeps sparse: long to copy, nothing to store.
+void WriteSparse(const std::wstring& path, LONGLONG size);
 std::optional<std::string> ReadText(const std::wstring& path);
 // Relative path -> content for every file below `root`; folders end in a backslash.
 std::map<std::wstring, std::string> Snapshot(const std::wstring& root);

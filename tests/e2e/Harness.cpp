@@ -42,8 +42,8 @@ std::wstring ProgramFolder() {
   return folder.substr(0, folder.find_last_of(L'\\'));
 }
 
-RunningStowlark::RunningStowlark() {
-  std::wstring command = L"\"" + ProgramFolder() + L"\\Stowlark.exe\"";
+RunningStowlark::RunningStowlark(const std::wstring& arguments) {
+  std::wstring command = L"\"" + ProgramFolder() + L"\\Stowlark.exe\" " + arguments;
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,

@@ -54,7 +54,8 @@ struct MessageBoxSeen {
 // as a user would, through its window and the message boxes it opens.
 class RunningStowlark {
  public:
-  RunningStowlark();
+  // With arguments, as a command line gives them.
+  explicit RunningStowlark(const std::wstring& arguments = L"");
   RunningStowlark(const RunningStowlark&) = delete;
   RunningStowlark& operator=(const RunningStowlark&) = delete;
   ~RunningStowlark();

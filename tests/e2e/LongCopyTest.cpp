@@ -95,15 +95,7 @@ TEST_F(LongCopyTest, DuringACopyTheWindowAnswersRepaintsAndTakesNoCommand) {
 // leaves a trace of the file in the backup.
 TEST_F(StowlarkFixture, AStopInsideAFourGigabyteFileIsHeardWithinHalfASecond) {
   const std::wstring big = MessengerFolder() + L"\\acc@example.com\\big.bin";
-  WriteText(big, "");
-  {  // Sparse under Wine, so it costs no disk to make.
-    const win32::UniqueFile file(win32::ValidOrNull(
-        CreateFileW(big.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr)));
-    LARGE_INTEGER size;
-    size.QuadPart = (4LL << 30) + 1;
-    ASSERT_TRUE(SetFilePointerEx(file.Get(), size, nullptr, FILE_BEGIN) &&
-                SetEndOfFile(file.Get()));
-  }
+  WriteSparse(big, (4LL << 30) + 1);
   for (const bool sessionEnds : {false, true}) {
     RunningStowlark program;
     ASSERT_NE(program.Window(), nullptr);

@@ -1,0 +1,284 @@
+#include "app/win32/CommandRun.h"
+
+#include <atomic>
+
+#include "app/frmBackup.h"
+#include "app/win32/MainWindow.h"
+#include "platform/win32/Text.h"
+
+namespace stowlark {
+namespace {
+
+constexpr UINT kCopyDone = WM_APP + 1;
+constexpr UINT kProgressTickMs = 100;
+// The system ends a program soon after the session does: the copy gets this
+// long to finish the file in hand.
+constexpr DWORD kEndSessionWaitMs = 1500;
+constexpr wchar_t kQuietWindowClass[] = L"StowlarkQuietRun";
+
+void WriteAll(HANDLE file, const std::string& text) {
+  DWORD written = 0;
+  WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+
+std::string Now() {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  char text[32];
+  wsprintfA(text, "%04u-%02u-%02u %02u:%02u:%02u", now.wYear, now.wMonth, now.wDay, now.wHour,
+            now.wMinute, now.wSecond);
+  return text;
+}
+
+// What a run without a window needs of no window, taskbar or box.
+class NoBoxes : public MessagePort {
+ public:
+  void ShowMessage(const std::string&, int, const std::optional<std::string>&) override {}
+};
+class NoWindow : public WindowPort {
+ public:
+  void ReleaseCapture() override {}
+  void SendMessage(std::uint32_t, std::uintptr_t, std::intptr_t) override {}
+  void Minimise() override {}
+  void Close() override {}
+  void ShellExecute(const std::string&, const std::string&, const std::string&, const std::string&,
+                    int) override {}
+};
+class NoTaskbar : public TaskbarPort {
+ public:
+  void ShowProgress(std::uint64_t, std::uint64_t) override {}
+  void ShowError() override {}
+  void Clear() override {}
+};
+
+// The console's control handler is called on a thread of its own with no
+// context: this is the one window it can reach, and the sign it waits for.
+std::atomic<HWND> consoleWindow{nullptr};
+win32::UniqueFile runEnded;
+
+BOOL WINAPI OnConsoleControl(DWORD event) {
+  const HWND window = consoleWindow.load();
+  if (window == nullptr) return FALSE;
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  // Past a close of the console, the system ends the program when this returns.
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) {
+    WaitForSingleObject(runEnded.Get(), kEndSessionWaitMs);
+  }
+  return TRUE;
+}
+
+// A backup or restore with no window at all, run by the same form as the
+// window's. An invisible top-level window hears the session's end, which a
+// message-only window is not told of.
+class QuietRun {
+ public:
+  static int Run(HINSTANCE instance, const CommandRun& command) {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.lpfnWndProc = WindowProc;
+    windowClass.hInstance = instance;
+    windowClass.lpszClassName = kQuietWindowClass;
+    RegisterClassExW(&windowClass);
+    const HWND window =
+        CreateWindowExW(0, kQuietWindowClass, L"Stowlark", WS_OVERLAPPED, 0, 0, 0, 0, nullptr,
+                        nullptr, instance, const_cast<CommandRun*>(&command));
+    if (window == nullptr) return ExitCode(RunResult::NotStarted);
+    runEnded = win32::UniqueFile(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    consoleWindow = window;
+    SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+    reinterpret_cast<QuietRun*>(GetWindowLongPtrW(window, GWLP_USERDATA))->Start();
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
+    consoleWindow = nullptr;
+    DestroyWindow(window);
+    return static_cast<int>(message.wParam);
+  }
+
+ private:
+  QuietRun(HWND window, const CommandRun& command)
+      : worker_(window, kCopyDone, kProgressTickMs),
+        form_({registry_, boxes_, noWindow_, files_, lock_, worker_, taskbar_, clock_}),
+        command_(command) {
+    form_.LimitRuns(command.line.accounts, command.line.preview);
+    form_.OnRunEnded([this](const Outcome& outcome) {
+      exitCode_ = command_.Ended(outcome);
+      SetEvent(runEnded.Get());
+      PostQuitMessage(exitCode_);
+    });
+  }
+
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* self = reinterpret_cast<QuietRun*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (message == WM_NCCREATE) {
+      const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+      self = new QuietRun(window, *static_cast<const CommandRun*>(create->lpCreateParams));
+      SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    } else if (message == WM_NCDESTROY) {
+      SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+      delete self;
+      self = nullptr;
+    }
+    return self != nullptr ? self->Handle(window, message, wParam, lParam)
+                           : DefWindowProcW(window, message, wParam, lParam);
+  }
+
+  void Start() {
+    form_.Load();
+    form_.RunCommand(
+        FindControl(command_.line.run == RunKind::Backup ? "imgBackup" : "imgRestore"));
+  }
+
+  LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+      case kCopyDone:
+        worker_.Finish();
+        return 0;
+      case WM_CLOSE:
+        form_.StopCopy();
+        return 0;
+      case WM_QUERYENDSESSION:
+        form_.StopCopy();
+        return TRUE;
+      case WM_ENDSESSION:
+        if (wParam) OnEndSession();
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+  }
+
+  // The copy stops after the file in hand and the run is told as any other;
+  // the program ends before the system would end it.
+  [[noreturn]] void OnEndSession() {
+    form_.StopCopy();
+    if (worker_.WaitForWork(kEndSessionWaitMs)) worker_.Finish();
+    ExitProcess(exitCode_ >= 0 ? exitCode_ : ExitCode(RunResult::Stopped));
+  }
+
+  win32::Win32Registry registry_;
+  NoBoxes boxes_;
+  NoWindow noWindow_;
+  win32::Win32FileSystem files_;
+  win32::Win32CopyLock lock_;
+  win32::Win32Worker worker_;
+  NoTaskbar taskbar_;
+  win32::Win32Clock clock_;
+  frmBackup form_;
+  const CommandRun& command_;
+  int exitCode_ = -1;
+};
+
+bool AsksForQuiet(const std::vector<std::string>& arguments) {
+  for (const auto& argument : arguments) {
+    std::wstring lower = win32::Widen(argument);
+    CharLowerW(lower.data());
+    if (lower == L"/quiet" || lower == L"-quiet") return true;
+  }
+  return false;
+}
+
+// Said on the command line's output, and in a box when nothing reads that
+// output and no /quiet forbids boxes.
+int Refuse(CommandOutput& output, bool quiet, const std::vector<std::string>& lines, int code) {
+  output.Write(lines);
+  if (!quiet && !output.HasReader()) {
+    std::string text;
+    for (const auto& line : lines) text += (text.empty() ? "" : "\r\n") + line;
+    MessageBoxW(nullptr, win32::Widen(text).c_str(), L"Stowlark",
+                code == 0 ? MB_ICONINFORMATION : MB_ICONERROR);
+  }
+  return code;
+}
+
+}  // namespace
+
+std::vector<std::string> ProgramArguments() {
+  const wchar_t* line = GetCommandLineW();
+  const wchar_t* rest = line;
+  if (*rest == L'"') {
+    do ++rest;
+    while (*rest != L'\0' && *rest != L'"');
+    if (*rest == L'"') ++rest;
+  }
+  while (*rest != L'\0' && *rest != L' ' && *rest != L'\t') ++rest;
+  while (*rest == L' ' || *rest == L'\t') ++rest;
+  if (*rest == L'\0') return {};
+  using Split = LPWSTR*(WINAPI*)(LPCWSTR, int*);
+  const auto split = reinterpret_cast<Split>(
+      reinterpret_cast<void*>(GetProcAddress(LoadLibraryW(L"shell32.dll"), "CommandLineToArgvW")));
+  int count = 0;
+  LPWSTR* words = split != nullptr ? split(line, &count) : nullptr;
+  std::vector<std::string> arguments;
+  for (int i = 1; i < count; ++i) arguments.push_back(win32::Narrow(words[i]));
+  LocalFree(words);
+  return arguments;
+}
+
+CommandOutput::CommandOutput() {
+  for (const DWORD which : {STD_OUTPUT_HANDLE, STD_ERROR_HANDLE}) {
+    const HANDLE standard = GetStdHandle(which);
+    const DWORD type = standard != nullptr && standard != INVALID_HANDLE_VALUE
+                           ? GetFileType(standard)
+                           : FILE_TYPE_UNKNOWN;
+    if (type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE) {
+      out_ = standard;
+      return;
+    }
+  }
+  if (!AttachConsole(ATTACH_PARENT_PROCESS)) return;
+  console_out_ = win32::UniqueFile(win32::ValidOrNull(
+      CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  nullptr, OPEN_EXISTING, 0, nullptr)));
+  out_ = console_out_.Get();
+  console_ = out_ != nullptr;
+}
+
+std::optional<std::string> CommandOutput::OpenLog(const std::string& path) {
+  log_ = win32::UniqueFile(win32::ValidOrNull(
+      CreateFileW(win32::Widen(path).c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
+                  FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)));
+  LARGE_INTEGER size{};
+  if (!log_ || !GetFileSizeEx(log_.Get(), &size)) {
+    return "The log file cannot be written: " + path + ": " + win32::LastError().message();
+  }
+  if (size.QuadPart == 0) WriteAll(log_.Get(), "\xEF\xBB\xBF");
+  return std::nullopt;
+}
+
+void CommandOutput::Write(const std::vector<std::string>& lines) {
+  const std::string now = log_ ? Now() : "";
+  for (const auto& line : lines) {
+    if (console_) {
+      const std::wstring text = win32::Widen(line + "\r\n");
+      DWORD written = 0;
+      WriteConsoleW(out_, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    } else if (out_ != nullptr) {
+      WriteAll(out_, line + "\r\n");
+    }
+    if (log_) WriteAll(log_.Get(), now + " " + line + "\r\n");
+  }
+}
+
+int CommandRun::Ended(const Outcome& outcome) const {
+  output.Write(ReportLines(*line.run, outcome, line.preview));
+  return ExitCode(outcome.result);
+}
+
+int RunCommandLine(HINSTANCE instance, int showCommand, const std::vector<std::string>& arguments) {
+  CommandOutput output;
+  const auto parsed = ParseCommandLine(arguments);
+  if (const auto* error = std::get_if<std::string>(&parsed)) {
+    return Refuse(output, AsksForQuiet(arguments), {*error, "Stowlark.exe /? shows how to use it."},
+                  ExitCode(RunResult::NotStarted));
+  }
+  const CommandRun command{std::get<CommandLine>(parsed), output};
+  if (command.line.usage) return Refuse(output, command.line.quiet, {UsageText()}, 0);
+  if (!command.line.logFile.empty()) {
+    if (const auto error = output.OpenLog(command.line.logFile)) {
+      return Refuse(output, command.line.quiet, {*error}, ExitCode(RunResult::NotStarted));
+    }
+  }
+  if (command.line.quiet) return QuietRun::Run(instance, command);
+  return MainWindow::Run(instance, showCommand, &command);
+}
+
+}  // namespace stowlark

@@ -1,0 +1,202 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <regex>
+
+#include "platform/win32/Handles.h"
+#include "platform/win32/Text.h"
+#include "tests/WineUnix.h"
+#include "tests/e2e/Fixture.h"
+
+namespace stowlark::e2e {
+namespace {
+
+// What a run from the command line left: its exit code and what it wrote to
+// the file its standard output went to.
+struct Ran {
+  DWORD code = STILL_ACTIVE;
+  std::string output;
+};
+
+// Names, sizes, times and attributes of everything below a folder.
+std::map<std::wstring, std::wstring> Listing(const std::wstring& root, std::wstring below = L"") {
+  std::map<std::wstring, std::wstring> listing;
+  WIN32_FIND_DATAW data;
+  const HANDLE find = FindFirstFileW((root + below + L"\\*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return listing;
+  do {
+    const std::wstring name = data.cFileName;
+    if (name == L"." || name == L"..") continue;
+    listing[below + L"\\" + name] = std::to_wstring(data.nFileSizeLow) + L" " +
+                                    std::to_wstring(data.dwFileAttributes) + L" " +
+                                    std::to_wstring(data.ftLastWriteTime.dwLowDateTime);
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      listing.merge(Listing(root, below + L"\\" + name));
+    }
+  } while (FindNextFileW(find, &data));
+  FindClose(find);
+  return listing;
+}
+
+class CommandLineTest : public StowlarkFixture {
+ protected:
+  void SetUp() override {
+    StowlarkFixture::SetUp();
+    WriteText(MessengerFolder() + L"\\alice@example.com\\smile.png", "smile");
+    WriteText(MessengerFolder() + L"\\b\u00f6b@example.com\\sea.bmp", "sea");
+  }
+  // Starts Stowlark.exe with `arguments` and its standard output going to a
+  // file; `during` runs while it does.
+  Ran Run(const std::wstring& arguments, const std::function<void(HANDLE)>& during = nullptr) {
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring outputPath = temp + std::wstring(L"stowlark-output.txt");
+    Ran ran;
+    {
+      SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+      const win32::UniqueFile output(win32::ValidOrNull(
+          CreateFileW(outputPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                      &inherit, CREATE_ALWAYS, 0, nullptr)));
+      STARTUPINFOW startup{};
+      startup.cb = sizeof(startup);
+      startup.dwFlags = STARTF_USESTDHANDLES;
+      startup.hStdOutput = startup.hStdError = output.Get();
+      std::wstring command = L"\"" + ProgramFolder() + L"\\Stowlark.exe\" " + arguments;
+      PROCESS_INFORMATION process{};
+      if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                          &startup, &process)) {
+        ADD_FAILURE() << "Stowlark.exe did not start";
+        return ran;
+      }
+      if (during) during(process.hProcess);
+      WaitForSingleObject(process.hProcess, 60000);
+      GetExitCodeProcess(process.hProcess, &ran.code);
+      CloseHandle(process.hThread);
+      CloseHandle(process.hProcess);
+    }
+    ran.output = ReadText(outputPath).value_or("");
+    return ran;
+  }
+};
+
+// A visible window of the process, a message box among them.
+bool ShowsAWindow(DWORD process) {
+  for (HWND window = GetTopWindow(nullptr); window != nullptr;
+       window = GetWindow(window, GW_HWNDNEXT)) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == process && IsWindowVisible(window)) return true;
+  }
+  return false;
+}
+
+TEST_F(CommandLineTest, EachExitCodeComesFromWhatHappenedAndQuietShowsNothing) {
+  EXPECT_EQ(Run(L"/backup /frobnicate").output,
+            "Unknown switch: /frobnicate\r\nStowlark.exe /? shows how to use it.\r\n");
+  EXPECT_EQ(Run(L"-BACKUP /frobnicate").code, 4u);
+  bool shown = false;
+  const Ran backup = Run(L"/Backup -quiet", [&](HANDLE process) {
+    while (WaitForSingleObject(process, 5) == WAIT_TIMEOUT)
+      shown |= ShowsAWindow(GetProcessId(process));
+  });
+  EXPECT_FALSE(shown) << "no window and no box, ever";
+  EXPECT_EQ(backup.code, 0u);
+  EXPECT_NE(
+      backup.output.find(
+          "Added " + win32::Narrow(BackupFolder() + L"\\b\u00f6b@example.com\\sea.bmp") + "\r\n"),
+      std::string::npos)
+      << backup.output;
+  EXPECT_TRUE(backup.output.ends_with(
+      "Backup finished: 2 added, 0 replaced, 0 unchanged, 0 not copied.\r\n"));
+
+  // A file held open without sharing is not copied.
+  WriteText(MessengerFolder() + L"\\alice@example.com\\smile.png", "a newer smile");
+  const std::wstring held = BackupFolder() + L"\\alice@example.com\\smile.png";
+  {
+    const win32::UniqueFile holder(win32::ValidOrNull(
+        CreateFileW(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)));
+    EXPECT_EQ(Run(L"/backup /quiet").code, 2u);
+  }
+
+  // A log-off during a long copy stops it within half a second.
+  WriteSparse(MessengerFolder() + L"\\alice@example.com\\big.bin", 4LL << 30);
+  DWORD asked = 0, ended = 0;
+  const Ran stopped = Run(L"/backup /quiet", [&](HANDLE process) {
+    HWND quiet = nullptr;
+    for (int wait = 0; wait < 400 && quiet == nullptr; ++wait, Sleep(50)) {
+      for (HWND window = FindWindowExW(HWND_DESKTOP, nullptr, L"StowlarkQuietRun", nullptr);
+           window != nullptr && quiet == nullptr;
+           window = FindWindowExW(HWND_DESKTOP, window, L"StowlarkQuietRun", nullptr)) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == GetProcessId(process)) quiet = window;
+      }
+    }
+    ASSERT_NE(quiet, nullptr);
+    Sleep(1000);
+    asked = GetTickCount();
+    SendMessageTimeoutW(quiet, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, 2000, nullptr);
+    SendMessageTimeoutW(quiet, WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, 2000, nullptr);
+    WaitForSingleObject(process, 5000);
+    ended = GetTickCount();
+  });
+  EXPECT_EQ(stopped.code, 3u) << stopped.output;
+  EXPECT_LE(ended - asked, 500u);
+  std::printf("Log-off during a quiet backup: ended in %lu ms.\n", ended - asked);
+
+  // A second run while the window copies is refused; nothing to back up is 1.
+  RunningStowlark window;
+  window.ClickControl("imgBackup");
+  EXPECT_EQ(Run(L"/backup /quiet").code, 4u);
+  PostMessageW(window.Window(), WM_CLOSE, 0, 0);
+  window.AnswerMessageBox();
+  testing_support::UnixRemoveTree(win32::Narrow(MessengerFolder()));
+  CreateDirectoryW(MessengerFolder().c_str(), nullptr);
+  EXPECT_EQ(Run(L"/backup /quiet").code, 1u);
+}
+
+TEST_F(CommandLineTest, APreviewChangesNothingAndListsWhatTheRunThenDoes) {
+  ASSERT_EQ(Run(L"/backup /quiet").code, 0u);
+  WriteText(MessengerFolder() + L"\\alice@example.com\\smile.png", "a newer smile");
+  WriteText(MessengerFolder() + L"\\alice@example.com\\new.png", "new");
+  const auto before = Listing(Root());
+  const Ran preview = Run(L"/backup /quiet /preview");
+  EXPECT_EQ(preview.code, 0u);
+  EXPECT_EQ(Listing(Root()), before);
+  const Ran backup = Run(L"/backup /quiet");
+  // The real run's lines, worded as a preview's.
+  std::string worded = std::regex_replace(backup.output, std::regex("Added "), "Would add ");
+  worded = std::regex_replace(worded, std::regex("Replaced (.*), kept in"),
+                              "Would replace $1, keeping it in");
+  worded = std::regex_replace(worded, std::regex("Backup finished"), "Preview of a backup");
+  EXPECT_EQ(preview.output, worded);
+  EXPECT_NE(preview.output.find("1 added, 1 replaced, 1 unchanged"), std::string::npos)
+      << preview.output;
+}
+
+TEST_F(CommandLineTest, AnAccountAloneALogAcrossRunsAndTheWindowAsIfGoWasClicked) {
+  const std::wstring log = Root() + L"\\Logs and more\\stowlark.log";
+  CreateDirectoryW((Root() + L"\\Logs and more").c_str(), nullptr);
+  EXPECT_EQ(Run(L"/backup /quiet /account:B\u00d6B@example.com \"/log:" + log + L"\"").code, 0u);
+  EXPECT_EQ(Snapshot(BackupFolder()),
+            (std::map<std::wstring, std::string>{{L"\\b\u00f6b@example.com\\", ""},
+                                                 {L"\\b\u00f6b@example.com\\sea.bmp", "sea"}}));
+  EXPECT_EQ(Run(L"/restore /quiet \"/log:" + log + L"\"").code, 0u);
+  const std::string logged = ReadText(log).value_or("");
+  EXPECT_TRUE(logged.starts_with("\xEF\xBB\xBF")) << logged;
+  EXPECT_EQ(logged.find("\xEF\xBB\xBF", 1), std::string::npos) << "one byte order mark";
+  const std::regex line(
+      "\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d (Backup|Restore) finished: .*\r\n");
+  EXPECT_EQ(std::distance(std::sregex_iterator(logged.begin(), logged.end(), line),
+                          std::sregex_iterator()),
+            2)
+      << logged;
+
+  RunningStowlark window(L"/restore");
+  ASSERT_NE(window.Window(), nullptr);
+  EXPECT_TRUE(window.AnswerMessageBox().text.starts_with(L"Restore Complete "));
+  EXPECT_EQ(window.WaitForExit(5000), 0u);
+}
+
+}  // namespace
+}  // namespace stowlark::e2e
