@@ -9,11 +9,6 @@
 namespace stowlark {
 namespace {
 
-constexpr UINT kCopyDone = WM_APP + 1;
-constexpr UINT kProgressTickMs = 100;
-// The system ends a program soon after the session does: the copy gets this
-// long to finish the file in hand.
-constexpr DWORD kEndSessionWaitMs = 1500;
 constexpr wchar_t kQuietWindowClass[] = L"StowlarkQuietRun";
 
 void WriteAll(HANDLE file, const std::string& text) {

@@ -15,15 +15,10 @@
 namespace stowlark {
 namespace {
 
-constexpr UINT kCopyDone = WM_APP + 1;
 constexpr UINT kRunFromCommandLine = WM_APP + 3;
-constexpr UINT kProgressTickMs = 100;
 // The system menu's Minimize under a command of the window's own: the system
 // greys its own for a window without a minimise box.
 constexpr UINT kMinimiseCommand = 0x0010;
-// The system ends a program soon after the session does: the copy gets this
-// long to finish the file in hand.
-constexpr DWORD kEndSessionWaitMs = 1500;
 
 int ScreenDpi() {
   const HDC screen = GetDC(nullptr);

@@ -18,6 +18,13 @@ namespace stowlark {
 
 inline constexpr wchar_t kWindowClass[] = L"StowlarkBackupRestore";
 inline constexpr wchar_t kWindowCaption[] = L"Backup/Restore";
+// For the window of a run, with or without a face: the message that a copy
+// has returned, and how often its progress is looked at.
+inline constexpr UINT kCopyDone = WM_APP + 1;
+inline constexpr UINT kProgressTickMs = 100;
+// The system ends a program soon after the session does: the copy gets this
+// long to finish the file in hand.
+inline constexpr DWORD kEndSessionWaitMs = 1500;
 
 struct CommandRun;
 
