@@ -50,7 +50,10 @@ class CommandLineTest : public StowlarkFixture {
   Ran Run(const std::wstring& arguments, const std::function<void(HANDLE)>& during = nullptr) {
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
-    const std::wstring outputPath = temp + std::wstring(L"stowlark-output.txt");
+    // A file of its own each time, read sharing everything: after some runs
+    // of the window, Wine was seen to keep an output file open elsewhere.
+    const std::wstring outputPath =
+        temp + std::wstring(L"stowlark-output-") + std::to_wstring(++runs_) + L".txt";
     Ran ran;
     {
       SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
@@ -74,9 +77,15 @@ class CommandLineTest : public StowlarkFixture {
       CloseHandle(process.hThread);
       CloseHandle(process.hProcess);
     }
-    ran.output = ReadText(outputPath).value_or("");
+    const win32::UniqueFile written(win32::ValidOrNull(CreateFileW(
+        outputPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        nullptr, OPEN_EXISTING, 0, nullptr)));
+    ran.output.resize(written ? GetFileSize(written.Get(), nullptr) : 0);
+    DWORD got = 0;
+    if (written) ReadFile(written.Get(), ran.output.data(), ran.output.size(), &got, nullptr);
     return ran;
   }
+  int runs_ = 0;
 };
 
 // A visible window of the process, a message box among them.
