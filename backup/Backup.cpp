@@ -113,9 +113,7 @@ Outcome BackupMessengerFolders(FileSystem& files, const Locations& locations,
   }
   Tally count;
   for (const auto& account : planned) {
-    const Tally inAccount = CountFiles(files, account.source.path);
-    count.files += inAccount.files;
-    count.bytes += inAccount.bytes;
+    count += CountFiles(files, account.source.path);
   }
   CopyRun run(progress, count);
   const std::string previous = locations.keptFolder + std::string(kPreviousBackupFolder);

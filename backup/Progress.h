@@ -8,6 +8,11 @@ struct Tally {
   std::uint64_t files = 0;
   std::uint64_t bytes = 0;
   bool operator==(const Tally&) const = default;
+  Tally& operator+=(const Tally& more) {
+    files += more.files;
+    bytes += more.bytes;
+    return *this;
+  }
 };
 
 // What a backup or restore tells whoever watches it, and the one thing it

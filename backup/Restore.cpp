@@ -61,9 +61,7 @@ Outcome RestoreCommand(FileSystem& files, const Locations& locations, CopyProgre
   }
   Tally count;
   for (const auto& source : sources) {
-    const Tally inSource = CountFiles(files, source.path);
-    count.files += inSource.files;
-    count.bytes += inSource.bytes;
+    count += CountFiles(files, source.path);
   }
   if (!HoldsABackup(files, backup, count)) return noBackup;
   // The messenger's own folders are made when missing; the one the settings
