@@ -119,8 +119,7 @@ class QuietRun {
 
   void Start() {
     form_.Load();
-    form_.RunCommand(
-        FindControl(command_.line.run == RunKind::Backup ? "imgBackup" : "imgRestore"));
+    form_.RunCommand(command_.Go());
   }
 
   LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -251,6 +250,10 @@ void CommandOutput::Write(const std::vector<std::string>& lines) {
     }
     if (log_) WriteAll(log_.Get(), now + " " + line + "\r\n");
   }
+}
+
+const Control& CommandRun::Go() const {
+  return FindControl(line.run == RunKind::Backup ? "imgBackup" : "imgRestore");
 }
 
 int CommandRun::Ended(const Outcome& outcome) const {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/CommandLine.h"
+#include "app/Controls.h"
 #include "platform/win32/Handles.h"
 
 namespace stowlark {
@@ -39,6 +40,8 @@ class CommandOutput {
 struct CommandRun {
   CommandLine line;
   CommandOutput& output;
+  // The GO picture whose click the run is.
+  const Control& Go() const;
   // Called with how the run ended; gives the exit code.
   int Ended(const Outcome& outcome) const;
 };

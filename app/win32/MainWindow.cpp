@@ -355,9 +355,7 @@ void MainWindow::OnClose() {
   form_.StopCopy();
 }
 
-void MainWindow::OnRunFromCommandLine() {
-  form_.RunCommand(FindControl(command_->line.run == RunKind::Backup ? "imgBackup" : "imgRestore"));
-}
+void MainWindow::OnRunFromCommandLine() { form_.RunCommand(command_->Go()); }
 
 void MainWindow::OnCopyDone() {
   worker_.Finish();
