@@ -108,11 +108,15 @@ class NativeWriter : public FileWriter {
     if (const auto refused = RefuseReadOnly(files_.HostPath(target), targetReadOnly)) {
       return refused;
     }
+    // Stamped only once in place, as the Windows adapter does: the mode
+    // would clear the mark, and a kill before the rename would leave the
+    // temporary file looking like a user's.
+    if (::rename(path_.c_str(), files_.HostPath(target).c_str()) != 0) return LastError();
+    committed_ = true;
     if (::futimens(fd_.Get(), times) != 0 || ::fchmod(fd_.Get(), stamp.attributes & 0777) != 0 ||
-        fd_.Close() != 0 || ::rename(path_.c_str(), files_.HostPath(target).c_str()) != 0) {
+        fd_.Close() != 0) {
       return LastError();
     }
-    committed_ = true;
     return {};
   }
 

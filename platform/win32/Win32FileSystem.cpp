@@ -148,10 +148,6 @@ class Win32Writer : public FileWriter {
   }
   std::error_code Commit(const FileStamp& stamp, const std::string& target,
                          bool targetReadOnly) override {
-    if (!SetStampAndAttributes(file_.Get(), stamp.lastWriteTime,
-                               stamp.attributes & kCarriedAttributes)) {
-      return LastError();
-    }
     // Windows refuses to replace a read-only file; Wine does not, so the
     // flag is lifted whenever the listing shows it, and both take one path.
     const std::wstring path = LongPath(target);
@@ -163,8 +159,15 @@ class Win32Writer : public FileWriter {
       if (targetReadOnly) SetReadOnly(path, true);
       return error;
     }
+    // Stamped only once in place: stamped first, the temporary file would
+    // lose its mark, and a kill before the rename would leave it looking like
+    // a user's file. A kill after the rename leaves the wrong time, so the
+    // next run copies the file again.
+    const bool stamped = SetStampAndAttributes(file_.Get(), stamp.lastWriteTime,
+                                               stamp.attributes & kCarriedAttributes);
+    const std::error_code error = stamped ? std::error_code{} : LastError();
     file_.Reset();
-    return {};
+    return error;
   }
 
  private:
