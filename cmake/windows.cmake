@@ -1,8 +1,14 @@
-# GoogleTest from the sources that Debian's googletest package installs.
-set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
-set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
-set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
-add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+if(EXISTS /usr/src/googletest)
+  # GoogleTest from the sources that Debian's googletest package installs.
+  set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+else()
+  # On Windows, MSYS2's MinGW-w64 GoogleTest comes built, under its package name.
+  find_package(GTest REQUIRED)
+  add_library(gtest_main ALIAS GTest::gtest_main)
+endif()
 
 include(GoogleTest)
 
