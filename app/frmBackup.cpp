@@ -129,8 +129,8 @@ void frmBackup::RunAlone(const std::string& title,
     const Outcome busy{title, kStyleWarning,
                        "Another backup or restore is running. Try again when it has finished.",
                        RunResult::NotStarted};
-    Show(busy);
     if (onRunEnded_) onRunEnded_(busy);
+    Show(busy);
     return;
   }
   SetCopying(true);
@@ -160,10 +160,10 @@ void frmBackup::OnCopyFinished() {
     ports_.taskbar.ShowProgress(progress_.PlannedBytes(), progress_.PlannedBytes());
   }
   if (preview_) result_.prompt = PreviewPrompt(result_);
+  if (onRunEnded_) onRunEnded_(result_);
   Show(result_);
   if (failed || progressShown_) ports_.taskbar.Clear();
   SetCopying(false);
-  if (onRunEnded_) onRunEnded_(result_);
 }
 
 void frmBackup::SetCopying(bool copying) {

@@ -77,7 +77,8 @@ class frmBackup {
     accounts_ = std::move(accounts);
     preview_ = preview;
   }
-  // Called with how each backup or restore ended, refused ones too, after its box.
+  // Called with how each backup or restore ended, refused ones too, before
+  // its box: what a run did is told whether or not anyone dismisses the box.
   void OnRunEnded(std::function<void(const Outcome&)> ended) { onRunEnded_ = std::move(ended); }
 
   // The window's density and lblTitle's box, sized to its caption, which

@@ -209,5 +209,53 @@ TEST_F(CommandLineTest, AnAccountAloneALogAcrossRunsAndTheWindowAsIfGoWasClicked
   EXPECT_EQ(window.WaitForExit(5000), 0u);
 }
 
+// A log-off ends the windowed run as it ends the quiet one: a run that has
+// ended keeps its own code, one in the middle stops, and either writes its
+// lines to the output and the log alike.
+TEST_F(CommandLineTest, ALogOffEndsTheWindowedRunWithItsOwnCodeAndLines) {
+  const std::wstring log = Root() + L"\\run.log";
+  const auto logOff = [](bool boxUp) {
+    return [boxUp](HANDLE process) {
+      const DWORD id = GetProcessId(process);
+      const HWND window = WaitForWindow(id, nullptr, L"Backup/Restore", 20000);
+      ASSERT_NE(window, nullptr);
+      if (boxUp) {
+        ASSERT_NE(WaitForWindow(id, L"#32770", nullptr, 20000), nullptr);
+      } else {
+        Sleep(300);  // into the long copy
+      }
+      SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, 2000, nullptr);
+      SendMessageTimeoutW(window, WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, 2000, nullptr);
+    };
+  };
+  const std::wstring arguments = L"/backup \"/log:" + log + L"\"";
+  const Ran done = Run(arguments, logOff(true));
+  EXPECT_EQ(done.code, 0u);
+  EXPECT_TRUE(
+      done.output.ends_with("Backup finished: 2 added, 0 replaced, 0 unchanged, 0 not copied.\r\n"))
+      << done.output;
+
+  WriteText(MessengerFolder() + L"\\alice@example.com\\smile.png", "a newer smile");
+  Ran partial;
+  {
+    const win32::UniqueFile holder(
+        win32::ValidOrNull(CreateFileW((BackupFolder() + L"\\alice@example.com\\smile.png").c_str(),
+                                       GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)));
+    partial = Run(arguments, logOff(true));
+  }
+  EXPECT_EQ(partial.code, 2u);
+
+  WriteSparse(MessengerFolder() + L"\\alice@example.com\\big.bin", 4LL << 30);
+  const Ran stopped = Run(arguments, logOff(false));
+  EXPECT_EQ(stopped.code, 3u);
+  EXPECT_NE(stopped.output.find("Backup stopped before the end: "), std::string::npos)
+      << stopped.output;
+
+  // The log holds the same lines, each after its date and time.
+  const std::string logged = std::regex_replace(
+      ReadText(log).value_or(""), std::regex("\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d "), "");
+  EXPECT_EQ(logged, "\xEF\xBB\xBF" + done.output + partial.output + stopped.output);
+}
+
 }  // namespace
 }  // namespace stowlark::e2e
