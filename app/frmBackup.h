@@ -102,7 +102,6 @@ class frmBackup {
  private:
   void Click(const Control& control);
   Locations CurrentLocations() const;
-  std::string ResolvedJoin(const std::string& folder, std::string_view suffix) const;
   void Show(const Outcome& outcome);
   void RunAlone(const std::string& title,
                 Outcome (*run)(FileSystem&, const Locations&, CopyProgress&));

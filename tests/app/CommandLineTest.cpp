@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
 #include "app/CommandLine.h"
+#include "app/LogPath.h"
+#include "platform/fake/MemoryRegistry.h"
+#include "platform/fake/Recorders.h"
+#include "platform/native/DriveMappedFileSystem.h"
+#include "tests/ScratchFolder.h"
 
 namespace stowlark {
 namespace {
@@ -42,6 +47,54 @@ TEST(CommandLine, EveryUsageErrorSaysWhatIsWrong) {
     const auto parsed = Parse(arguments);
     ASSERT_TRUE(std::holds_alternative<std::string>(parsed)) << arguments.back();
     EXPECT_EQ(std::get<std::string>(parsed), error);
+  }
+}
+
+TEST(CommandLine, QuietAmongTheWordsOfAnyArgumentAsksForNoBox) {
+  for (const std::string quiet :
+       {"/quiet", "-QUIET", "/quiet ", " /Quiet", "/backup /quiet", "/backup\t-quiet /log:x"}) {
+    EXPECT_TRUE(AsksForQuiet(std::vector{std::string("/backup"), quiet})) << quiet;
+  }
+  for (const std::string other : {"/quieter", "/quiet:yes", "quiet", "/log:/quiet.log", ""}) {
+    EXPECT_FALSE(AsksForQuiet(std::vector{std::string("/backup"), other})) << other;
+  }
+}
+
+// A log goes nowhere a run reads, writes or keeps in, whatever leads there.
+TEST(CommandLine, ALogMayNotGoInOrAtTheProgramsFolders) {
+  testing_support::ScratchFolder scratch;
+  DriveMappedFileSystem files{scratch.Path()};
+  MemoryRegistry settings;
+  const std::string key = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+  settings.SetString(0x80000001, key, "Personal", "C:\\Docs");
+  settings.SetString(0x80000001, key, "AppData", "C:\\App");
+  RecordingMessages messages;
+  WriteRegistry registry(settings, messages);
+  std::filesystem::create_directories(files.HostPath("C:\\Docs"));
+  std::filesystem::create_directories(files.HostPath("C:\\App\\Microsoft\\MSN Messenger"));
+  std::filesystem::create_directory_symlink(files.HostPath("C:\\Docs"),
+                                            files.HostPath("C:\\Linked"));
+  const auto refusal = [&](const std::string& path) {
+    return LogPathRefusal(files, registry, path).value_or("");
+  };
+  // Not made yet: compared by the names below the folder that holds it.
+  EXPECT_EQ(refusal("C:\\Docs\\Stowlark"),
+            "The log file cannot be written: C:\\Docs\\Stowlark: it would be in the backup "
+            "folder, C:\\Docs\\Stowlark.");
+  for (const std::string path : {"C:\\Linked\\stowlark\\x.log", "C:\\Docs\\Stowlark Replaced",
+                                 "C:\\Docs\\x\\..\\Stowlark\\a\\b.log"}) {
+    EXPECT_NE(refusal(path), "") << path;
+  }
+  // Made: compared by identity.
+  std::filesystem::create_directories(files.HostPath("C:\\Docs\\Stowlark\\alice"));
+  for (const std::string path :
+       {"C:\\Linked\\Stowlark\\alice\\x.log", "C:\\App\\Microsoft\\MSN Messenger\\x.log"}) {
+    EXPECT_NE(refusal(path), "") << path;
+  }
+  EXPECT_EQ(refusal("C:\\Linked"), "The log file cannot be written: C:\\Linked: it is a folder.");
+  for (const std::string path : {"C:\\Docs\\x.log", "C:\\Docs\\Stowlark.log",
+                                 "C:\\App\\Microsoft\\x.log", "D:\\Stowlark\\x.log"}) {
+    EXPECT_EQ(refusal(path), "") << path;
   }
 }
 

@@ -46,8 +46,10 @@ class CommandLineTest : public StowlarkFixture {
     WriteText(MessengerFolder() + L"\\b\u00f6b@example.com\\sea.bmp", "sea");
   }
   // Starts Stowlark.exe with `arguments` and its standard output going to a
-  // file; `during` runs while it does.
-  Ran Run(const std::wstring& arguments, const std::function<void(HANDLE)>& during = nullptr) {
+  // file, or, `unread`, to nothing and no console, as in a scheduled task;
+  // `during` runs while it does.
+  Ran Run(const std::wstring& arguments, const std::function<void(HANDLE)>& during = nullptr,
+          bool unread = false) {
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
     // A file of its own each time, read sharing everything: after some runs
@@ -63,16 +65,18 @@ class CommandLineTest : public StowlarkFixture {
       STARTUPINFOW startup{};
       startup.cb = sizeof(startup);
       startup.dwFlags = STARTF_USESTDHANDLES;
-      startup.hStdOutput = startup.hStdError = output.Get();
+      startup.hStdOutput = startup.hStdError = unread ? nullptr : output.Get();
       std::wstring command = L"\"" + ProgramFolder() + L"\\Stowlark.exe\" " + arguments;
       PROCESS_INFORMATION process{};
-      if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                          &startup, &process)) {
+      if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE,
+                          unread ? DETACHED_PROCESS : 0, nullptr, nullptr, &startup, &process)) {
         ADD_FAILURE() << "Stowlark.exe did not start";
         return ran;
       }
       if (during) during(process.hProcess);
-      WaitForSingleObject(process.hProcess, 60000);
+      if (WaitForSingleObject(process.hProcess, 60000) == WAIT_TIMEOUT) {
+        TerminateProcess(process.hProcess, STILL_ACTIVE);
+      }
       GetExitCodeProcess(process.hProcess, &ran.code);
       CloseHandle(process.hThread);
       CloseHandle(process.hProcess);
@@ -103,6 +107,22 @@ TEST_F(CommandLineTest, EachExitCodeComesFromWhatHappenedAndQuietShowsNothing) {
   EXPECT_EQ(Run(L"/backup /frobnicate").output,
             "Unknown switch: /frobnicate\r\nStowlark.exe /? shows how to use it.\r\n");
   EXPECT_EQ(Run(L"-BACKUP /frobnicate").code, 4u);
+  // A /quiet that is mistyped, with nobody to read why, still shows no box.
+  for (const wchar_t* mistyped : {L"\"/backup /Quiet\"", L"/backup \"/quiet \""}) {
+    bool boxed = false;
+    const Ran refused = Run(
+        mistyped,
+        [&](HANDLE process) {
+          for (int wait = 0; wait < 100 && !boxed; ++wait) {
+            if (WaitForSingleObject(process, 50) != WAIT_TIMEOUT) return;
+            boxed = ShowsAWindow(GetProcessId(process));
+          }
+          TerminateProcess(process, STILL_ACTIVE);  // a box that nobody will answer
+        },
+        true);
+    EXPECT_FALSE(boxed) << win32::Narrow(mistyped);
+    EXPECT_EQ(refused.code, 4u) << win32::Narrow(mistyped);
+  }
   bool shown = false;
   const Ran backup = Run(L"/Backup -quiet", [&](HANDLE process) {
     while (WaitForSingleObject(process, 5) == WAIT_TIMEOUT)
@@ -186,6 +206,17 @@ TEST_F(CommandLineTest, APreviewChangesNothingAndListsWhatTheRunThenDoes) {
 }
 
 TEST_F(CommandLineTest, AnAccountAloneALogAcrossRunsAndTheWindowAsIfGoWasClicked) {
+  // A log where the backup folder goes, or in the messenger's folder by its
+  // long name, is refused before anything is made.
+  wchar_t messenger[MAX_PATH];
+  GetLongPathNameW(MessengerFolder().c_str(), messenger, MAX_PATH);
+  for (const std::wstring& refused : {BackupFolder(), messenger + std::wstring(L"\\x.log")}) {
+    const Ran run = Run(L"/backup /quiet \"/log:" + refused + L"\"");
+    EXPECT_EQ(run.code, 4u) << run.output;
+    EXPECT_EQ(GetFileAttributesW(refused.c_str()), INVALID_FILE_ATTRIBUTES) << run.output;
+  }
+  EXPECT_EQ(GetFileAttributesW(BackupFolder().c_str()), INVALID_FILE_ATTRIBUTES);
+
   const std::wstring log = Root() + L"\\Logs and more\\stowlark.log";
   CreateDirectoryW((Root() + L"\\Logs and more").c_str(), nullptr);
   EXPECT_EQ(Run(L"/backup /quiet /account:B\u00d6B@example.com \"/log:" + log + L"\"").code, 0u);
