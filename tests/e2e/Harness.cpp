@@ -10,15 +10,8 @@ namespace {
 
 constexpr DWORD kPatienceMs = 20000;
 
-std::wstring TextOf(HWND window) {
-  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-  text.resize(
-      static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-  return text;
-}
-
-}  // namespace
-
+// A visible top-level window of the process with this class and title
+// (either may be null for any).
 HWND WaitForWindow(DWORD process, const wchar_t* className, const wchar_t* title, DWORD ms) {
   const DWORD start = GetTickCount();
   do {
@@ -32,6 +25,15 @@ HWND WaitForWindow(DWORD process, const wchar_t* className, const wchar_t* title
   } while (GetTickCount() - start < ms);
   return nullptr;
 }
+
+std::wstring TextOf(HWND window) {
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+  text.resize(
+      static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+}  // namespace
 
 std::wstring ProgramFolder() {
   wchar_t path[MAX_PATH];

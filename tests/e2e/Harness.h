@@ -89,8 +89,4 @@ class RunningStowlark {
 
 std::wstring ProgramFolder();
 
-// A visible top-level window of the process with this class and title
-// (either may be null for any), waited for up to `ms`.
-HWND WaitForWindow(DWORD process, const wchar_t* className, const wchar_t* title, DWORD ms);
-
 }  // namespace stowlark::e2e
