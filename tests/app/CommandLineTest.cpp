@@ -1,12 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "app/CommandLine.h"
-#include "app/LogPath.h"
-#include "platform/fake/MemoryRegistry.h"
-#include "platform/fake/Recorders.h"
-#include "platform/native/DriveMappedFileSystem.h"
-#include "settings/FolderLocations.h"
-#include "tests/ScratchFolder.h"
 
 namespace stowlark {
 namespace {
@@ -58,42 +52,6 @@ TEST(CommandLine, QuietAmongTheWordsOfAnyArgumentAsksForNoBox) {
   }
   for (const std::string other : {"/quieter", "/quiet:yes", "quiet", "/log:/quiet.log", ""}) {
     EXPECT_FALSE(AsksForQuiet(std::vector{std::string("/backup"), other})) << other;
-  }
-}
-
-// A log goes nowhere a run reads, writes or keeps in, whatever leads there.
-TEST(CommandLine, ALogMayNotGoInOrAtTheProgramsFolders) {
-  testing_support::ScratchFolder scratch;
-  DriveMappedFileSystem files{scratch.Path()};
-  MemoryRegistry settings;
-  const std::string key(kShellFoldersKey.substr(kShellFoldersKey.find('\\') + 1));
-  settings.SetString(0x80000001, key, "Personal", "C:\\Docs");
-  settings.SetString(0x80000001, key, "AppData", "C:\\App");
-  RecordingMessages messages;
-  WriteRegistry registry(settings, messages);
-  std::filesystem::create_directories(files.HostPath("C:\\App\\Microsoft\\MSN Messenger"));
-  std::filesystem::create_directories(files.HostPath("C:\\Docs"));
-  std::filesystem::create_directory_symlink(files.HostPath("C:\\Docs"),
-                                            files.HostPath("C:\\Linked"));
-  const auto refused = [&](const std::string& path) {
-    return LogPathRefusal(files, registry, path).value_or("");
-  };
-  EXPECT_EQ(refused("C:\\Docs\\Stowlark"),
-            "The log file cannot be written: C:\\Docs\\Stowlark: it would be in the backup "
-            "folder, C:\\Docs\\Stowlark.");
-  EXPECT_EQ(refused("C:\\Linked"), "The log file cannot be written: C:\\Linked: it is a folder.");
-  // The backup folder not made yet is compared by its names, then by identity.
-  for (const std::string below : {"stowlark\\x.log", "Stowlark\\alice\\x.log"}) {
-    for (const std::string& path :
-         {"C:\\Linked\\" + below, std::string("C:\\Docs\\x\\..\\Stowlark Replaced"),
-          std::string("C:\\App\\Microsoft\\MSN Messenger\\x.log")}) {
-      EXPECT_NE(refused(path), "") << path;
-    }
-    std::filesystem::create_directories(files.HostPath("C:\\Docs\\Stowlark\\alice"));
-  }
-  for (const std::string path : {"C:\\Docs\\x.log", "C:\\Docs\\Stowlark.log",
-                                 "C:\\App\\Microsoft\\x.log", "D:\\Stowlark\\x.log"}) {
-    EXPECT_EQ(refused(path), "") << path;
   }
 }
 
