@@ -53,6 +53,18 @@ std::string Flattened(std::string text) {
 
 }  // namespace
 
+bool AsksForQuiet(std::span<const std::string> arguments) {
+  for (const auto& argument : arguments) {
+    std::string words(1, ' ');
+    words.append(Lower(argument)).push_back(' ');
+    std::replace(words.begin(), words.end(), '\t', ' ');
+    for (const char* quiet : {" /quiet ", " -quiet "}) {
+      if (words.find(quiet) != std::string::npos) return true;
+    }
+  }
+  return false;
+}
+
 std::variant<CommandLine, std::string> ParseCommandLine(std::span<const std::string> arguments) {
   CommandLine line;
   for (const auto& argument : arguments) {

@@ -29,6 +29,11 @@ struct CommandLine {
 // error comes back in words.
 std::variant<CommandLine, std::string> ParseCommandLine(std::span<const std::string> arguments);
 
+// Whether any argument asks for no box: one that holds /quiet or -quiet among
+// its space-separated words, in any case. A scheduled task whose switches
+// were quoted together still meant it, and a box there waits for nobody.
+bool AsksForQuiet(std::span<const std::string> arguments);
+
 std::string UsageText();
 
 // Rising with severity, so that "if errorlevel 2" reads naturally.

@@ -97,26 +97,21 @@ void frmBackup::Click(const Control& control) {
 }
 
 // Below these two folders the walks take every name exactly as listed, so
-// only the values from the registry are resolved, as Windows resolves a path
-// that a user typed (trailing dots and spaces, "..", doubled separators).
+// only the values from the registry are resolved.
 Locations frmBackup::CurrentLocations() const {
   const bool documentsKnown = DocumentsFolderKnown();
   const bool applicationDataKnown = ApplicationDataFolderKnown();
-  return {documentsKnown ? ResolvedJoin(documentsFolder_, kBackupFolderSuffix) : backupPath_,
-          applicationDataKnown ? ResolvedJoin(applicationDataFolder_, kMessengerFolderSuffix)
-                               : messengerFolder_,
+  return {documentsKnown ? ResolvedJoin(ports_.files, documentsFolder_, kBackupFolderSuffix)
+                         : backupPath_,
+          applicationDataKnown
+              ? ResolvedJoin(ports_.files, applicationDataFolder_, kMessengerFolderSuffix)
+              : messengerFolder_,
           documentsKnown,
           applicationDataKnown,
-          documentsKnown ? ResolvedJoin(documentsFolder_, kKeptFolderSuffix) : "",
+          documentsKnown ? ResolvedJoin(ports_.files, documentsFolder_, kKeptFolderSuffix) : "",
           ports_.clock.Now(),
           accounts_,
           preview_};
-}
-
-std::string frmBackup::ResolvedJoin(const std::string& folder, std::string_view suffix) const {
-  std::string resolved = ports_.files.Resolve(folder);
-  if (resolved.ends_with('\\')) resolved.pop_back();
-  return resolved + std::string(suffix);
 }
 
 void frmBackup::Show(const Outcome& outcome) {
@@ -129,8 +124,8 @@ void frmBackup::RunAlone(const std::string& title,
     const Outcome busy{title, kStyleWarning,
                        "Another backup or restore is running. Try again when it has finished.",
                        RunResult::NotStarted};
-    Show(busy);
     if (onRunEnded_) onRunEnded_(busy);
+    Show(busy);
     return;
   }
   SetCopying(true);
@@ -160,10 +155,10 @@ void frmBackup::OnCopyFinished() {
     ports_.taskbar.ShowProgress(progress_.PlannedBytes(), progress_.PlannedBytes());
   }
   if (preview_) result_.prompt = PreviewPrompt(result_);
+  if (onRunEnded_) onRunEnded_(result_);
   Show(result_);
   if (failed || progressShown_) ports_.taskbar.Clear();
   SetCopying(false);
-  if (onRunEnded_) onRunEnded_(result_);
 }
 
 void frmBackup::SetCopying(bool copying) {

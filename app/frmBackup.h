@@ -77,7 +77,8 @@ class frmBackup {
     accounts_ = std::move(accounts);
     preview_ = preview;
   }
-  // Called with how each backup or restore ended, refused ones too, after its box.
+  // Called with how each backup or restore ended, refused ones too, before
+  // its box: what a run did is told whether or not anyone dismisses the box.
   void OnRunEnded(std::function<void(const Outcome&)> ended) { onRunEnded_ = std::move(ended); }
 
   // The window's density and lblTitle's box, sized to its caption, which
@@ -101,7 +102,6 @@ class frmBackup {
  private:
   void Click(const Control& control);
   Locations CurrentLocations() const;
-  std::string ResolvedJoin(const std::string& folder, std::string_view suffix) const;
   void Show(const Outcome& outcome);
   void RunAlone(const std::string& title,
                 Outcome (*run)(FileSystem&, const Locations&, CopyProgress&));

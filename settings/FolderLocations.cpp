@@ -14,4 +14,10 @@ bool IsAbsoluteWindowsPath(std::string_view path) {
   return path.starts_with("\\\\");
 }
 
+std::string ResolvedJoin(FileSystem& files, const std::string& folder, std::string_view suffix) {
+  std::string resolved = files.Resolve(folder);
+  if (resolved.ends_with('\\')) resolved.pop_back();
+  return resolved.append(suffix);
+}
+
 }  // namespace stowlark

@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/FileSystem.h"
 #include "settings/WriteRegistry.h"
 
 namespace stowlark {
@@ -23,5 +24,10 @@ std::string ReadShellFolder(WriteRegistry& registry, std::string_view valueName)
 // "Error" and the empty text included, would resolve against whatever the
 // current directory happens to be, so it counts as an unknown folder.
 bool IsAbsoluteWindowsPath(std::string_view path);
+
+// One of the program's folders below a folder of the registry: that value
+// resolved as Windows resolves a path that a user typed (trailing dots and
+// spaces, "..", doubled separators), then the suffix.
+std::string ResolvedJoin(FileSystem& files, const std::string& folder, std::string_view suffix);
 
 }  // namespace stowlark

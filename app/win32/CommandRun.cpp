@@ -2,6 +2,7 @@
 
 #include <atomic>
 
+#include "app/LogPath.h"
 #include "app/frmBackup.h"
 #include "app/win32/MainWindow.h"
 #include "platform/win32/Text.h"
@@ -161,15 +162,6 @@ class QuietRun {
   int exitCode_ = -1;
 };
 
-bool AsksForQuiet(const std::vector<std::string>& arguments) {
-  for (const auto& argument : arguments) {
-    std::wstring lower = win32::Widen(argument);
-    CharLowerW(lower.data());
-    if (lower == L"/quiet" || lower == L"-quiet") return true;
-  }
-  return false;
-}
-
 // Said on the command line's output, and in a box when nothing reads that
 // output and no /quiet forbids boxes.
 int Refuse(CommandOutput& output, bool quiet, const std::vector<std::string>& lines, int code) {
@@ -181,6 +173,16 @@ int Refuse(CommandOutput& output, bool quiet, const std::vector<std::string>& li
                 code == 0 ? MB_ICONINFORMATION : MB_ICONERROR);
   }
   return code;
+}
+
+// Opened only where a log may go, so that a refused one leaves nothing behind.
+std::optional<std::string> OpenAllowedLog(CommandOutput& output, const std::string& path) {
+  win32::Win32Registry settings;
+  NoBoxes boxes;
+  WriteRegistry registry(settings, boxes);
+  win32::Win32FileSystem files;
+  if (auto refused = LogPathRefusal(files, registry, path)) return refused;
+  return output.OpenLog(path);
 }
 
 }  // namespace
@@ -271,7 +273,7 @@ int RunCommandLine(HINSTANCE instance, int showCommand, const std::vector<std::s
   const CommandRun command{std::get<CommandLine>(parsed), output};
   if (command.line.usage) return Refuse(output, command.line.quiet, {UsageText()}, 0);
   if (!command.line.logFile.empty()) {
-    if (const auto error = output.OpenLog(command.line.logFile)) {
+    if (const auto error = OpenAllowedLog(output, command.line.logFile)) {
       return Refuse(output, command.line.quiet, {*error}, ExitCode(RunResult::NotStarted));
     }
   }

@@ -54,7 +54,7 @@ MainWindow::MainWindow(HWND window, HINSTANCE instance, const CommandRun* comman
   form_.LimitRuns(command_->line.accounts, command_->line.preview);
   form_.OnRunEnded([this](const Outcome& outcome) {
     exitCode_ = command_->Ended(outcome);
-    PostMessageW(window_, WM_CLOSE, 0, 0);
+    runEnded_ = true;
   });
 }
 
@@ -355,19 +355,32 @@ void MainWindow::OnClose() {
   form_.StopCopy();
 }
 
-void MainWindow::OnRunFromCommandLine() { form_.RunCommand(command_->Go()); }
+// A run refused at once has shown its box by the time this returns; the
+// window of a command line closes once the box is dismissed.
+void MainWindow::OnRunFromCommandLine() {
+  form_.RunCommand(command_->Go());
+  if (runEnded_) DestroyWindow(window_);
+}
 
 void MainWindow::OnCopyDone() {
   worker_.Finish();
-  if (closeAfterCopy_) DestroyWindow(window_);
+  if (closeAfterCopy_ || runEnded_) DestroyWindow(window_);
 }
 
-// The session ends: the copy stops after the file in hand, without a box,
-// and the program ends before the system would end it.
+// The session ends: the copy stops after the file in hand and ends as any
+// other, its lines written, but without a box; the program ends before the
+// system would end it. A run that had ended keeps its own exit code, and a
+// run not yet begun counts as stopped before it copied anything.
 void MainWindow::OnEndSession() {
+  messages_.Silence();
   form_.StopCopy();
-  worker_.WaitForWork(kEndSessionWaitMs);
-  ExitProcess(command_ != nullptr ? ExitCode(RunResult::Stopped) : 0);
+  if (worker_.WaitForWork(kEndSessionWaitMs)) worker_.Finish();
+  if (command_ == nullptr) ExitProcess(0);
+  if (!runEnded_ && !form_.Copying()) {
+    exitCode_ = command_->Ended({"", kStyleInformation, "", RunResult::Stopped});
+    runEnded_ = true;
+  }
+  ExitProcess(runEnded_ ? exitCode_ : ExitCode(RunResult::Stopped));
 }
 
 }  // namespace stowlark

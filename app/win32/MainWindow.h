@@ -31,8 +31,9 @@ struct CommandRun;
 // The Win32 face of frmBackup; one instance per window, attached to it.
 class MainWindow {
  public:
-  // With a command, the window runs it as if GO had been clicked, closes
-  // once its box is dismissed, and returns its exit code.
+  // With a command, the window runs it as if GO had been clicked, writes
+  // its lines as it ends, closes once its box is dismissed, and returns its
+  // exit code.
   static int Run(HINSTANCE instance, int showCommand, const CommandRun* command = nullptr);
 
  private:
@@ -74,6 +75,7 @@ class MainWindow {
   win32::Win32Clock clock_;
   frmBackup form_;
   bool closeAfterCopy_ = false;
+  bool runEnded_ = false;  // the command line's run, with its lines written
   const CommandRun* command_;
   int exitCode_ = 0;
   bool hideFocus_ = true;  // until the keyboard is used

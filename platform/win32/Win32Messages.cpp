@@ -6,6 +6,7 @@ namespace stowlark::win32 {
 
 void Win32Messages::ShowMessage(const std::string& prompt, int style,
                                 const std::optional<std::string>& title) {
+  if (silent_) return;
   const std::wstring caption = title ? Widen(*title) : kApplicationTitle;
   MessageBoxW(owner_, Widen(prompt).c_str(), caption.c_str(), static_cast<UINT>(style));
 }

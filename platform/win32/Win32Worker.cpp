@@ -32,6 +32,9 @@ DWORD WINAPI Win32Worker::ThreadMain(void* self) {
 }
 
 void Win32Worker::Finish() {
+  // Called again from inside the box that the first call's `finished` shows
+  // (the session ending), it has nothing left to finish.
+  if (!finished_) return;
   KillTimer(window_, kTimerId);
   WaitForWork(INFINITE);
   thread_.Reset();

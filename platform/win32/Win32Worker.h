@@ -22,7 +22,7 @@ class Win32Worker : public Worker {
   ~Win32Worker() override;
 
   void Start(std::function<void()> work, std::function<void()> finished) override;
-  // On the window's thread, at the done message: runs `finished`.
+  // On the window's thread, at the done message: runs `finished`, once.
   void Finish();
   // True when no work runs, or once it has returned within `milliseconds`.
   bool WaitForWork(DWORD milliseconds);

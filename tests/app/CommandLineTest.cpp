@@ -45,5 +45,15 @@ TEST(CommandLine, EveryUsageErrorSaysWhatIsWrong) {
   }
 }
 
+TEST(CommandLine, QuietAmongTheWordsOfAnyArgumentAsksForNoBox) {
+  for (const std::string quiet :
+       {"/quiet", "-QUIET", "/quiet ", " /Quiet", "/backup /quiet", "/backup\t-quiet /log:x"}) {
+    EXPECT_TRUE(AsksForQuiet(std::vector{std::string("/backup"), quiet})) << quiet;
+  }
+  for (const std::string other : {"/quieter", "/quiet:yes", "quiet", "/log:/quiet.log", ""}) {
+    EXPECT_FALSE(AsksForQuiet(std::vector{std::string("/backup"), other})) << other;
+  }
+}
+
 }  // namespace
 }  // namespace stowlark

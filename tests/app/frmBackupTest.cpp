@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/Accessible.h"
+#include "app/LogPath.h"
 #include "app/frmBackup.h"
 #include "platform/fake/MemoryRegistry.h"
 #include "platform/fake/Recorders.h"
@@ -101,6 +102,37 @@ TEST_F(frmBackupTest, RestoreUsesTheFoldersOfTheLatestLoadOrBackupAndSuffixesNev
   SetFolder("Personal", "G:\\Other");
   Click("imgBackup");
   EXPECT_EQ(form.BackupPath(), "C:\\Docs\\Stowlark\\");
+}
+
+// A command line's log goes nowhere a run reads, writes or keeps in, by
+// whatever road, the folders found as the form finds them.
+TEST_F(frmBackupTest, ALogMayNotGoInOrAtTheProgramsFolders) {
+  SetFolder("Personal", "C:\\Docs");
+  SetFolder("AppData", "C:\\App");
+  WriteRegistry settings(registry, messages);
+  std::filesystem::create_directories(files.HostPath("C:\\App\\Microsoft\\MSN Messenger"));
+  std::filesystem::create_directories(files.HostPath("C:\\Docs"));
+  std::filesystem::create_directory_symlink(files.HostPath("C:\\Docs"),
+                                            files.HostPath("C:\\Linked"));
+  const auto refused = [&](const std::string& path) {
+    return LogPathRefusal(files, settings, path).value_or("");
+  };
+  EXPECT_EQ(refused("C:\\Docs\\Stowlark"),
+            "The log file cannot be written: C:\\Docs\\Stowlark: it would be in the backup "
+            "folder, C:\\Docs\\Stowlark.");
+  // The backup folder not made yet is compared by its names, then by identity.
+  for (const std::string below : {"stowlark\\x.log", "Stowlark\\alice\\x.log"}) {
+    for (const std::string& path :
+         {"C:\\Linked\\" + below, std::string("C:\\Docs\\x\\..\\Stowlark Replaced"),
+          std::string("C:\\App\\Microsoft\\MSN Messenger\\x.log"), std::string("C:\\Linked")}) {
+      EXPECT_NE(refused(path), "") << path;
+    }
+    std::filesystem::create_directories(files.HostPath("C:\\Docs\\Stowlark\\alice"));
+  }
+  for (const std::string path : {"C:\\Docs\\x.log", "C:\\Docs\\Stowlark.log",
+                                 "C:\\App\\Microsoft\\x.log", "D:\\Stowlark\\x.log"}) {
+    EXPECT_EQ(refused(path), "") << path;
+  }
 }
 
 TEST_F(frmBackupTest, WhileAnotherCopyRunsGoCopiesNothingAndSaysSo) {

@@ -46,8 +46,10 @@ class CommandLineTest : public StowlarkFixture {
     WriteText(MessengerFolder() + L"\\b\u00f6b@example.com\\sea.bmp", "sea");
   }
   // Starts Stowlark.exe with `arguments` and its standard output going to a
-  // file; `during` runs while it does.
-  Ran Run(const std::wstring& arguments, const std::function<void(HANDLE)>& during = nullptr) {
+  // file, or, `unread`, to nothing and no console, as in a scheduled task;
+  // `during` runs while it does.
+  Ran Run(const std::wstring& arguments, const std::function<void(HANDLE)>& during = nullptr,
+          bool unread = false) {
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
     // A file of its own each time, read sharing everything: after some runs
@@ -63,11 +65,11 @@ class CommandLineTest : public StowlarkFixture {
       STARTUPINFOW startup{};
       startup.cb = sizeof(startup);
       startup.dwFlags = STARTF_USESTDHANDLES;
-      startup.hStdOutput = startup.hStdError = output.Get();
+      startup.hStdOutput = startup.hStdError = unread ? nullptr : output.Get();
       std::wstring command = L"\"" + ProgramFolder() + L"\\Stowlark.exe\" " + arguments;
       PROCESS_INFORMATION process{};
-      if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                          &startup, &process)) {
+      if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE,
+                          unread ? DETACHED_PROCESS : 0, nullptr, nullptr, &startup, &process)) {
         ADD_FAILURE() << "Stowlark.exe did not start";
         return ran;
       }
@@ -88,27 +90,38 @@ class CommandLineTest : public StowlarkFixture {
   int runs_ = 0;
 };
 
-// A visible window of the process, a message box among them.
-bool ShowsAWindow(DWORD process) {
-  for (HWND window = GetTopWindow(nullptr); window != nullptr;
-       window = GetWindow(window, GW_HWNDNEXT)) {
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == process && IsWindowVisible(window)) return true;
+// A top-level window of the process, of this class or any, and only a
+// visible one if `shown`; waited for over `tries` looks 50 ms apart.
+HWND WindowOf(DWORD process, const wchar_t* windowClass, bool shown = false, int tries = 400) {
+  for (;; Sleep(50)) {
+    for (HWND window = FindWindowExW(HWND_DESKTOP, nullptr, windowClass, nullptr);
+         window != nullptr; window = FindWindowExW(HWND_DESKTOP, window, windowClass, nullptr)) {
+      DWORD owner = 0;
+      GetWindowThreadProcessId(window, &owner);
+      if (owner == process && (!shown || IsWindowVisible(window))) return window;
+    }
+    if (--tries <= 0) return nullptr;
   }
-  return false;
 }
 
 TEST_F(CommandLineTest, EachExitCodeComesFromWhatHappenedAndQuietShowsNothing) {
   EXPECT_EQ(Run(L"/backup /frobnicate").output,
             "Unknown switch: /frobnicate\r\nStowlark.exe /? shows how to use it.\r\n");
   EXPECT_EQ(Run(L"-BACKUP /frobnicate").code, 4u);
+  // No window and no box, ever, with /quiet, even mistyped where nobody
+  // reads the output: there a box would wait for ever.
   bool shown = false;
-  const Ran backup = Run(L"/Backup -quiet", [&](HANDLE process) {
-    while (WaitForSingleObject(process, 5) == WAIT_TIMEOUT)
-      shown |= ShowsAWindow(GetProcessId(process));
-  });
-  EXPECT_FALSE(shown) << "no window and no box, ever";
+  const auto watch = [&](HANDLE process) {
+    for (int wait = 0; wait < 2000 && !shown && WaitForSingleObject(process, 5) == WAIT_TIMEOUT;
+         ++wait)
+      shown = WindowOf(GetProcessId(process), nullptr, true, 1) != nullptr;
+    if (shown) TerminateProcess(process, STILL_ACTIVE);  // a box that nobody answers
+  };
+  for (const wchar_t* mistyped : {L"\"/backup /Quiet\"", L"/backup \"/quiet \""}) {
+    EXPECT_EQ(Run(mistyped, watch, true).code, 4u) << win32::Narrow(mistyped);
+  }
+  const Ran backup = Run(L"/Backup -quiet", watch);
+  EXPECT_FALSE(shown);
   EXPECT_EQ(backup.code, 0u);
   EXPECT_NE(
       backup.output.find(
@@ -118,44 +131,9 @@ TEST_F(CommandLineTest, EachExitCodeComesFromWhatHappenedAndQuietShowsNothing) {
   EXPECT_TRUE(backup.output.ends_with(
       "Backup finished: 2 added, 0 replaced, 0 unchanged, 0 not copied.\r\n"));
 
-  // A file held open without sharing is not copied.
-  WriteText(MessengerFolder() + L"\\alice@example.com\\smile.png", "a newer smile");
-  const std::wstring held = BackupFolder() + L"\\alice@example.com\\smile.png";
-  {
-    const win32::UniqueFile holder(win32::ValidOrNull(
-        CreateFileW(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)));
-    EXPECT_EQ(Run(L"/backup /quiet").code, 2u);
-  }
-
-  // A log-off during a long copy stops it within half a second.
+  // A second run while the window copies a long file is refused; nothing to
+  // back up is 1.
   WriteSparse(MessengerFolder() + L"\\alice@example.com\\big.bin", 4LL << 30);
-  DWORD asked = 0, ended = 0;
-  const Ran stopped = Run(L"/backup /quiet", [&](HANDLE process) {
-    HWND quiet = nullptr;
-    for (int wait = 0; wait < 400 && quiet == nullptr; ++wait, Sleep(50)) {
-      for (HWND window = FindWindowExW(HWND_DESKTOP, nullptr, L"StowlarkQuietRun", nullptr);
-           window != nullptr && quiet == nullptr;
-           window = FindWindowExW(HWND_DESKTOP, window, L"StowlarkQuietRun", nullptr)) {
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        if (owner == GetProcessId(process)) quiet = window;
-      }
-    }
-    ASSERT_NE(quiet, nullptr);
-    // The run started with its window; a short wait puts the stop inside the
-    // file without writing gigabytes that the disk must then catch up with.
-    Sleep(200);
-    asked = GetTickCount();
-    SendMessageTimeoutW(quiet, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, 2000, nullptr);
-    SendMessageTimeoutW(quiet, WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, 2000, nullptr);
-    WaitForSingleObject(process, 5000);
-    ended = GetTickCount();
-  });
-  EXPECT_EQ(stopped.code, 3u) << stopped.output;
-  EXPECT_LE(ended - asked, 500u);
-  std::printf("Log-off during a quiet backup: ended in %lu ms.\n", ended - asked);
-
-  // A second run while the window copies is refused; nothing to back up is 1.
   RunningStowlark window;
   window.ClickControl("imgBackup");
   EXPECT_EQ(Run(L"/backup /quiet").code, 4u);
@@ -186,6 +164,15 @@ TEST_F(CommandLineTest, APreviewChangesNothingAndListsWhatTheRunThenDoes) {
 }
 
 TEST_F(CommandLineTest, AnAccountAloneALogAcrossRunsAndTheWindowAsIfGoWasClicked) {
+  // A log where the backup folder goes, or in the messenger's folder by its
+  // long name, is refused before anything is made.
+  wchar_t messenger[MAX_PATH];
+  GetLongPathNameW(MessengerFolder().c_str(), messenger, MAX_PATH);
+  for (const std::wstring& refused : {BackupFolder(), messenger + std::wstring(L"\\x.log")}) {
+    EXPECT_EQ(Run(L"/backup /quiet \"/log:" + refused + L"\"").code, 4u);
+    EXPECT_EQ(GetFileAttributesW(refused.c_str()), INVALID_FILE_ATTRIBUTES);
+  }
+
   const std::wstring log = Root() + L"\\Logs and more\\stowlark.log";
   CreateDirectoryW((Root() + L"\\Logs and more").c_str(), nullptr);
   EXPECT_EQ(Run(L"/backup /quiet /account:B\u00d6B@example.com \"/log:" + log + L"\"").code, 0u);
@@ -193,20 +180,76 @@ TEST_F(CommandLineTest, AnAccountAloneALogAcrossRunsAndTheWindowAsIfGoWasClicked
             (std::map<std::wstring, std::string>{{L"\\b\u00f6b@example.com\\", ""},
                                                  {L"\\b\u00f6b@example.com\\sea.bmp", "sea"}}));
   EXPECT_EQ(Run(L"/restore /quiet \"/log:" + log + L"\"").code, 0u);
-  const std::string logged = ReadText(log).value_or("");
-  EXPECT_TRUE(logged.starts_with("\xEF\xBB\xBF")) << logged;
-  EXPECT_EQ(logged.find("\xEF\xBB\xBF", 1), std::string::npos) << "one byte order mark";
-  const std::regex line(
-      "\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d (Backup|Restore) finished: .*\r\n");
-  EXPECT_EQ(std::distance(std::sregex_iterator(logged.begin(), logged.end(), line),
-                          std::sregex_iterator()),
-            2)
-      << logged;
+  EXPECT_TRUE(ReadText(log).value_or("").ends_with(
+      " Restore finished: 0 added, 0 replaced, 1 unchanged, 0 not copied.\r\n"));
 
   RunningStowlark window(L"/restore");
   ASSERT_NE(window.Window(), nullptr);
   EXPECT_TRUE(window.AnswerMessageBox().text.starts_with(L"Restore Complete "));
   EXPECT_EQ(window.WaitForExit(5000), 0u);
+}
+
+// A log-off ends a run from either door alike: one that has ended, its box
+// up, keeps its own code; one in the middle stops within half a second.
+// Either writes its lines to the output and the log.
+TEST_F(CommandLineTest, ALogOffEndsARunWithItsOwnCodeAndLinesThroughEitherDoor) {
+  // Beside the backup folder, a log is welcome.
+  const std::wstring logFile = Documents() + L"\\Stowlark run log.txt";
+  const std::wstring log = L" \"/log:" + logFile + L"\"";
+  DWORD asked = 0, ended = 0;
+  const auto logOff = [&](const wchar_t* windowClass, bool boxUp) {
+    return [&, windowClass, boxUp](HANDLE process) {
+      const HWND window = WindowOf(GetProcessId(process), windowClass);
+      ASSERT_NE(window, nullptr);
+      if (boxUp) {
+        ASSERT_NE(WindowOf(GetProcessId(process), L"#32770"), nullptr);
+      } else {
+        Sleep(200);  // inside the long file, with little of it written
+      }
+      asked = GetTickCount();
+      SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, 2000, nullptr);
+      SendMessageTimeoutW(window, WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, 2000, nullptr);
+      WaitForSingleObject(process, 5000);
+      ended = GetTickCount();
+    };
+  };
+  const wchar_t* const windowed = L"StowlarkBackupRestore";
+  const Ran done = Run(L"/backup" + log, logOff(windowed, true));
+  EXPECT_EQ(done.code, 0u);
+  EXPECT_TRUE(
+      done.output.ends_with("Backup finished: 2 added, 0 replaced, 0 unchanged, 0 not copied.\r\n"))
+      << done.output;
+  std::string written = "\xEF\xBB\xBF" + done.output;
+
+  // A file held open without sharing is not copied.
+  WriteText(MessengerFolder() + L"\\alice@example.com\\smile.png", "a newer smile");
+  {
+    const win32::UniqueFile holder(
+        win32::ValidOrNull(CreateFileW((BackupFolder() + L"\\alice@example.com\\smile.png").c_str(),
+                                       GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)));
+    for (const bool quiet : {true, false}) {
+      const Ran partial =
+          quiet ? Run(L"/backup /quiet" + log) : Run(L"/backup" + log, logOff(windowed, true));
+      EXPECT_EQ(partial.code, 2u) << quiet;
+      written += partial.output;
+    }
+  }
+
+  WriteSparse(MessengerFolder() + L"\\alice@example.com\\big.bin", 4LL << 30);
+  for (const bool quiet : {true, false}) {
+    const Ran stopped = Run(quiet ? L"/backup /quiet" + log : L"/backup" + log,
+                            logOff(quiet ? L"StowlarkQuietRun" : windowed, false));
+    EXPECT_EQ(stopped.code, 3u) << stopped.output;
+    EXPECT_NE(stopped.output.find(" stopped before the end: "), std::string::npos) << quiet;
+    EXPECT_LE(ended - asked, 500u);
+    std::printf("Log-off during a backup: ended in %lu ms.\n", ended - asked);
+    written += stopped.output;
+  }
+
+  // The log holds the same lines, each after its date and time.
+  EXPECT_EQ(std::regex_replace(ReadText(logFile).value_or(""),
+                               std::regex("\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d "), ""),
+            written);
 }
 
 }  // namespace
