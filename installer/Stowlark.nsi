@@ -128,11 +128,16 @@ FunctionEnd
   Abort
 !macroend
 
+Var MadeFolder
+
 ; Everything new is written beside the old files first, so that a folder that
 ; cannot be written or a disk that fills up stops the install before anything
 ; is replaced; the renames that follow need no space.
 Section "${APP}" ProgramSection
   Call WaitUntilClosed
+  ${IfNot} ${FileExists} "$INSTDIR\*"
+    StrCpy $MadeFolder 1
+  ${EndIf}
   SetOutPath $INSTDIR
   ClearErrors
   FileOpen $0 "$INSTDIR\${APP}.exe.new" w
@@ -172,7 +177,11 @@ SectionEnd
 Function .onInstFailed
   Delete "$INSTDIR\${APP}.exe.new"
   Delete "$INSTDIR\${UNINSTALLER}.new"
-  RMDir $INSTDIR
+  ; Windows keeps a process's current folder: leave it first.
+  SetOutPath $TEMP
+  ${If} $MadeFolder == 1
+    RMDir $INSTDIR
+  ${EndIf}
 FunctionEnd
 
 ; Started from an elevated installer, the program would run elevated too;

@@ -53,6 +53,13 @@ user_menu=$(unix_path "$(windows_env AppData)\\Microsoft\\Windows\\Start Menu\\P
 program=$(mktemp)
 unzip -p "$release"/Stowlark-*-portable.zip Stowlark.exe >"$program"
 
+echo "-- A folder that cannot be written stops the install before anything is made"
+status=0
+wine "$setup" /S '/D=Z:\proc\Stowlark' </dev/null || status=$?
+[ $status -eq 2 ] || fail "an install into Z:\proc ended with $status, not 2"
+[ ! -e /proc/Stowlark ] && [ ! -e "$all_menu/Stowlark.lnk" ] && ! has_key "$machine_key" ||
+  fail "the install into Z:\proc left something behind"
+
 echo "-- A silent install for all users into $win_folder"
 wine "$setup" /S </dev/null || fail "the silent install ended with $?"
 [ "$(installed_files "$folder")" = "Stowlark.exe Uninstall.exe " ] ||
