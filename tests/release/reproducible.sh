@@ -14,7 +14,7 @@ for clone in "${clones[@]}"; do
 done
 
 failed=0
-for file in build/windows/bin/Stowlark.exe $(cd "${clones[0]}" && echo build/release/*); do
+for file in build/windows-release/bin/Stowlark.exe $(cd "${clones[0]}" && echo build/release/*); do
   if ! cmp "${clones[0]}/$file" "${clones[1]}/$file"; then
     echo "FAIL: two builds of $(git rev-parse --short HEAD) give different ${file##*/}"
     failed=1
