@@ -73,7 +73,8 @@ expect_value "$machine_key" DisplayIcon "$win_folder\\Stowlark.exe,0"
 expect_value "$machine_key" InstallLocation "$win_folder"
 expect_value "$machine_key" UninstallString "\"$win_folder\\Uninstall.exe\""
 expect_value "$machine_key" QuietUninstallString "\"$win_folder\\Uninstall.exe\" /S"
-expect_value "$machine_key" EstimatedSize "$(printf '0x%x' $(($(stat -c %s "$program") / 1024)))"
+# NSIS counts a section's size in whole kilobytes, rounded up.
+expect_value "$machine_key" EstimatedSize "$(printf '0x%x' $((($(stat -c %s "$program") + 1023) / 1024)))"
 expect_value "$machine_key" NoModify 0x1
 expect_value "$machine_key" NoRepair 0x1
 ! has_key "$user_key" || fail "an all-users install wrote $user_key"
