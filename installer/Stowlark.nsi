@@ -5,8 +5,8 @@
 ;
 ; Switches: /S silent, /D=<folder> (last, unquoted), /AllUsers, /CurrentUser.
 ; Exit codes: 0 done; 1 cancelled by the user; 2 not done: Stowlark is running,
-; the folder cannot be written, administrator rights are missing. Whatever
-; stops an install or an uninstall leaves the computer as it found it.
+; the folder cannot be written or filled, administrator rights are missing.
+; Whatever stops an install or an uninstall stops it before it changes anything.
 
 Unicode true
 SetCompressor /SOLID lzma
@@ -52,6 +52,7 @@ VIAddVersionKey /LANG=1033 OriginalFilename "${APP}-${VERSION}-setup.exe"
 !define MULTIUSER_INSTALLMODE_DEFAULT_REGISTRY_KEY "${UNINSTALL_KEY}"
 !define MULTIUSER_INSTALLMODE_DEFAULT_REGISTRY_VALUENAME "InstallLocation"
 !define MULTIUSER_INSTALLMODE_FUNCTION ChooseUserFolder
+!define MULTIUSER_INIT_FUNCTIONQUIT QuitNotDone
 ; The uninstaller takes its mode from where it stands (un.onInit).
 !define MULTIUSER_NOUNINSTALL
 !include MultiUser.nsh
@@ -81,6 +82,12 @@ Function ChooseUserFolder
   ${AndIf} $MultiUser.InstDir == ""
     StrCpy $INSTDIR "$LOCALAPPDATA\Programs\${APP}"
   ${EndIf}
+FunctionEnd
+
+; /AllUsers without administrator rights, after MultiUser.nsh has said so.
+Function QuitNotDone
+  SetErrorLevel ${ERROR_NOT_DONE}
+  Quit
 FunctionEnd
 
 Var GivenFolder
