@@ -1,0 +1,234 @@
+; The setup program of Stowlark, compiled by scripts/release with Debian's
+; makensis 3.08:
+;   makensis -DVERSION=1.0.0 -DVERSION4=1.0.0.0 -DPROGRAM=<Stowlark.exe>
+;            -DLICENSE_FILE=<LICENSE.txt> -DOUTFILE=<setup.exe> Stowlark.nsi
+;
+; Switches: /S silent, /D=<folder> (last, unquoted), /AllUsers, /CurrentUser.
+; Exit codes: 0 done; 1 cancelled by the user; 2 not done: Stowlark is running,
+; the folder cannot be written or filled, administrator rights are missing.
+; Whatever stops an install or an uninstall stops it before it changes anything.
+
+Unicode true
+SetCompressor /SOLID lzma
+ManifestDPIAware true
+ManifestSupportedOS all
+; A file that cannot be written stops the install rather than being skipped.
+AllowSkipFiles off
+; Setup programs are run from Downloads: NSIS 3 loads its own DLLs from the
+; system folder only, whatever lies beside the setup program. Keep it so.
+
+!define APP "Stowlark"
+!define PUBLISHER "The Stowlark authors"
+; makensis works in the folder of this script.
+!define ICON "../app/pictures/stowlark.ico"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${APP}"
+!define UNINSTALLER "Uninstall.exe"
+!define RUNNING_MUTEX "Global\Stowlark.Program"
+!define ERROR_CANCELLED 1
+!define ERROR_NOT_DONE 2
+
+Name "${APP} ${VERSION}"
+OutFile "${OUTFILE}"
+BrandingText "${APP} ${VERSION}"
+
+VIProductVersion "${VERSION4}"
+VIFileVersion "${VERSION4}"
+VIAddVersionKey /LANG=1033 ProductName "${APP}"
+VIAddVersionKey /LANG=1033 ProductVersion "${VERSION}"
+VIAddVersionKey /LANG=1033 FileVersion "${VERSION}"
+VIAddVersionKey /LANG=1033 FileDescription "${APP} ${VERSION} Setup"
+VIAddVersionKey /LANG=1033 CompanyName "${PUBLISHER}"
+VIAddVersionKey /LANG=1033 LegalCopyright "Copyright (c) ${PUBLISHER}"
+VIAddVersionKey /LANG=1033 OriginalFilename "${APP}-${VERSION}-setup.exe"
+
+; Highest: an administrator is asked to elevate and may then choose either
+; mode; anyone else installs for themselves without being asked.
+!define MULTIUSER_EXECUTIONLEVEL Highest
+!define MULTIUSER_MUI
+!define MULTIUSER_INSTALLMODE_COMMANDLINE
+!define MULTIUSER_INSTALLMODE_INSTDIR "${APP}"
+!define MULTIUSER_INSTALLMODE_INSTDIR_REGISTRY_KEY "${UNINSTALL_KEY}"
+!define MULTIUSER_INSTALLMODE_INSTDIR_REGISTRY_VALUENAME "InstallLocation"
+!define MULTIUSER_INSTALLMODE_DEFAULT_REGISTRY_KEY "${UNINSTALL_KEY}"
+!define MULTIUSER_INSTALLMODE_DEFAULT_REGISTRY_VALUENAME "InstallLocation"
+!define MULTIUSER_INSTALLMODE_FUNCTION ChooseUserFolder
+!define MULTIUSER_INIT_FUNCTIONQUIT QuitNotDone
+; The uninstaller takes its mode from where it stands (un.onInit).
+!define MULTIUSER_NOUNINSTALL
+!include MultiUser.nsh
+!include MUI2.nsh
+!include LogicLib.nsh
+
+!define MUI_ICON "${ICON}"
+!define MUI_UNICON "${ICON}"
+!define MUI_ABORTWARNING
+!define MUI_FINISHPAGE_RUN
+!define MUI_FINISHPAGE_RUN_TEXT "Start ${APP}"
+!define MUI_FINISHPAGE_RUN_FUNCTION StartProgram
+
+!insertmacro MUI_PAGE_LICENSE "${LICENSE_FILE}"
+!insertmacro MULTIUSER_PAGE_INSTALLMODE
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+!insertmacro MUI_LANGUAGE English
+
+; Windows 7 and later name the same folder FOLDERID_UserProgramFiles; XP has
+; no such name, so one path serves every version.
+Function ChooseUserFolder
+  ${If} $MultiUser.InstallMode == CurrentUser
+  ${AndIf} $MultiUser.InstDir == ""
+    StrCpy $INSTDIR "$LOCALAPPDATA\Programs\${APP}"
+  ${EndIf}
+FunctionEnd
+
+; /AllUsers without administrator rights, after MultiUser.nsh has said so.
+Function QuitNotDone
+  SetErrorLevel ${ERROR_NOT_DONE}
+  Quit
+FunctionEnd
+
+Var GivenFolder
+Function .onInit
+  ; MultiUser.nsh would replace a folder given with /D= by its default.
+  StrCpy $GivenFolder $INSTDIR
+  !insertmacro MULTIUSER_INIT
+  ${If} $GivenFolder != ""
+    StrCpy $INSTDIR $GivenFolder
+  ${EndIf}
+FunctionEnd
+
+; The program holds its mutex for its whole life; a mutex another user's
+; session holds answers "access denied", which means running too.
+!macro WaitUntilClosed UN
+Function ${UN}WaitUntilClosed
+  ${Do}
+    System::Call 'kernel32::OpenMutexW(i 0x00100000, i 0, w "${RUNNING_MUTEX}") p.r0 ?e'
+    Pop $1
+    ${If} $0 P<> 0
+      System::Call 'kernel32::CloseHandle(p r0)'
+    ${ElseIf} $1 <> 5
+      Return
+    ${EndIf}
+    MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION \
+      "${APP} is running. Close it, then choose Retry." /SD IDCANCEL IDRETRY retry
+    ${If} ${Silent}
+      SetErrorLevel ${ERROR_NOT_DONE}
+    ${Else}
+      SetErrorLevel ${ERROR_CANCELLED}
+    ${EndIf}
+    Quit
+    retry:
+  ${Loop}
+FunctionEnd
+!macroend
+!insertmacro WaitUntilClosed ""
+!insertmacro WaitUntilClosed "un."
+
+; Shows why nothing was installed; .onInstFailed then takes back what the
+; attempt wrote.
+!macro Fail MESSAGE
+  MessageBox MB_OK|MB_ICONSTOP "${MESSAGE}" /SD IDOK
+  SetErrorLevel ${ERROR_NOT_DONE}
+  Abort
+!macroend
+
+Var MadeFolder
+
+; Everything new is written beside the old files first, so that a folder that
+; cannot be written or a disk that fills up stops the install before anything
+; is replaced; the renames that follow need no space.
+Section "${APP}" ProgramSection
+  Call WaitUntilClosed
+  ${IfNot} ${FileExists} "$INSTDIR\*"
+    StrCpy $MadeFolder 1
+  ${EndIf}
+  SetOutPath $INSTDIR
+  ClearErrors
+  FileOpen $0 "$INSTDIR\${APP}.exe.new" w
+  ${If} ${Errors}
+    !insertmacro Fail "${APP} cannot be installed: the folder $INSTDIR cannot be written."
+  ${EndIf}
+  FileClose $0
+  ClearErrors
+  File "/oname=${APP}.exe.new" "${PROGRAM}"
+  WriteUninstaller "$INSTDIR\${UNINSTALLER}.new"
+  ${If} ${Errors}
+    !insertmacro Fail "${APP} cannot be installed: $INSTDIR could not be written whole (is the disk full?)."
+  ${EndIf}
+
+  Delete "$INSTDIR\${APP}.exe"
+  Delete "$INSTDIR\${UNINSTALLER}"
+  Rename "$INSTDIR\${APP}.exe.new" "$INSTDIR\${APP}.exe"
+  Rename "$INSTDIR\${UNINSTALLER}.new" "$INSTDIR\${UNINSTALLER}"
+  ${If} ${Errors}
+    !insertmacro Fail "${APP} cannot be installed: the files in $INSTDIR could not be replaced."
+  ${EndIf}
+
+  CreateShortcut "$SMPROGRAMS\${APP}.lnk" "$INSTDIR\${APP}.exe"
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" DisplayName "${APP}"
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" DisplayVersion "${VERSION}"
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" Publisher "${PUBLISHER}"
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" DisplayIcon "$INSTDIR\${APP}.exe,0"
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" InstallLocation "$INSTDIR"
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" UninstallString '"$INSTDIR\${UNINSTALLER}"'
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" QuietUninstallString '"$INSTDIR\${UNINSTALLER}" /S'
+  SectionGetSize ${ProgramSection} $0
+  WriteRegDWORD SHCTX "${UNINSTALL_KEY}" EstimatedSize $0
+  WriteRegDWORD SHCTX "${UNINSTALL_KEY}" NoModify 1
+  WriteRegDWORD SHCTX "${UNINSTALL_KEY}" NoRepair 1
+SectionEnd
+
+Function .onInstFailed
+  Delete "$INSTDIR\${APP}.exe.new"
+  Delete "$INSTDIR\${UNINSTALLER}.new"
+  ; Windows keeps a process's current folder: leave it first.
+  SetOutPath $TEMP
+  ${If} $MadeFolder == 1
+    RMDir $INSTDIR
+  ${EndIf}
+FunctionEnd
+
+; Started from an elevated installer, the program would run elevated too;
+; Explorer starts it as the signed-in user.
+Function StartProgram
+  Exec '"$WINDIR\explorer.exe" "$INSTDIR\${APP}.exe"'
+FunctionEnd
+
+; An uninstaller belongs to the entry whose folder it stands in: that entry's
+; hive decides for whom it uninstalls.
+Function un.onInit
+  ReadRegStr $0 HKLM "${UNINSTALL_KEY}" InstallLocation
+  ${If} $0 == $INSTDIR
+    SetShellVarContext all
+    UserInfo::GetAccountType
+    Pop $1
+    ${If} $1 != Admin
+      MessageBox MB_OK|MB_ICONSTOP "${APP} was installed for all users: uninstalling it needs administrator rights." /SD IDOK
+      SetErrorLevel ${ERROR_NOT_DONE}
+      Quit
+    ${EndIf}
+  ${Else}
+    SetShellVarContext current
+  ${EndIf}
+FunctionEnd
+
+; Only what the installer wrote: the user's own files, the backup and the
+; messenger's folder are never looked at.
+Section Uninstall
+  Call un.WaitUntilClosed
+  ClearErrors
+  Delete "$INSTDIR\${APP}.exe"
+  ${If} ${Errors}
+    !insertmacro Fail "${APP} cannot be uninstalled: $INSTDIR\${APP}.exe cannot be removed."
+  ${EndIf}
+  Delete "$INSTDIR\${UNINSTALLER}"
+  RMDir $INSTDIR
+  ReadRegStr $0 SHCTX "${UNINSTALL_KEY}" InstallLocation
+  ${If} $0 == $INSTDIR
+    Delete "$SMPROGRAMS\${APP}.lnk"
+    DeleteRegKey SHCTX "${UNINSTALL_KEY}"
+  ${EndIf}
+SectionEnd

@@ -1,0 +1,150 @@
+#!/usr/bin/env bash
+# The release's setup program end to end in the current Wine prefix (32- or
+# 64-bit; scripts/test starts it): a silent install for all users, the
+# installed program's window, an install over it, an install and an uninstall
+# while Stowlark runs, a silent uninstall that keeps what is not its own, and
+# an install and uninstall for the current user only.
+set -euo pipefail
+release=$(cd "$1" && pwd)
+setup=$(echo "$release"/Stowlark-*-setup.exe)
+version=${setup##*/Stowlark-}
+version=${version%-setup.exe}
+# Wine would copy each shortcut into this computer's own menus.
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-};winemenubuilder.exe=d"
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+windows_env() { wine cmd.exe /c echo "%$1%" </dev/null | tr -d '\r'; }
+unix_path() { winepath -u "$1" 2>/dev/null | sed 's:/$::'; }
+# The data of one value, as `reg query` shows it (a DWORD as 0x...).
+reg_value() {
+  wine reg query "$1" /v "$2" </dev/null 2>/dev/null | tr -d '\r' |
+    awk -v name="$2" '$1 == name { sub(/^ *[^ ]+ +[^ ]+ +/, ""); print }'
+}
+has_key() { wine reg query "$1" </dev/null >/dev/null 2>&1; }
+expect_value() {
+  local got
+  got=$(reg_value "$1" "$2")
+  [ "$got" = "$3" ] || fail "$1 $2 is '$got', not '$3'"
+}
+# The folder and each file in it with its inode and time: a replaced file has
+# a new inode, and a file written and taken back again changes the folder's time.
+snapshot() { (cd "$1" && stat -c '%i %s %.9Y %n' . * | sort) 2>/dev/null; }
+installed_files() { (cd "$1" && ls -A | tr '\n' ' '); }
+# Runs the uninstaller's copy (outside the folder, so that it can remove the
+# one there) and waits for it. NSIS reads "_?=" only unquoted, as Wine's
+# command line from separate arguments would not give it; cmd passes it whole.
+uninstall_copy() {
+  wine cmd.exe /c "$(winepath -w "$program.uninstall.exe") /S _?=$1" </dev/null
+}
+
+uninstall_entry='Software\Microsoft\Windows\CurrentVersion\Uninstall\Stowlark'
+if grep -q '^#arch=win64' "$WINEPREFIX/system.reg"; then
+  # A 32-bit program's machine-wide keys and files on 64-bit Windows.
+  machine_key="HKLM\\Software\\Wow6432Node\\${uninstall_entry#Software\\}"
+  win_folder='C:\Program Files (x86)\Stowlark'
+else
+  machine_key="HKLM\\$uninstall_entry"
+  win_folder='C:\Program Files\Stowlark'
+fi
+user_key="HKCU\\$uninstall_entry"
+folder=$(unix_path "$win_folder")
+all_menu=$(unix_path "$(windows_env ProgramData)\\Microsoft\\Windows\\Start Menu\\Programs")
+user_menu=$(unix_path "$(windows_env AppData)\\Microsoft\\Windows\\Start Menu\\Programs")
+program=$(mktemp)
+unzip -p "$release"/Stowlark-*-portable.zip Stowlark.exe >"$program"
+
+echo "-- A folder that cannot be written stops the install before anything is made"
+status=0
+wine "$setup" /S '/D=Z:\proc\Stowlark' </dev/null || status=$?
+[ $status -eq 2 ] || fail "an install into Z:\proc ended with $status, not 2"
+[ ! -e /proc/Stowlark ] && [ ! -e "$all_menu/Stowlark.lnk" ] && ! has_key "$machine_key" ||
+  fail "the install into Z:\proc left something behind"
+
+echo "-- A silent install for all users into $win_folder"
+wine "$setup" /S </dev/null || fail "the silent install ended with $?"
+[ "$(installed_files "$folder")" = "Stowlark.exe Uninstall.exe " ] ||
+  fail "the install folder holds: $(installed_files "$folder")"
+cmp "$program" "$folder/Stowlark.exe" || fail "the installed Stowlark.exe is not the release's"
+[ -f "$all_menu/Stowlark.lnk" ] || fail "no shortcut in $all_menu"
+expect_value "$machine_key" DisplayName Stowlark
+expect_value "$machine_key" DisplayVersion "$version"
+expect_value "$machine_key" Publisher "The Stowlark authors"
+expect_value "$machine_key" DisplayIcon "$win_folder\\Stowlark.exe,0"
+expect_value "$machine_key" InstallLocation "$win_folder"
+expect_value "$machine_key" UninstallString "\"$win_folder\\Uninstall.exe\""
+expect_value "$machine_key" QuietUninstallString "\"$win_folder\\Uninstall.exe\" /S"
+# NSIS counts a section's size in whole kilobytes, rounded up.
+expect_value "$machine_key" EstimatedSize "$(printf '0x%x' $((($(stat -c %s "$program") + 1023) / 1024)))"
+expect_value "$machine_key" NoModify 0x1
+expect_value "$machine_key" NoRepair 0x1
+! has_key "$user_key" || fail "an all-users install wrote $user_key"
+
+echo "-- An install over an earlier version replaces it in place"
+wine reg add "$machine_key" /v DisplayVersion /d 0.9 /f </dev/null >/dev/null
+echo "an earlier Stowlark.exe" >"$folder/Stowlark.exe"
+wine "$setup" /S </dev/null || fail "the install over an earlier one ended with $?"
+cmp "$program" "$folder/Stowlark.exe" || fail "the earlier Stowlark.exe was not replaced"
+expect_value "$machine_key" DisplayVersion "$version"
+entries=$(wine reg query "${machine_key%\\Stowlark}" </dev/null | tr -d '\r' | grep -ci 'stowlark$')
+[ "$entries" -eq 1 ] || fail "$entries entries for Stowlark after installing over it"
+
+echo "-- The installed Stowlark shows its window; while it runs, nothing is replaced or removed"
+wine "$folder/Stowlark.exe" </dev/null >/dev/null 2>&1 &
+running=$!
+for _ in $(seq 100); do
+  xwininfo -root -tree 2>/dev/null | grep -q '"Backup/Restore"' && break
+  sleep 0.2
+done
+xwininfo -root -tree | grep -q '"Backup/Restore"' || fail "the installed Stowlark showed no window"
+before=$(snapshot "$folder")
+status=0
+wine "$setup" /S </dev/null || status=$?
+[ $status -eq 2 ] || fail "a silent install while Stowlark runs ended with $status, not 2"
+status=0
+cp "$folder/Uninstall.exe" "$program.uninstall.exe"
+uninstall_copy "$win_folder" || status=$?
+[ $status -eq 2 ] || fail "a silent uninstall while Stowlark runs ended with $status, not 2"
+[ "$(snapshot "$folder")" = "$before" ] || fail "the install folder changed while Stowlark ran"
+has_key "$machine_key" || fail "the entry went while Stowlark ran"
+kill "$running"
+wait "$running" || true
+
+echo "-- A silent uninstall removes what the install made and nothing else"
+documents=$(unix_path "$(windows_env UserProfile)\\Documents")
+messenger=$(unix_path "$(windows_env AppData)\\Microsoft\\MSN Messenger")
+kept=("$documents/Stowlark/a@example.com/emoticon.png"
+  "$documents/Stowlark Replaced/Previous backup/a@example.com/emoticon.png"
+  "$messenger/a@example.com/emoticon.png" "$folder/My notes.txt")
+for file in "${kept[@]}"; do mkdir -p "${file%/*}" && echo "$file" >"$file"; done
+uninstall_copy "$win_folder" || fail "the silent uninstall ended with $?"
+[ "$(installed_files "$folder")" = "My notes.txt " ] ||
+  fail "after the uninstall the folder holds: $(installed_files "$folder")"
+[ ! -e "$all_menu/Stowlark.lnk" ] || fail "the uninstall left the shortcut"
+! has_key "$machine_key" || fail "the uninstall left $machine_key"
+for file in "${kept[@]}"; do
+  [ "$(cat "$file")" = "$file" ] || fail "the uninstall touched $file"
+done
+rm -r "$folder" "$documents/Stowlark" "$documents/Stowlark Replaced" "$messenger"
+
+echo "-- /CurrentUser installs into LOCALAPPDATA\\Programs and uninstalls by its own entry"
+wine "$setup" /S /CurrentUser </dev/null || fail "the install for the current user ended with $?"
+user_win_folder="$(windows_env LocalAppData)\\Programs\\Stowlark"
+user_folder=$(unix_path "$user_win_folder")
+[ "$(installed_files "$user_folder")" = "Stowlark.exe Uninstall.exe " ] ||
+  fail "$user_folder holds: $(installed_files "$user_folder")"
+[ -f "$user_menu/Stowlark.lnk" ] || fail "no shortcut in $user_menu"
+expect_value "$user_key" InstallLocation "$user_win_folder"
+expect_value "$user_key" DisplayVersion "$version"
+! has_key "$machine_key" || fail "an install for the current user wrote $machine_key"
+[ ! -e "$folder" ] || fail "an install for the current user wrote $folder"
+# As Add or Remove Programs runs it: the uninstaller hands over to a copy in
+# the temporary folder and returns at once.
+quiet=$(reg_value "$user_key" QuietUninstallString)
+[[ $quiet =~ ^\"([^\"]+)\"\ /S$ ]] || fail "the quiet uninstall command is '$quiet'"
+wine "${BASH_REMATCH[1]}" /S </dev/null || fail "'$quiet' ended with $?"
+for _ in $(seq 150); do [ -e "$user_folder" ] || break; sleep 0.2; done
+[ ! -e "$user_folder" ] || fail "the uninstall left $user_folder: $(installed_files "$user_folder")"
+[ ! -e "$user_menu/Stowlark.lnk" ] || fail "the uninstall left the shortcut in $user_menu"
+! has_key "$user_key" || fail "the uninstall left $user_key"
+rm -f "$program" "$program.uninstall.exe"
+echo "The setup program of Stowlark $version passed in $WINEPREFIX"
