@@ -16,11 +16,12 @@ add_library(stowlark_win32 STATIC
   platform/win32/Win32CopyLock.cpp
   platform/win32/Win32Worker.cpp
   platform/win32/Win32Taskbar.cpp
+  platform/win32/SystemLibrary.cpp
 )
 target_link_libraries(stowlark_win32 PUBLIC stowlark_core shell32 advapi32 user32 gdi32 ntdll ole32 uuid)
 
 add_library(stowlark_pictures STATIC app/win32/Pictures.cpp app/win32/Fonts.cpp)
-target_link_libraries(stowlark_pictures PUBLIC stowlark_win32 windowscodecs ole32 oleaut32 uuid msimg32)
+target_link_libraries(stowlark_pictures PUBLIC stowlark_win32 windowscodecs ole32 oleaut32 uuid)
 
 add_executable(Stowlark WIN32
   app/win32/Main.cpp
@@ -40,8 +41,8 @@ target_link_options(Stowlark PRIVATE -s -Wl,--gc-sections
   -Wl,--major-os-version,5,--minor-os-version,1,--major-subsystem-version,5,--minor-subsystem-version,1)
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
   # The shipped build, checked as a file on the build machine itself.
-  add_test(NAME ProgramFile.SmallAndImportsOnlyWhatWindowsXpHas
-    COMMAND ${CMAKE_SOURCE_DIR}/tests/app/check-program.sh $<TARGET_FILE:Stowlark>)
+  add_test(NAME ProgramFile.SmallForXpFromSystemLibrariesWithItsVersionAndNoBuildPath
+    COMMAND ${CMAKE_SOURCE_DIR}/tests/app/check-program.sh $<TARGET_FILE:Stowlark> ${PROJECT_VERSION})
 endif()
 file(GLOB pictures CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/app/pictures/*)
 set_source_files_properties(app/win32/Stowlark.rc PROPERTIES OBJECT_DEPENDS

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/Controls.h"
+#include "app/Version.h"
 #include "tests/e2e/Fixture.h"
 
 namespace stowlark::e2e {
@@ -146,7 +147,7 @@ TEST_F(WindowTest, TheProgramFileCarriesItsVersionAndIcon) {
     return found ? std::wstring(text) : std::wstring();
   };
   EXPECT_EQ(value(L"ProductName"), L"Stowlark");
-  EXPECT_EQ(value(L"FileVersion"), L"1.0");
+  EXPECT_EQ(value(L"FileVersion"), L"" STOWLARK_VERSION);
   // The 16 x 16 icon first, as the file's own, then one for each larger density.
   EXPECT_EQ(ExtractIconExW(exe.c_str(), -1, nullptr, nullptr, 0), 4u);
 }
