@@ -53,7 +53,7 @@ fi
 
 # The version resource's strings are UTF-16, each followed by its value.
 plain=$(strings -a "$program")
-wide=$(strings -a -el "$program")
+wide=$(strings -a -n 3 -el "$program")
 for key in FileVersion ProductVersion; do
   value=$(awk -v k="$key" 'found {print; exit} $0 == k {found = 1}' <<<"$wide")
   if [ "$value" != "$project_version" ]; then
