@@ -16,6 +16,12 @@ using WindowTest = StowlarkFixture;
 TEST_F(WindowTest, StartsBorderlessAndCentredKeepsTheFocusAndClosesWithCodeZero) {
   RunningStowlark program;
   ASSERT_NE(program.Window(), nullptr);
+  // The installer knows it runs by this name, held until it ends.
+  const auto running = [] {
+    return bool(
+        win32::UniqueKernelObject(OpenMutexW(SYNCHRONIZE, FALSE, L"Global\\Stowlark.Program")));
+  };
+  EXPECT_TRUE(running());
 
   const auto style = static_cast<DWORD>(GetWindowLongW(program.Window(), GWL_STYLE));
   const auto exStyle = static_cast<DWORD>(GetWindowLongW(program.Window(), GWL_EXSTYLE));
@@ -53,6 +59,7 @@ TEST_F(WindowTest, StartsBorderlessAndCentredKeepsTheFocusAndClosesWithCodeZero)
 
   program.ClickControl("Image1");
   EXPECT_EQ(program.WaitForExit(20000), 0u);
+  EXPECT_FALSE(running());
 }
 
 // Pixels that differ between two shots, inside `box` and outside it.
