@@ -7,9 +7,9 @@
 # the program; WINEDLLOVERRIDES puts Windows' search order back for these
 # names. Needs a running Wine prefix (WINEPREFIX) and a display.
 # Left out, as Wine's own libraries, not the program, load them from its
-# folder: uxtheme.dll (Wine's comctl32 loads it before the program's first
-# line), and the window's test that opens a message box (Wine's uxtheme then
-# loads msimg32.dll).
+# folder: uxtheme.dll (Wine loads it just after its display driver as any
+# windowed program starts), and the window's test that opens a message box
+# (Wine's uxtheme then loads msimg32.dll).
 # Usage: planted-libraries.sh BIN_FOLDER (where Stowlark.exe, planted.dll and
 # stowlark_e2e_tests.exe are).
 set -euo pipefail
