@@ -64,9 +64,13 @@ if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
     COMMAND ${CMAKE_SOURCE_DIR}/tests/app/planted-libraries.sh ${CMAKE_BINARY_DIR}/bin)
   set_tests_properties(ProgramFile.LoadsNoLibraryPlantedBesideIt PROPERTIES RUN_SERIAL TRUE)
 endif()
+# The manifest names the program's version too; the resource compiler finds
+# the made copy through the generated folder on the include path.
+configure_file(app/win32/Stowlark.manifest.in
+  ${CMAKE_BINARY_DIR}/generated/app/win32/Stowlark.manifest @ONLY)
 file(GLOB pictures CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/app/pictures/*)
 set_source_files_properties(app/win32/Stowlark.rc PROPERTIES OBJECT_DEPENDS
-  "${CMAKE_SOURCE_DIR}/app/win32/Stowlark.manifest;${pictures}")
+  "${CMAKE_BINARY_DIR}/generated/app/win32/Stowlark.manifest;${pictures}")
 
 add_executable(stowlark_win32_tests
   tests/platform/win32/Win32RegistryTest.cpp
