@@ -1,13 +1,12 @@
 // A library planted beside Stowlark.exe under the name of one it uses: if it
 // is ever loaded, it leaves NAME.dll.mark beside itself and ends the process.
-// Without GDI, whose declarations of the two below differ.
+// Without GDI, whose declaration of AlphaBlend differs.
 #define NOGDI
 #include <windows.h>
 
 // What the program once imported from msimg32.dll, so that a loader that
 // checks imports before running DllMain still gets that far.
 __declspec(dllexport) int AlphaBlend(void) { return 0; }
-__declspec(dllexport) int TransparentBlt(void) { return 0; }
 
 BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID reserved) {
   (void)reserved;

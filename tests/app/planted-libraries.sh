@@ -15,6 +15,9 @@
 set -euo pipefail
 bin=$(realpath "$1")
 folder=$bin/planted
+# The library the program imported until GdiAlphaBlend, the screen readers'
+# one, the picture decoder's (through COM), and the one the compiler's start-up
+# code asks for by name.
 names=(msimg32 oleacc windowscodecs libgcc_s_dw2-1)
 
 rm -rf "$folder"
