@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "app/Version.h"
+
 namespace stowlark {
 namespace {
 
@@ -75,7 +77,10 @@ std::variant<CommandLine, std::string> ParseCommandLine(std::span<const std::str
 }
 
 std::string UsageText() {
-  return "Stowlark backs up and restores the account folders of MSN Messenger.\r\n"
+  return "Stowlark " STOWLARK_VERSION
+         "\r\n"
+         "\r\n"
+         "Stowlark backs up and restores the account folders of MSN Messenger.\r\n"
          "\r\n"
          "Stowlark.exe /backup | /restore [/quiet] [/preview] [/account:NAME ...] [/log:FILE]\r\n"
          "\r\n"

@@ -12,6 +12,18 @@ endif()
 
 include(GoogleTest)
 
+# Two builds of one commit give the same bytes wherever and whenever they run:
+# no build path reaches a file through __FILE__, and the one time the linker
+# writes, the PE header's, is SOURCE_DATE_EPOCH's, fixed when this configures
+# so that a later build from another shell stamps the same (or zero where no
+# time is given).
+target_compile_options(stowlark_core PUBLIC -ffile-prefix-map=${CMAKE_SOURCE_DIR}/=)
+if(DEFINED ENV{SOURCE_DATE_EPOCH})
+  set(link_time ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=$ENV{SOURCE_DATE_EPOCH})
+else()
+  set(link_time_option -Wl,--no-insert-timestamp)
+endif()
+
 add_library(stowlark_win32 STATIC
   platform/win32/Text.cpp
   platform/win32/Win32Registry.cpp
@@ -22,11 +34,12 @@ add_library(stowlark_win32 STATIC
   platform/win32/Win32CopyLock.cpp
   platform/win32/Win32Worker.cpp
   platform/win32/Win32Taskbar.cpp
+  platform/win32/SystemLibrary.cpp
 )
 target_link_libraries(stowlark_win32 PUBLIC stowlark_core shell32 advapi32 user32 gdi32 ntdll ole32 uuid)
 
 add_library(stowlark_pictures STATIC app/win32/Pictures.cpp app/win32/Fonts.cpp)
-target_link_libraries(stowlark_pictures PUBLIC stowlark_win32 windowscodecs ole32 oleaut32 uuid msimg32)
+target_link_libraries(stowlark_pictures PUBLIC stowlark_win32 windowscodecs ole32 oleaut32 uuid)
 
 add_executable(Stowlark WIN32
   app/win32/Main.cpp
@@ -42,16 +55,28 @@ add_executable(Stowlark WIN32
 target_link_libraries(Stowlark PRIVATE stowlark_pictures comctl32)
 # Shipped small, without debug information, and marked as fit for Windows XP
 # (5.1), which it is: the import-table test keeps it so.
-target_link_options(Stowlark PRIVATE -s -Wl,--gc-sections
+set_target_properties(Stowlark PROPERTIES CXX_LINKER_LAUNCHER "${link_time}")
+target_link_options(Stowlark PRIVATE -s -Wl,--gc-sections ${link_time_option}
   -Wl,--major-os-version,5,--minor-os-version,1,--major-subsystem-version,5,--minor-subsystem-version,1)
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
   # The shipped build, checked as a file on the build machine itself.
-  add_test(NAME ProgramFile.SmallAndImportsOnlyWhatWindowsXpHas
-    COMMAND ${CMAKE_SOURCE_DIR}/tests/app/check-program.sh $<TARGET_FILE:Stowlark>)
+  add_test(NAME ProgramFile.SmallForXpFromSystemLibrariesWithItsVersionAndNoBuildPath
+    COMMAND ${CMAKE_SOURCE_DIR}/tests/app/check-program.sh $<TARGET_FILE:Stowlark> ${PROJECT_VERSION})
+  # Copied beside the program under the names of the libraries it uses, to
+  # show that it never loads one from its own folder.
+  add_library(planted SHARED tests/app/Planted.c)
+  set_target_properties(planted PROPERTIES PREFIX "")
+  add_test(NAME ProgramFile.LoadsNoLibraryPlantedBesideIt
+    COMMAND ${CMAKE_SOURCE_DIR}/tests/app/planted-libraries.sh ${CMAKE_BINARY_DIR}/bin)
+  set_tests_properties(ProgramFile.LoadsNoLibraryPlantedBesideIt PROPERTIES RUN_SERIAL TRUE)
 endif()
+# The manifest names the program's version too; the resource compiler finds
+# the made copy through the generated folder on the include path.
+configure_file(app/win32/Stowlark.manifest.in
+  ${CMAKE_BINARY_DIR}/generated/app/win32/Stowlark.manifest @ONLY)
 file(GLOB pictures CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/app/pictures/*)
 set_source_files_properties(app/win32/Stowlark.rc PROPERTIES OBJECT_DEPENDS
-  "${CMAKE_SOURCE_DIR}/app/win32/Stowlark.manifest;${pictures}")
+  "${CMAKE_BINARY_DIR}/generated/app/win32/Stowlark.manifest;${pictures}")
 
 add_executable(stowlark_win32_tests
   tests/platform/win32/Win32RegistryTest.cpp

@@ -1,6 +1,7 @@
 #include "app/win32/Accessibility.h"
 
 #include "app/Accessible.h"
+#include "platform/win32/SystemLibrary.h"
 #include "platform/win32/Text.h"
 
 namespace stowlark {
@@ -8,15 +9,9 @@ namespace {
 
 // The accessibility library and OLE automation are loaded when a screen
 // reader first asks, not at start-up.
-template <typename Function>
-Function Lookup(const wchar_t* library, const char* name) {
-  return reinterpret_cast<Function>(
-      reinterpret_cast<void*>(GetProcAddress(LoadLibraryW(library), name)));
-}
-
 HRESULT Text(std::string_view text, BSTR* out) {
   using Allocate = BSTR(WINAPI*)(const OLECHAR*);
-  static const auto allocate = Lookup<Allocate>(L"oleaut32.dll", "SysAllocString");
+  static const auto allocate = win32::SystemFunction<Allocate>(L"oleaut32.dll", "SysAllocString");
   *out = nullptr;
   if (text.empty()) return S_FALSE;
   *out = allocate != nullptr ? allocate(win32::Widen(text).c_str()) : nullptr;
@@ -84,8 +79,9 @@ LRESULT ClientAccessible::Answer(HWND window, frmBackup& form,
                                  win32::ComPtr<ClientAccessible>& object, WPARAM wParam) {
   using Create = HRESULT(WINAPI*)(HWND, LONG, REFIID, void**);
   using Result = LRESULT(WINAPI*)(REFIID, WPARAM, LPUNKNOWN);
-  static const auto create = Lookup<Create>(L"oleacc.dll", "CreateStdAccessibleObject");
-  static const auto result = Lookup<Result>(L"oleacc.dll", "LresultFromObject");
+  static const auto create =
+      win32::SystemFunction<Create>(L"oleacc.dll", "CreateStdAccessibleObject");
+  static const auto result = win32::SystemFunction<Result>(L"oleacc.dll", "LresultFromObject");
   if (create == nullptr || result == nullptr) return 0;
   if (!object) {
     win32::ComPtr<IAccessible> standard;

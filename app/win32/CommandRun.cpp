@@ -5,6 +5,7 @@
 #include "app/LogPath.h"
 #include "app/frmBackup.h"
 #include "app/win32/MainWindow.h"
+#include "platform/win32/SystemLibrary.h"
 #include "platform/win32/Text.h"
 
 namespace stowlark {
@@ -199,8 +200,7 @@ std::vector<std::string> ProgramArguments() {
   while (*rest == L' ' || *rest == L'\t') ++rest;
   if (*rest == L'\0') return {};
   using Split = LPWSTR*(WINAPI*)(LPCWSTR, int*);
-  const auto split = reinterpret_cast<Split>(
-      reinterpret_cast<void*>(GetProcAddress(LoadLibraryW(L"shell32.dll"), "CommandLineToArgvW")));
+  const auto split = win32::SystemFunction<Split>(L"shell32.dll", "CommandLineToArgvW");
   int count = 0;
   LPWSTR* words = split != nullptr ? split(line, &count) : nullptr;
   std::vector<std::string> arguments;

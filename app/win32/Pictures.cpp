@@ -10,6 +10,7 @@
 #include "app/Controls.h"
 #include "app/Resize.h"
 #include "app/win32/ResourceIds.h"
+#include "platform/win32/SystemLibrary.h"
 
 namespace stowlark {
 namespace {
@@ -118,8 +119,7 @@ std::optional<DecodedPicture> PictureDecoder::DecodeWithOle(std::span<const BYTE
   // Looked up only here, so that where WIC serves, OLE's automation library
   // is never loaded.
   using Function = decltype(&::OleLoadPicture);
-  const auto load = reinterpret_cast<Function>(
-      reinterpret_cast<void*>(GetProcAddress(LoadLibraryW(L"oleaut32.dll"), "OleLoadPicture")));
+  const auto load = win32::SystemFunction<Function>(L"oleaut32.dll", "OleLoadPicture");
   ComPtr<IPicture> picture;
   OLE_HANDLE handle = 0;
   BITMAP size{};
@@ -174,8 +174,8 @@ void DrawPicture(HDC dc, const DecodedPicture& picture, int x, int y) {
   const win32::UniqueMemoryDc source(CreateCompatibleDC(dc));
   const win32::Selection selected(source.Get(), picture.bitmap.Get());
   const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  AlphaBlend(dc, x, y, picture.width, picture.height, source.Get(), 0, 0, picture.width,
-             picture.height, blend);
+  GdiAlphaBlend(dc, x, y, picture.width, picture.height, source.Get(), 0, 0, picture.width,
+                picture.height, blend);
 }
 
 }  // namespace stowlark

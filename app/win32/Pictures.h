@@ -13,7 +13,7 @@
 namespace stowlark {
 
 // A picture decoded to 32-bit premultiplied BGRA, so GIF transparency can be
-// drawn with AlphaBlend.
+// drawn with GdiAlphaBlend.
 struct DecodedPicture {
   win32::UniqueGdi bitmap;
   int width = 0;

@@ -34,6 +34,7 @@ class Owned {
 
 inline void CloseFile(HANDLE handle) { CloseHandle(handle); }
 inline void CloseFind(HANDLE handle) { FindClose(handle); }
+inline void CloseKernelObject(HANDLE handle) { CloseHandle(handle); }
 inline void CloseRegistryKey(HKEY key) { RegCloseKey(key); }
 inline void DeleteGdiObject(HGDIOBJ object) { DeleteObject(object); }
 inline void DeleteMemoryDc(HDC dc) { DeleteDC(dc); }
@@ -42,6 +43,7 @@ inline void DestroyCursorHandle(HCURSOR cursor) { DestroyCursor(cursor); }
 
 using UniqueFile = Owned<HANDLE, nullptr, CloseFile>;
 using UniqueFind = Owned<HANDLE, nullptr, CloseFind>;
+using UniqueKernelObject = Owned<HANDLE, nullptr, CloseKernelObject>;
 using UniqueKey = Owned<HKEY, nullptr, CloseRegistryKey>;
 using UniqueGdi = Owned<HGDIOBJ, nullptr, DeleteGdiObject>;
 using UniqueMemoryDc = Owned<HDC, nullptr, DeleteMemoryDc>;

@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "platform/win32/SystemLibrary.h"
 #include "platform/win32/Text.h"
 
 namespace stowlark::win32 {
@@ -23,9 +24,7 @@ void Win32Window::ShellExecute(const std::string& operation, const std::string& 
                                const std::string& parameters, const std::string& directory,
                                int showCommand) {
   using Function = decltype(&::ShellExecuteW);
-  const HMODULE shell = LoadLibraryW(L"shell32.dll");
-  const auto execute =
-      reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(shell, "ShellExecuteW")));
+  const auto execute = SystemFunction<Function>(L"shell32.dll", "ShellExecuteW");
   if (execute == nullptr) return;
   execute(window_, Widen(operation).c_str(), Widen(file).c_str(), Widen(parameters).c_str(),
           Widen(directory).c_str(), showCommand);

@@ -1,10 +1,22 @@
 #!/usr/bin/env bash
 # Checks the shipped Stowlark.exe as a file: at most 400 KB, marked for
-# Windows XP (5.1) or older, and importing only functions that the committed
-# list knows to exist on Windows XP SP3.
+# Windows XP (5.1) or older, importing only functions that the committed list
+# knows to exist on Windows XP SP3 and only from libraries that Windows always
+# takes from the system folder, saying the project's version in its
+# properties, and holding no path of the machine that built it.
+# Usage: check-program.sh Stowlark.exe [version]; without a version, the one
+# CMake was given, from the build folder's cache.
 set -euo pipefail
 program=$1
+build=$(realpath "$(dirname "$program")/..")
+project_version=${2:-$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")}
+source_root=$(realpath "$(dirname "$0")/../..")
 list=$(dirname "$0")/xp-sp3-imports.txt
+# Known DLLs on every Windows from XP SP3 on (msvcrt as a dependency of them
+# on XP), ntdll, which every process has, and comctl32, which the manifest
+# takes from the system's side-by-side store. A library of any other name
+# would be searched for in the program's own folder first.
+system_libraries="ADVAPI32.DLL COMCTL32.DLL GDI32.DLL KERNEL32.DLL MSVCRT.DLL NTDLL.DLL OLE32.DLL USER32.DLL"
 objdump=i686-w64-mingw32-objdump
 failed=0
 
@@ -32,5 +44,32 @@ if [ -n "$unknown" ]; then
   echo "FAIL: imports not known to exist on Windows XP SP3:"; echo "$unknown"; failed=1
 fi
 
-[ $failed -eq 0 ] && echo "$program: $size bytes, $(wc -l <<<"$imports") imports, all on Windows XP SP3"
+libraries=$(awk '/DLL Name:/ {print toupper($3)}' <<<"$headers" | sort -u)
+outside=$(comm -23 <(echo "$libraries") <(tr ' ' '\n' <<<"$system_libraries" | sort -u))
+if [ -n "$outside" ]; then
+  echo "FAIL: imports libraries that Windows may take from the program's folder:"; echo "$outside"
+  failed=1
+fi
+
+# The version resource's strings are UTF-16, each followed by its value.
+plain=$(strings -a "$program")
+wide=$(strings -a -n 3 -el "$program")
+for key in FileVersion ProductVersion; do
+  value=$(awk -v k="$key" 'found {print; exit} $0 == k {found = 1}' <<<"$wide")
+  if [ "$value" != "$project_version" ]; then
+    echo "FAIL: $key is '$value', not the project's version '$project_version'"; failed=1
+  fi
+done
+if ! grep -qxF "Stowlark $project_version" <<<"$plain"; then
+  echo "FAIL: the /? text does not start with 'Stowlark $project_version'"; failed=1
+fi
+
+for path in "$source_root" "$build"; do
+  if grep -qF "$path" <<<"$plain$wide"; then
+    echo "FAIL: $program holds the build path $path"; failed=1
+  fi
+done
+
+[ $failed -eq 0 ] && echo "$program: $size bytes, $(wc -l <<<"$imports") imports, all on Windows XP SP3," \
+  "from $(wc -l <<<"$libraries") system libraries; version $project_version; no build path"
 exit $failed

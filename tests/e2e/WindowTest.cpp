@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/Controls.h"
+#include "app/Version.h"
 #include "tests/e2e/Fixture.h"
 
 namespace stowlark::e2e {
@@ -15,6 +16,12 @@ using WindowTest = StowlarkFixture;
 TEST_F(WindowTest, StartsBorderlessAndCentredKeepsTheFocusAndClosesWithCodeZero) {
   RunningStowlark program;
   ASSERT_NE(program.Window(), nullptr);
+  // The installer knows it runs by this name, held until it ends.
+  const auto running = [] {
+    return bool(
+        win32::UniqueKernelObject(OpenMutexW(SYNCHRONIZE, FALSE, L"Global\\Stowlark.Program")));
+  };
+  EXPECT_TRUE(running());
 
   const auto style = static_cast<DWORD>(GetWindowLongW(program.Window(), GWL_STYLE));
   const auto exStyle = static_cast<DWORD>(GetWindowLongW(program.Window(), GWL_EXSTYLE));
@@ -52,6 +59,7 @@ TEST_F(WindowTest, StartsBorderlessAndCentredKeepsTheFocusAndClosesWithCodeZero)
 
   program.ClickControl("Image1");
   EXPECT_EQ(program.WaitForExit(20000), 0u);
+  EXPECT_FALSE(running());
 }
 
 // Pixels that differ between two shots, inside `box` and outside it.
@@ -146,7 +154,7 @@ TEST_F(WindowTest, TheProgramFileCarriesItsVersionAndIcon) {
     return found ? std::wstring(text) : std::wstring();
   };
   EXPECT_EQ(value(L"ProductName"), L"Stowlark");
-  EXPECT_EQ(value(L"FileVersion"), L"1.0");
+  EXPECT_EQ(value(L"FileVersion"), L"" STOWLARK_VERSION);
   // The 16 x 16 icon first, as the file's own, then one for each larger density.
   EXPECT_EQ(ExtractIconExW(exe.c_str(), -1, nullptr, nullptr, 0), 4u);
 }
