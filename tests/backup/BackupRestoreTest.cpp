@@ -188,6 +188,30 @@ TEST_F(BackupRestoreTest, ReadOnlyFilesAreReplacedAndKeepTheirModeAndTime) {
                   {"alice@example.com/CustomEmoticons/smile.png", "smile-2"}}));
 }
 
+// A re-save, a sync tool or a kill after a rename gives a file a new time
+// alone: the copy takes the time, and the copy kept before it stays.
+TEST_F(BackupRestoreTest, AFileTouchedWithoutAChangePassesOnItsTimeAlone) {
+  const auto smile = Messenger() / "alice@example.com/CustomEmoticons/smile.png";
+  const auto copy = Backup() / "alice@example.com/CustomEmoticons/smile.png";
+  ASSERT_EQ(Telling(RunBackup()), kBackupComplete);
+  Put(smile, "smile-2");
+  ASSERT_EQ(RunBackup().kept.size(), 1u);
+  const auto touched = std::filesystem::file_time_type(std::chrono::seconds(1'500'000'000));
+  std::filesystem::last_write_time(smile, touched);
+  const Outcome backup = RunBackup();
+  EXPECT_EQ(Telling(backup), kBackupComplete);
+  EXPECT_EQ(backup.unchanged, 3u);
+  EXPECT_EQ(std::filesystem::last_write_time(copy), touched);
+  EXPECT_EQ(testing_support::ReadFile(Host(kPreviousBackup) /
+                                      "alice@example.com/CustomEmoticons/smile.png"),
+            "smile-1");
+
+  std::filesystem::last_write_time(smile, touched - std::chrono::hours(1));
+  EXPECT_EQ(Telling(RunRestore()), kRestoreComplete);
+  EXPECT_EQ(std::filesystem::last_write_time(smile), touched);
+  EXPECT_FALSE(std::filesystem::exists(Host(kRestoreKept)));
+}
+
 // A user's file is never taken for a temporary one by its name alone.
 TEST_F(BackupRestoreTest, OnlyTheProgramsOwnTemporaryFilesAreLeftOutAndRemoved) {
   const auto alice = Messenger() / "alice@example.com";
