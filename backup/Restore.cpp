@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "backup/Outcome.h"
 #include "platform/MessagePort.h"
 
@@ -10,10 +12,14 @@ Outcome RestoreFailed(const std::string& reason) {
 
 // A backup folder that holds no file of the user's is no backup, whatever
 // empty folders a backup stopped early or failing throughout left in it:
-// restoring it would restore nothing and report success.
+// restoring it would restore nothing and report success. A link in it is
+// refused as a restore of that account by name refuses it.
 bool HoldsABackup(FileSystem& files, const Folder& backup, const Tally& count) {
   std::vector<Entry> entries;
-  return count.files > 0 || files.List(backup.path, entries);  // a failed listing is reported
+  // A failed listing is reported.
+  if (count.files > 0 || files.List(backup.path, entries)) return true;
+  return std::any_of(entries.begin(), entries.end(),
+                     [](const Entry& entry) { return entry.isLink; });
 }
 
 std::string TwoDigits(int number) {

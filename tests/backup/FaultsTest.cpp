@@ -210,6 +210,11 @@ TEST_F(FaultsTest, EveryRoadToAnAccountFolderRefusesALinkAtEitherEnd) {
     }
   }
   EXPECT_EQ(Snapshot(outside), (Tree{{"x.png", "outside"}}));
+  // A backup of nothing but a linked account is refused as that account is.
+  std::filesystem::remove_all(Backup() / "acc");
+  std::filesystem::remove_all(Backup() / "m-link");
+  locations.accounts = {};
+  EXPECT_EQ(RunRestore().result, RunResult::Partial);
 }
 
 TEST_F(FaultsTest, AFileThatChangesWhileCopiedIsReadAgainAndReportedIfItKeepsChanging) {
