@@ -48,9 +48,17 @@ std::optional<std::string> TakeSwitch(const std::string& argument, CommandLine& 
   return std::nullopt;
 }
 
-std::string Flattened(std::string text) {
-  for (std::size_t at; (at = text.find("\r\n")) != std::string::npos;) text.replace(at, 2, " ");
-  return text;
+// Built afresh rather than replaced in place: GCC 12 takes the inlined
+// in-place replace for an overlapping copy and refuses the optimised build.
+std::string Flattened(std::string_view text) {
+  std::string flat;
+  flat.reserve(text.size());
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    const bool lineBreak = text.substr(at, 2) == "\r\n";
+    flat += lineBreak ? ' ' : text[at];
+    at += lineBreak;
+  }
+  return flat;
 }
 
 }  // namespace

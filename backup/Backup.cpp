@@ -39,12 +39,10 @@ std::vector<Account> PlanAccounts(FileSystem& files, const std::vector<Folder>& 
     const std::string target = backupPath + Name(account);
     // The two folders the settings name are taken as the system resolves
     // them; below them, no link is followed.
-    if (account.isLink) {
-      fail(account.path, CopyError::SourceIsLink);
+    if (auto refused = RefusedStep(account, target, files.Inspect(target))) {
+      failures.push_back(std::move(*refused));
     } else if (!taken.insert(files.NameKey(Name(account))).second) {
       fail(account.path, CopyError::NameTaken);
-    } else if (files.Inspect(target).isLink) {
-      fail(target, CopyError::TargetIsLink);
     } else if (IsOneOf(files, account.path, holdingBackup)) {
       fail(target, CopyError::TargetInsideSource);
     } else {

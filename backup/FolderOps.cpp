@@ -68,22 +68,6 @@ std::error_code EnsureFolder(FileSystem& files, const std::string& path) {
   return files.CreateFolder(path);
 }
 
-// Makes `path` and every folder between it and `own`, where nothing may be a
-// link: a folder of the user's linked in there would receive the kept files.
-std::error_code EnsureOwnFolder(FileSystem& files, const std::string& own,
-                                const std::string& path) {
-  for (std::size_t end = own.size();; end = std::min(path.find('\\', end + 1), path.size())) {
-    const std::string folder = path.substr(0, end);
-    const PathInfo info = files.Inspect(folder);
-    if (info.isLink) return CopyError::KeptFolderIsLink;
-    if (info.kind == EntryKind::File) return CopyError::TargetIsNotFolder;
-    if (info.kind == EntryKind::Missing) {
-      if (const auto error = files.CreateFolder(folder)) return error;
-    }
-    if (end >= path.size()) return {};
-  }
-}
-
 // Fills `buffer` unless the file ends first.
 std::error_code ReadFull(FileReader& reader, std::span<char> buffer, std::size_t& count) {
   count = 0;
@@ -129,14 +113,16 @@ class TreeCopier {
   };
   using Existing = std::map<std::string, Entry>;  // by name key
   enum class Pass { Done, Changed, Failed, Stopped };
-  // The kept folder of the target in hand, made and listed once it is needed.
+  // The kept folder of the target in hand, made and listed once it is
+  // needed, and the folders made for it that hold no kept file yet.
   struct KeptHere {
     std::string folder;
     std::optional<Existing> existing;
+    std::vector<std::string> made;
   };
 
   void CopyContent(const Pending& folder) {
-    keptHere_ = {folder.keep, std::nullopt};
+    keptHere_ = {folder.keep, std::nullopt, {}};
     const Existing existing = folder.targetIsNew ? Existing{} : ListTarget(folder.target);
     std::vector<Entry> entries;
     const auto listing = files_.List(folder.source, entries);
@@ -185,9 +171,9 @@ class TreeCopier {
   }
 
   void PrepareFolder(const std::string& source, const std::string& target, const Entry* current) {
-    if (current && current->isLink) return Fail(target, CopyError::TargetIsLink);
-    if (current && current->kind == EntryKind::File) {
-      return Fail(target, CopyError::TargetIsNotFolder);
+    const PathInfo there = current ? PathInfo{current->kind, current->isLink} : PathInfo{};
+    if (auto refused = RefusedStep({source, false}, target, there)) {
+      return result_.failures.push_back(std::move(*refused));
     }
     if (IsOneOf(files_, source, forbidden_)) return Fail(source, CopyError::TargetInsideSource);
     if (!current && !preview_) {
@@ -204,20 +190,14 @@ class TreeCopier {
     if (current && current->kind == EntryKind::Folder) {
       return Fail(target, CopyError::TargetIsFolder), false;
     }
-    // Left alone, an unchanged file costs no write, and a file that another
-    // program holds open fails only when there is something to change.
-    if (current && SameSizeAndTime(entry.stamp, current->stamp) && HoldsSameBytes(source, target)) {
+    // Left alone, a file of the same bytes costs no write, whatever its time
+    // says, and a file that another program holds open fails only when there
+    // is something to change.
+    if (current && entry.stamp.size == current->stamp.size && HoldsSameBytes(source, target)) {
       ++result_.unchanged;
       return true;
     }
-    if (preview_) {
-      if (!current) {
-        result_.added.push_back(target);
-      } else {
-        result_.kept.push_back({target, Join(keptHere_.folder, current->name)});
-      }
-      return true;
-    }
+    if (preview_) return Foresee(source, target, current);
     for (int pass = 0; pass <= kRereadsOfAChangingFile; ++pass) {
       const Pass done = CopyOnce(source, target, current);
       if (done == Pass::Stopped) return false;
@@ -227,30 +207,66 @@ class TreeCopier {
     return false;
   }
 
-  // A time stamp alone proves nothing: the bytes decide. Each file is read to
-  // the length its stamp gives at open. A source that changes meanwhile needs
-  // no second look: bytes that still equal the target mean the target is the
-  // whole file as it was at open, which is what a copy would have made.
+  // A time stamp proves nothing either way: the bytes decide. Each file is
+  // read to the length its stamp gives at open; either one changing meanwhile
+  // counts as a difference, so that the copy reads the source again under its
+  // own rules. A target of the same bytes and another time only takes the
+  // source's time: replaced, it would push out the copy kept before it.
   bool HoldsSameBytes(const std::string& source, const std::string& target) {
     std::unique_ptr<FileReader> from;
     std::unique_ptr<FileReader> to;
     if (files_.OpenRead(source, from) || files_.OpenRead(target, to)) return false;
-    if (!SameSizeAndTime(from->Stamp(), to->Stamp())) return false;
+    if (from->Stamp().size != to->Stamp().size || !SameBytes(*from, *to)) return false;
+    FileStamp fromNow;
+    FileStamp toNow;
+    if (from->StampNow(fromNow) || to->StampNow(toNow) ||
+        !SameSizeAndTime(fromNow, from->Stamp()) || !SameSizeAndTime(toNow, to->Stamp())) {
+      return false;
+    }
+    const std::int64_t time = from->Stamp().lastWriteTime;
+    const bool touched = time != to->Stamp().lastWriteTime;
+    to.reset();
+    // A time that cannot be set leaves the bytes right; the next run only
+    // compares them again.
+    if (touched && !preview_) files_.SetWriteTime(target, time);
+    return true;
+  }
+
+  bool SameBytes(FileReader& from, FileReader& to) {
     if (other_.empty()) other_.resize(kChunkBytes);
-    for (std::uint64_t left = from->Stamp().size; left > 0;) {
+    for (std::uint64_t left = from.Stamp().size; left > 0;) {
       if (run_.Stopped()) return false;
       const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(left, kChunkBytes));
       std::size_t got = 0;
       std::size_t otherGot = 0;
-      if (ReadFull(*from, {buffer_.data(), want}, got) ||
-          ReadFull(*to, {other_.data(), want}, otherGot) || got != want || otherGot != want ||
+      if (ReadFull(from, {buffer_.data(), want}, got) ||
+          ReadFull(to, {other_.data(), want}, otherGot) || got != want || otherGot != want ||
           !std::equal(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(want),
                       other_.begin())) {
         return false;
       }
       left -= want;
-      run_.InFile(from->Stamp().size - left);
+      run_.InFile(from.Stamp().size - left);
     }
+    return true;
+  }
+
+  // What the copy of a file would meet, found by looking alone: the source
+  // opened for reading as the copy opens it, and the place where the file it
+  // replaces would be kept.
+  bool Foresee(const std::string& source, const std::string& target, const Entry* current) {
+    std::unique_ptr<FileReader> reader;
+    if (const auto error = files_.OpenRead(source, reader)) return Fail(source, error), false;
+    if (!current) {
+      result_.added.push_back(target);
+      return true;
+    }
+    std::string keptAt;
+    const Entry* earlier = nullptr;
+    if (const auto error = KeptPlace(current->name, keptAt, earlier)) {
+      return NotKept(target, error), false;
+    }
+    result_.kept.push_back({target, keptAt});
     return true;
   }
 
@@ -293,19 +309,22 @@ class TreeCopier {
       renamed = !error;
       if (error == std::errc::cross_device_link) error = CopyAside(target, keptAt, keptReadOnly);
     }
-    if (error == CopyError::Stopped) return Pass::Stopped;
     if (error) {
-      result_.failures.push_back(
-          {target, "Not replaced, as the file there could not be kept aside: " + error.message()});
-      return Pass::Failed;
+      UnmakeKeptFolders();
+      if (error == CopyError::Stopped) return Pass::Stopped;
+      return NotKept(target, error), Pass::Failed;
     }
     result_.kept.push_back({target, keptAt});
     // After a rename nothing stands at the target; after a copy the old file still does.
     if (const auto commit = writer.Commit(stamp, target, !renamed && current.readOnly)) {
       // Put back where it was; should even that fail, it stays kept and is told.
-      if (!renamed || !files_.Move(keptAt, target, false)) result_.kept.pop_back();
+      if (!renamed || !files_.Move(keptAt, target, false)) {
+        result_.kept.pop_back();
+        UnmakeKeptFolders();
+      }
       return Fail(target, commit), Pass::Failed;
     }
+    keptHere_.made.clear();
     return Pass::Done;
   }
 
@@ -313,10 +332,7 @@ class TreeCopier {
   std::error_code KeptPlace(const std::string& name, std::string& keptAt, const Entry*& earlier) {
     keptAt = Join(keptHere_.folder, name);
     if (!keptHere_.existing) {
-      if (const auto error = EnsureOwnFolder(files_, ownKeptFolder_, keptHere_.folder)) {
-        return error;
-      }
-      keptHere_.existing = ListTarget(keptHere_.folder);
+      if (const auto error = EnsureKeptFolder()) return error;
     }
     const auto found = keptHere_.existing->find(files_.NameKey(name));
     if (found == keptHere_.existing->end()) return {};
@@ -325,6 +341,40 @@ class TreeCopier {
     if (earlier->isLink) return CopyError::TargetIsLink;
     if (earlier->kind == EntryKind::Folder) return CopyError::TargetIsFolder;
     return {};
+  }
+
+  // Makes the kept folder in hand and every folder between it and the
+  // program's own, where nothing may be a link: a folder of the user's linked
+  // in there would receive the kept files. A preview makes none and stops at
+  // the first one missing, below which nothing can stand.
+  std::error_code EnsureKeptFolder() {
+    const std::string& path = keptHere_.folder;
+    for (std::size_t end = ownKeptFolder_.size();;
+         end = std::min(path.find('\\', end + 1), path.size())) {
+      const std::string folder = path.substr(0, end);
+      const PathInfo info = files_.Inspect(folder);
+      if (info.isLink) return CopyError::KeptFolderIsLink;
+      if (info.kind == EntryKind::File) return CopyError::TargetIsNotFolder;
+      if (info.kind == EntryKind::Missing) {
+        if (preview_) return keptHere_.existing.emplace(), std::error_code{};
+        if (const auto error = files_.CreateFolder(folder)) return error;
+        keptHere_.made.push_back(folder);
+      }
+      if (end >= path.size()) break;
+    }
+    keptHere_.existing = keptHere_.made.empty() ? ListTarget(path) : Existing{};
+    return {};
+  }
+
+  // Folders are made for a file only once it is kept in them: those made for
+  // a file that was not are taken away again, and the next file looks afresh.
+  void UnmakeKeptFolders() {
+    if (keptHere_.made.empty()) return;
+    for (auto folder = keptHere_.made.rbegin(); folder != keptHere_.made.rend(); ++folder) {
+      files_.RemoveEmptyFolder(*folder);
+    }
+    keptHere_.made.clear();
+    keptHere_.existing.reset();
   }
 
   // The file at `place` copied whole to `keptAt`, for a kept folder on
@@ -366,6 +416,11 @@ class TreeCopier {
 
   void Fail(const std::string& path, std::error_code error) {
     result_.failures.push_back({path, error.message()});
+  }
+
+  void NotKept(const std::string& target, std::error_code error) {
+    result_.failures.push_back(
+        {target, "Not replaced, as the file there could not be kept aside: " + error.message()});
   }
 
   FileSystem& files_;
@@ -411,6 +466,17 @@ std::error_code SubFolders(FileSystem& files, const Folder& folder, std::vector<
       folders.push_back({Join(folder.path, entry.name), entry.isLink});
   }
   return error;
+}
+
+std::optional<Failure> RefusedStep(const Folder& source, const std::string& target,
+                                   const PathInfo& there) {
+  const auto refused = [](const std::string& path, CopyError error) {
+    return Failure{path, make_error_code(error).message()};
+  };
+  if (source.isLink) return refused(source.path, CopyError::SourceIsLink);
+  if (there.isLink) return refused(target, CopyError::TargetIsLink);
+  if (there.kind == EntryKind::File) return refused(target, CopyError::TargetIsNotFolder);
+  return std::nullopt;
 }
 
 std::string Name(const Folder& folder) {

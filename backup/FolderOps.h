@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -43,6 +44,12 @@ bool FolderExists(FileSystem& files, const std::string& path);
 std::error_code GetFolder(FileSystem& files, const std::string& path, Folder& folder);
 // On failure `folders` keeps those listed before it.
 std::error_code SubFolders(FileSystem& files, const Folder& folder, std::vector<Folder>& folders);
+// The one check on every step into a folder, whether a walk takes it or a
+// run goes to an account folder of its own choosing: a link at either end is
+// refused, never followed, and a file that stands where the folder goes is
+// not replaced by one.
+std::optional<Failure> RefusedStep(const Folder& source, const std::string& target,
+                                   const PathInfo& there);
 std::string Name(const Folder& folder);
 // The folder that holds `path`: "X:\" for a folder at the top of a drive.
 std::string ParentFolder(const std::string& path);

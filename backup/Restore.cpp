@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "backup/Outcome.h"
 #include "platform/MessagePort.h"
 
@@ -10,10 +12,14 @@ Outcome RestoreFailed(const std::string& reason) {
 
 // A backup folder that holds no file of the user's is no backup, whatever
 // empty folders a backup stopped early or failing throughout left in it:
-// restoring it would restore nothing and report success.
+// restoring it would restore nothing and report success. A link in it is
+// refused as a restore of that account by name refuses it.
 bool HoldsABackup(FileSystem& files, const Folder& backup, const Tally& count) {
   std::vector<Entry> entries;
-  return count.files > 0 || files.List(backup.path, entries);  // a failed listing is reported
+  // A failed listing is reported.
+  if (count.files > 0 || files.List(backup.path, entries)) return true;
+  return std::any_of(entries.begin(), entries.end(),
+                     [](const Entry& entry) { return entry.isLink; });
 }
 
 std::string TwoDigits(int number) {
@@ -37,6 +43,15 @@ std::string RestoreKeptFolder(FileSystem& files, const std::string& keptFolder,
   return folder;
 }
 
+// Where `source`, the whole backup or one account folder of it, goes below `folder`.
+std::string Below(const std::string& folder, const Folder& source, const Folder& backup) {
+  if (source == backup) return folder;
+  // Appended, not joined with +: GCC 12 takes the inlined join for an
+  // overlapping copy and refuses the optimised build.
+  std::string below = folder;
+  return below.append("\\").append(Name(source));
+}
+
 }  // namespace
 
 Outcome RestoreCommand(FileSystem& files, const Locations& locations, CopyProgress& progress) {
@@ -50,20 +65,31 @@ Outcome RestoreCommand(FileSystem& files, const Locations& locations, CopyProgre
                          RunResult::NothingToDo};
   Folder backup;
   if (GetFolder(files, locations.backupPath, backup)) return noBackup;
-  // The whole backup, or the account folders the run is limited to.
+  // The whole backup, or the account folders the run is limited to, each of
+  // them refused where a backup would refuse it.
   std::vector<Folder> sources{backup};
+  CopyResult copied;
   if (!locations.accounts.empty()) {
-    sources.clear();
-    SubFolders(files, backup, sources);
-    if (const auto missing = ChooseAccounts(files, sources, locations.accounts)) {
+    std::vector<Folder> accounts;
+    SubFolders(files, backup, accounts);
+    if (const auto missing = ChooseAccounts(files, accounts, locations.accounts)) {
       return RestoreFailed(*missing);
+    }
+    sources.clear();
+    for (const auto& account : accounts) {
+      const std::string target = Below(locations.messengerFolder, account, backup);
+      if (auto refused = RefusedStep(account, target, files.Inspect(target))) {
+        copied.failures.push_back(std::move(*refused));
+      } else {
+        sources.push_back(account);
+      }
     }
   }
   Tally count;
   for (const auto& source : sources) {
     count += CountFiles(files, source.path);
   }
-  if (!HoldsABackup(files, backup, count)) return noBackup;
+  if (copied.failures.empty() && !HoldsABackup(files, backup, count)) return noBackup;
   // The messenger's own folders are made when missing; the one the settings
   // name is not, since a missing one means a drive that is not there.
   const std::string applicationData = ParentFolder(ParentFolder(locations.messengerFolder));
@@ -72,12 +98,11 @@ Outcome RestoreCommand(FileSystem& files, const Locations& locations, CopyProgre
   }
   CopyRun run(progress, count);
   const std::string kept = RestoreKeptFolder(files, locations.keptFolder, locations.startedAt);
-  CopyResult copied;
   for (const auto& source : sources) {
     if (run.Stopped()) break;
-    const std::string below = source == backup ? "" : "\\" + Name(source);
-    Append(copied, Copy(files, source, locations.messengerFolder + below,
-                        {locations.keptFolder, kept + below}, run, locations.preview));
+    Append(copied,
+           Copy(files, source, Below(locations.messengerFolder, source, backup),
+                {locations.keptFolder, Below(kept, source, backup)}, run, locations.preview));
   }
   const Failures& failures = copied.failures;
   const Outcome outcome =

@@ -137,6 +137,12 @@ class FileSystem {
   // link at `from` is refused, never followed. Fails with
   // std::errc::cross_device_link when `to` is on another volume.
   virtual std::error_code Move(const std::string& from, const std::string& to, bool toReadOnly) = 0;
+  // Brings the last-write time of the plain file at `path` to `lastWriteTime`
+  // and leaves its bytes and attributes as they are; a link is refused,
+  // never followed.
+  virtual std::error_code SetWriteTime(const std::string& path, std::int64_t lastWriteTime) = 0;
+  // Removes the folder at `path`, and fails unless it is empty.
+  virtual std::error_code RemoveEmptyFolder(const std::string& path) = 0;
 };
 
 }  // namespace stowlark

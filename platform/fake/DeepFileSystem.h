@@ -48,6 +48,8 @@ class DeepFileSystem : public FileSystem {
   }
   std::error_code RemoveStale(const std::string&) override { return {}; }
   std::error_code Move(const std::string&, const std::string&, bool) override { return {}; }
+  std::error_code SetWriteTime(const std::string&, std::int64_t) override { return {}; }
+  std::error_code RemoveEmptyFolder(const std::string&) override { return {}; }
 
  private:
   struct OneByte : FileReader {

@@ -125,4 +125,15 @@ std::error_code FaultyFileSystem::Move(const std::string& from, const std::strin
   return inner_.Move(from, to, toReadOnly);
 }
 
+std::error_code FaultyFileSystem::SetWriteTime(const std::string& path,
+                                               std::int64_t lastWriteTime) {
+  if (const auto* fault = Find(Operation::SetWriteTime, path)) return fault->error;
+  return inner_.SetWriteTime(path, lastWriteTime);
+}
+
+std::error_code FaultyFileSystem::RemoveEmptyFolder(const std::string& path) {
+  if (const auto* fault = Find(Operation::RemoveEmptyFolder, path)) return fault->error;
+  return inner_.RemoveEmptyFolder(path);
+}
+
 }  // namespace stowlark

@@ -22,7 +22,9 @@ enum class Operation {
   Write,
   Commit,
   RemoveStale,
-  Move
+  Move,
+  SetWriteTime,
+  RemoveEmptyFolder
 };
 
 // Fails the chosen operation on paths ending with `pathEnding`. A Read or
@@ -67,6 +69,8 @@ class FaultyFileSystem : public FileSystem {
                                   std::unique_ptr<FileWriter>& writer) override;
   std::error_code RemoveStale(const std::string& path) override;
   std::error_code Move(const std::string& from, const std::string& to, bool toReadOnly) override;
+  std::error_code SetWriteTime(const std::string& path, std::int64_t lastWriteTime) override;
+  std::error_code RemoveEmptyFolder(const std::string& path) override;
 
  private:
   const Fault* Find(Operation operation, const std::string& path);

@@ -281,4 +281,24 @@ std::error_code DriveMappedFileSystem::Move(const std::string& from, const std::
   return ::rename(source.c_str(), target.c_str()) == 0 ? std::error_code{} : LastError();
 }
 
+std::error_code DriveMappedFileSystem::SetWriteTime(const std::string& path,
+                                                    std::int64_t lastWriteTime) {
+  const auto host = HostPath(path);
+  struct stat info {};
+  if (host.empty()) return NoDrive();
+  if (::lstat(host.c_str(), &info) != 0) return LastError();
+  if (!S_ISREG(info.st_mode)) return std::make_error_code(std::errc::permission_denied);
+  const timespec times[2] = {
+      {0, UTIME_OMIT},
+      {lastWriteTime / 1'000'000'000, static_cast<long>(lastWriteTime % 1'000'000'000)}};
+  return ::utimensat(AT_FDCWD, host.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0 ? std::error_code{}
+                                                                              : LastError();
+}
+
+std::error_code DriveMappedFileSystem::RemoveEmptyFolder(const std::string& path) {
+  const auto host = HostPath(path);
+  if (host.empty()) return NoDrive();
+  return ::rmdir(host.c_str()) == 0 ? std::error_code{} : LastError();
+}
+
 }  // namespace stowlark

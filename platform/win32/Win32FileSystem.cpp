@@ -326,4 +326,21 @@ std::error_code Win32FileSystem::Move(const std::string& from, const std::string
   return MakeError(code);
 }
 
+std::error_code Win32FileSystem::SetWriteTime(const std::string& path, std::int64_t lastWriteTime) {
+  BY_HANDLE_FILE_INFORMATION info;
+  std::error_code error;
+  // Writing attributes is not subject to sharing, so a file that another
+  // program holds open takes its time all the same.
+  const UniqueFile file =
+      OpenPlainFile(LongPath(path), FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, info, error);
+  if (error) return error;
+  return SetBasicInfo(file.Get(), {lastWriteTime, 0}) ? std::error_code{} : LastError();
+}
+
+std::error_code Win32FileSystem::RemoveEmptyFolder(const std::string& path) {
+  if (!RemoveDirectoryW(LongPath(path).c_str())) return LastError();
+  return {};
+}
+
 }  // namespace stowlark::win32

@@ -17,8 +17,10 @@ unsigned Word(const std::string& data, std::size_t at) {
   return static_cast<unsigned char>(data.at(at)) | static_cast<unsigned char>(data.at(at + 1)) << 8;
 }
 
-std::string NameAt(const std::string& stem, int dpi, const std::string& extension) {
-  return stem + (dpi == kDesignDpi ? "" : "-" + std::to_string(dpi)) + "." + extension;
+// Appended, not joined with +, which GCC 12's optimised build refuses.
+std::string NameAt(std::string stem, int dpi, const std::string& extension) {
+  if (dpi != kDesignDpi) stem.append("-").append(std::to_string(dpi));
+  return stem.append(".").append(extension);
 }
 
 // Icon and cursor files: a directory of one entry, then a bitmap with its mask.

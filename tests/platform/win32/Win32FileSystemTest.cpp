@@ -107,6 +107,15 @@ TEST_F(Win32FileSystemTest, CarriesAttributesAndTimeAndLiftsAReadOnlyFlagOnlyFor
   Put(root_ + "\\dst\\flags.dat", "old", FILE_ATTRIBUTE_READONLY);
   Put(root_ + "\\src\\held.dat", "new");
   Put(root_ + "\\dst\\held.dat", "old", FILE_ATTRIBUTE_READONLY);
+  // Of the same bytes, a read-only file only takes the time.
+  Put(root_ + "\\src\\same.dat", "same", 0, stamp);
+  Put(root_ + "\\dst\\same.dat", "same", FILE_ATTRIBUTE_READONLY);
+  const auto time = [](const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data);
+    return static_cast<std::int64_t>(data.ftLastWriteTime.dwHighDateTime) << 32 |
+           data.ftLastWriteTime.dwLowDateTime;
+  };
   const std::wstring target = LongPath(root_ + "\\dst\\flags.dat");
   const std::wstring held = LongPath(root_ + "\\dst\\held.dat");
   UniqueFile holder(ValidOrNull(CreateFileW(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
@@ -124,12 +133,18 @@ TEST_F(Win32FileSystemTest, CarriesAttributesAndTimeAndLiftsAReadOnlyFlagOnlyFor
 
   EXPECT_EQ(Get(root_ + "\\dst\\flags.dat"), "new");
   EXPECT_EQ(GetFileAttributesW(target.c_str()) & flags, flags);
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  ASSERT_TRUE(GetFileAttributesExW(target.c_str(), GetFileExInfoStandard, &data));
-  EXPECT_EQ(static_cast<std::int64_t>(data.ftLastWriteTime.dwHighDateTime) << 32 |
-                data.ftLastWriteTime.dwLowDateTime,
-            stamp);
-  EXPECT_EQ(Names(root_ + "\\dst"), (std::set<std::string>{"flags.dat", "held.dat"}));
+  EXPECT_EQ(time(target), stamp);
+  EXPECT_EQ(time(LongPath(root_ + "\\dst\\same.dat")), stamp);
+  EXPECT_EQ(Names(root_ + "\\dst"), (std::set<std::string>{"flags.dat", "held.dat", "same.dat"}));
+  EXPECT_EQ(Names(root_ + "\\Kept"), (std::set<std::string>{"flags.dat"}));
+
+  // A link's target takes no time; only an empty folder is removed.
+  testing_support::UnixLink(root_ + "\\dst\\held.dat", root_ + "\\link.dat");
+  EXPECT_TRUE(files.SetWriteTime(root_ + "\\link.dat", stamp));
+  EXPECT_NE(time(held), stamp);
+  EXPECT_TRUE(files.RemoveEmptyFolder(root_ + "\\Kept"));
+  EXPECT_FALSE(files.CreateFolder(root_ + "\\empty") || files.RemoveEmptyFolder(root_ + "\\empty"));
+  EXPECT_EQ(files.Inspect(root_ + "\\empty").kind, EntryKind::Missing);
 }
 
 // A file that a copy replaces is renamed aside on its own volume, over an
