@@ -1,5 +1,6 @@
 #include <set>
 
+#include "backup/KeptFolder.h"
 #include "backup/Outcome.h"
 #include "platform/MessagePort.h"
 
@@ -9,10 +10,6 @@ namespace {
 Outcome BackupFailed(const std::string& reason) {
   return {"Backup", kStyleError, "Backup failed: " + reason, RunResult::NotStarted};
 }
-
-// One folder holds the latest previous copy of each file, so that weekly
-// backups do not pile up folders.
-constexpr std::string_view kPreviousBackupFolder = "\\Previous backup";
 
 Outcome Incomplete(const Failures& failures) {
   return {"Backup", kStyleWarning,
@@ -114,10 +111,11 @@ Outcome BackupMessengerFolders(FileSystem& files, const Locations& locations,
     count += CountFiles(files, account.source.path);
   }
   CopyRun run(progress, count);
-  const std::string previous = locations.keptFolder + std::string(kPreviousBackupFolder);
+  const std::string kept =
+      KeptFolderOfRun(files, locations.keptFolder, "Backup", locations.startedAt);
   for (const auto& account : planned) {
     if (run.Stopped()) break;
-    const KeepAside keep{locations.keptFolder, previous + "\\" + Name({account.target})};
+    const KeepAside keep{locations.keptFolder, kept + "\\" + Name({account.target})};
     Append(copied, Copy(files, account.source, account.target, keep, run, locations.preview));
   }
   const Failures& failures = copied.failures;
@@ -126,7 +124,7 @@ Outcome BackupMessengerFolders(FileSystem& files, const Locations& locations,
                           : failures.empty()
                               ? Outcome{"Backup", kStyleInformation, "Backup Complete."}
                               : Incomplete(failures);
-  return WithCopied(outcome, "backup", std::move(copied), previous);
+  return WithCopied(outcome, "backup", std::move(copied), kept);
 }
 
 }  // namespace stowlark

@@ -1,5 +1,6 @@
 #include <algorithm>
 
+#include "backup/KeptFolder.h"
 #include "backup/Outcome.h"
 #include "platform/MessagePort.h"
 
@@ -20,27 +21,6 @@ bool HoldsABackup(FileSystem& files, const Folder& backup, const Tally& count) {
   if (count.files > 0 || files.List(backup.path, entries)) return true;
   return std::any_of(entries.begin(), entries.end(),
                      [](const Entry& entry) { return entry.isLink; });
-}
-
-std::string TwoDigits(int number) {
-  std::string digits = std::to_string(number);
-  if (digits.size() < 2) digits.insert(digits.begin(), '0');
-  return digits;
-}
-
-// A folder of its own for each restore, named to sort by time and valid on
-// every Windows: "Restore 2026-12-07 19.46.05".
-std::string RestoreKeptFolder(FileSystem& files, const std::string& keptFolder,
-                              const LocalTime& at) {
-  const std::string name = keptFolder + "\\Restore " + std::to_string(at.year) + "-" +
-                           TwoDigits(at.month) + "-" + TwoDigits(at.day) + " " +
-                           TwoDigits(at.hour) + "." + TwoDigits(at.minute) + "." +
-                           TwoDigits(at.second);
-  std::string folder = name;
-  for (int again = 2; files.Inspect(folder).kind != EntryKind::Missing; ++again) {
-    folder = name + " (" + std::to_string(again) + ")";
-  }
-  return folder;
 }
 
 // Where `source`, the whole backup or one account folder of it, goes below `folder`.
@@ -97,7 +77,8 @@ Outcome RestoreCommand(FileSystem& files, const Locations& locations, CopyProgre
     return RestoreFailed(*unreachable);
   }
   CopyRun run(progress, count);
-  const std::string kept = RestoreKeptFolder(files, locations.keptFolder, locations.startedAt);
+  const std::string kept =
+      KeptFolderOfRun(files, locations.keptFolder, "Restore", locations.startedAt);
   for (const auto& source : sources) {
     if (run.Stopped()) break;
     Append(copied,

@@ -89,7 +89,7 @@ inline void PrintTo(const Told& told, std::ostream* out) {
 }
 
 inline const Told kBackupComplete{"Backup", 64, "Backup Complete."};
-inline const std::string kPreviousBackup = "C:\\Docs\\Stowlark Replaced\\Previous backup";
+inline const std::string kBackupKept = "C:\\Docs\\Stowlark Replaced\\Backup 2026-12-07 09.05.03";
 inline const std::string kRestoreKept = "C:\\Docs\\Stowlark Replaced\\Restore 2026-12-07 09.05.03";
 // What the box adds when `files` files were replaced and kept in `folder`.
 inline std::string KeptNote(const std::string& files, const std::string& run,

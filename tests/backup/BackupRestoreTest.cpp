@@ -160,35 +160,78 @@ TEST_F(BackupRestoreTest, ReadOnlyFilesAreReplacedAndKeepTheirModeAndTime) {
   const auto stamp = std::filesystem::file_time_type(std::chrono::seconds(1'000'000'000));
   std::filesystem::last_write_time(smile, stamp);
 
-  const std::string keptNote = KeptNote("1 file", "backup", kPreviousBackup);
-  EXPECT_EQ(RunBackup().prompt, "Backup Complete." + keptNote);
+  EXPECT_EQ(RunBackup().prompt, "Backup Complete." + KeptNote("1 file", "backup", kBackupKept));
   const auto copy = Backup() / "alice@example.com/CustomEmoticons/smile.png";
   EXPECT_EQ(testing_support::ReadFile(copy), "smile-2");
   EXPECT_EQ(std::filesystem::last_write_time(copy), stamp);
   EXPECT_EQ(std::filesystem::status(copy).permissions(), std::filesystem::perms::owner_all);
-
-  // The previous copy is kept, read-only as it was; the next backup that
-  // updates the file replaces that kept copy, so only the latest is there.
-  const auto kept = Host(kPreviousBackup) / "alice@example.com/CustomEmoticons/smile.png";
+  // The previous copy is kept, read-only as it was.
+  const auto kept = Host(kBackupKept) / "alice@example.com/CustomEmoticons/smile.png";
   EXPECT_EQ(testing_support::ReadFile(kept), "smile-1");
   EXPECT_EQ(std::filesystem::status(kept).permissions(), std::filesystem::perms::owner_read);
-  Put(smile, "smile-3");
-  EXPECT_EQ(RunBackup().prompt, "Backup Complete." + keptNote);
-  const Tree previous{{"alice@example.com/", ""},
-                      {"alice@example.com/CustomEmoticons/", ""},
-                      {"alice@example.com/CustomEmoticons/smile.png", "smile-2"}};
-  EXPECT_EQ(Snapshot(Host(kPreviousBackup)), previous);
 
   // A re-save, a sync tool or a kill after a rename gives a file a new time
-  // alone: the copy only takes the time, and the copy kept before it stays.
-  std::filesystem::last_write_time(smile, stamp);
+  // alone: the copy only takes the time, and keeps nothing.
+  const auto replaced = Snapshot(Host("C:\\Docs\\Stowlark Replaced"));
+  std::filesystem::last_write_time(smile, stamp - std::chrono::hours(2));
   EXPECT_EQ(Telling(RunBackup()), kBackupComplete);
-  EXPECT_EQ(std::filesystem::last_write_time(copy), stamp);
-  EXPECT_EQ(Snapshot(Host(kPreviousBackup)), previous);
+  EXPECT_EQ(std::filesystem::last_write_time(copy), stamp - std::chrono::hours(2));
+  EXPECT_EQ(Snapshot(Host("C:\\Docs\\Stowlark Replaced")), replaced);
   std::filesystem::last_write_time(smile, stamp - std::chrono::hours(1));
   EXPECT_EQ(Telling(RunRestore()), kRestoreComplete);
-  EXPECT_EQ(std::filesystem::last_write_time(smile), stamp);
+  EXPECT_EQ(std::filesystem::last_write_time(smile), stamp - std::chrono::hours(2));
   EXPECT_FALSE(std::filesystem::exists(Host(kRestoreKept)));
+}
+
+// Each version a backup replaces stays in that backup's own folder, whole and
+// with its time; no run writes into a folder that was there before it, the
+// one where earlier releases kept a single previous copy among them.
+TEST_F(BackupRestoreTest, EveryVersionABackupReplacesIsKeptInAFolderOfItsOwn) {
+  using Version = std::pair<std::string, std::filesystem::file_time_type>;
+  const auto versions = [](const std::filesystem::path& root) {
+    std::map<std::string, Version> tree;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+      tree[entry.path().lexically_relative(root).generic_string()] = {
+          entry.is_directory() ? "" : testing_support::ReadFile(entry.path()),
+          entry.last_write_time()};
+    }
+    return tree;
+  };
+  const auto smile = Messenger() / "alice@example.com/CustomEmoticons/smile.png";
+  const auto write = [&](const std::string& content, int hour) {
+    Put(smile, content);
+    std::filesystem::last_write_time(smile,
+                                     std::filesystem::file_time_type(std::chrono::hours(hour)));
+  };
+  const auto replaced = Host("C:\\Docs\\Stowlark Replaced");
+  Put(replaced / "Previous backup/alice@example.com/CustomEmoticons/smile.png", "smile-0");
+  std::filesystem::create_directories(replaced / "Backup 2026-12-07 10.00.00");
+  Put(replaced / "Backup 2026-12-07 10.00.00 (2)", "a file of the user's");
+  write("smile-1", 1);
+  const auto before = versions(replaced);
+  ASSERT_EQ(Telling(RunBackup()), kBackupComplete);
+  EXPECT_EQ(versions(replaced), before) << "nothing replaced, no folder made";
+
+  locations.startedAt = {2026, 12, 7, 10, 0, 0};
+  const std::string folder = "C:\\Docs\\Stowlark Replaced\\Backup 2026-12-07 10.00.00";
+  write("smile-2", 2);
+  locations.preview = true;
+  EXPECT_EQ(RunBackup().keptFolder, folder + " (3)");
+  EXPECT_EQ(versions(replaced), before);
+  locations.preview = false;
+  EXPECT_EQ(RunBackup().prompt, "Backup Complete." + KeptNote("1 file", "backup", folder + " (3)"));
+  write("smile-3", 3);  // within the same second
+  EXPECT_EQ(RunBackup().prompt, "Backup Complete." + KeptNote("1 file", "backup", folder + " (4)"));
+  EXPECT_EQ(Telling(RunBackup()), kBackupComplete);
+
+  const auto after = versions(replaced);
+  for (const auto& [path, version] : before) EXPECT_EQ(after.at(path), version) << path;
+  const std::string below = "/alice@example.com/CustomEmoticons/smile.png";
+  EXPECT_EQ(after.at("Backup 2026-12-07 10.00.00 (3)" + below),
+            Version("smile-1", std::filesystem::file_time_type(std::chrono::hours(1))));
+  EXPECT_EQ(after.at("Backup 2026-12-07 10.00.00 (4)" + below),
+            Version("smile-2", std::filesystem::file_time_type(std::chrono::hours(2))));
+  EXPECT_EQ(after.size(), before.size() + 8) << "two folders of four entries each";
 }
 
 // A backup copies every account folder, an empty one too, but no loose file
@@ -284,7 +327,7 @@ TEST_F(BackupRestoreTest, APreviewWritesNothingAndListsWhatTheRunThenDoes) {
                 "Added C:\\Docs\\Stowlark\\bob@example.com\\new.png",
                 "Replaced C:\\Docs\\Stowlark\\alice@example.com\\CustomEmoticons\\smile.png, kept "
                 "in " +
-                    kPreviousBackup + "\\alice@example.com\\CustomEmoticons\\smile.png",
+                    kBackupKept + "\\alice@example.com\\CustomEmoticons\\smile.png",
                 "Backup finished: 1 added, 1 replaced, 2 unchanged, 0 not copied."}));
 }
 

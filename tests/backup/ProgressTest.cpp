@@ -75,7 +75,7 @@ TEST_F(ProgressTest, AStopIsHonouredBetweenFilesAndEveryFileIsWholeOrUntouched) 
   const Outcome stopped = BackupMessengerFolders(files, locations, progress);
   EXPECT_EQ(stopped.prompt,
             "Stopped before it finished.\r\nBacked up 5 of 20 files; the others were not copied." +
-                KeptNote("5 files", "backup", kPreviousBackup));
+                KeptNote("5 files", "backup", kBackupKept));
   int renewed = 0;
   for (const auto& [path, content] : Snapshot(Backup())) {
     if (path.ends_with('/')) continue;

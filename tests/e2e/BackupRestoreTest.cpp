@@ -12,6 +12,16 @@ const std::wstring kRestoreComplete =
     L"Restore Complete \r\nPlease Sign-in again for the changes to take effect.";
 const std::wstring kOneKept = L"\r\n\r\n1 file that this restore replaced was kept in:\r\n";
 
+// The local time as a kept folder's name gives it: "2026-12-07 09.05.03".
+std::wstring KeptFolderTime() {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  wchar_t text[32];
+  swprintf(text, 32, L"%04d-%02d-%02d %02d.%02d.%02d", int{now.wYear}, int{now.wMonth},
+           int{now.wDay}, int{now.wHour}, int{now.wMinute}, int{now.wSecond});
+  return text;
+}
+
 class BackupRestoreTest : public StowlarkFixture {
  protected:
   void SetUp() override {
@@ -50,14 +60,19 @@ TEST_F(BackupRestoreTest, BackupThenRestoreWithEachBoxExactlyAndAFileHeldOpenRep
   const std::wstring me = L"\\alice@example.com\\DisplayPictures\\me.jpg";
   SetFileAttributesW((BackupFolder() + me).c_str(), FILE_ATTRIBUTE_READONLY);
   WriteText(MessengerFolder() + me, "me, later");
+  const std::wstring folder = Documents() + L"\\Stowlark Replaced\\Backup ";
+  const std::wstring earliest = folder + KeptFolderTime();
   program.ClickControl("imgBackup");
-  const std::wstring previous = Documents() + L"\\Stowlark Replaced\\Previous backup";
-  EXPECT_EQ(
-      program.AnswerMessageBox().text,
-      L"Backup Complete.\r\n\r\n1 file that this backup replaced was kept in:\r\n" + previous);
+  const std::wstring text = program.AnswerMessageBox().text;
+  const std::wstring told =
+      L"Backup Complete.\r\n\r\n1 file that this backup replaced was kept in:\r\n";
+  ASSERT_TRUE(text.starts_with(told)) << win32::Narrow(text);
+  // Named for the moment the run started, which sorts as the name does.
+  const std::wstring kept = text.substr(told.size());
+  EXPECT_TRUE(kept >= earliest && kept <= folder + KeptFolderTime()) << win32::Narrow(kept);
   expected[me] = "me, later";
   EXPECT_EQ(Snapshot(BackupFolder()), expected);
-  EXPECT_EQ(ReadText(previous + me), "me");
+  EXPECT_EQ(ReadText(kept + me), "me");
 
   const std::wstring smile = MessengerFolder() + L"\\alice@example.com\\CustomEmoticons\\smile.png";
   WriteText(smile, "changed");
