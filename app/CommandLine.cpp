@@ -14,14 +14,32 @@ std::string Lower(std::string text) {
 }
 
 // One switch into `line`; the error in words when it is not one.
-std::optional<std::string> TakeSwitch(const std::string& argument, CommandLine& line) {
-  if (argument.size() < 2 || (argument[0] != '/' && argument[0] != '-')) {
+std::optional<std::string> TakeSwitch(const std::string& argument, CommandLine& line,
+                                      bool& atGiven) {
+  if (!IsSwitch(argument)) {
     return "Not a switch: " + argument;
   }
   const auto colon = argument.find(':');
   const std::string name = Lower(argument.substr(1, colon - 1));
   const std::optional<std::string> value =
       colon == std::string::npos ? std::nullopt : std::optional(argument.substr(colon + 1));
+  if (name == "schedule") {
+    const std::string ask = value ? Lower(*value) : "";
+    if (value && ask != "daily" && ask != "off") {
+      return "The switch /schedule takes daily or off, or no value.";
+    }
+    line.schedule = !value           ? ScheduleAsk::Show
+                    : ask == "daily" ? ScheduleAsk::Daily
+                                     : ScheduleAsk::Off;
+    return std::nullopt;
+  }
+  if (name == "at") {
+    const auto at = value ? ParseDailyTime(*value) : std::nullopt;
+    if (!at) return "The switch /at takes a time of day from 00:00 to 23:59, as /at:12:00.";
+    line.at = *at;
+    atGiven = true;
+    return std::nullopt;
+  }
   if (name == "account" || name == "log") {
     if (!value || value->empty()) return "The switch /" + name + " needs a value after \":\".";
     if (name == "account") {
@@ -33,10 +51,11 @@ std::optional<std::string> TakeSwitch(const std::string& argument, CommandLine& 
     }
     return std::nullopt;
   }
-  bool* flag = name == "quiet"     ? &line.quiet
-               : name == "preview" ? &line.preview
-               : name == "?"       ? &line.usage
-                                   : nullptr;
+  bool* flag = name == "quiet"       ? &line.quiet
+               : name == "preview"   ? &line.preview
+               : name == "automatic" ? &line.automatic
+               : name == "?"         ? &line.usage
+                                     : nullptr;
   const std::optional<RunKind> run = name == "backup"    ? std::optional(RunKind::Backup)
                                      : name == "restore" ? std::optional(RunKind::Restore)
                                                          : std::nullopt;
@@ -75,12 +94,35 @@ bool AsksForQuiet(std::span<const std::string> arguments) {
   return false;
 }
 
+bool IsSwitch(std::string_view word) {
+  return word.size() >= 2 && (word[0] == '/' || word[0] == '-');
+}
+
+std::vector<std::string> ArgumentsAfterProgram(std::vector<std::string> words) {
+  if (!words.empty() && !IsSwitch(words.front())) words.erase(words.begin());
+  return words;
+}
+
 std::variant<CommandLine, std::string> ParseCommandLine(std::span<const std::string> arguments) {
   CommandLine line;
+  bool atGiven = false;
   for (const auto& argument : arguments) {
-    if (auto error = TakeSwitch(argument, line)) return *error;
+    if (auto error = TakeSwitch(argument, line, atGiven)) return *error;
   }
-  if (!line.usage && !line.run) return std::string("Give /backup or /restore.");
+  if (line.usage) return line;
+  if (line.schedule) {
+    if (line.run) return std::string("Give /schedule without /backup or /restore.");
+    if (line.preview || !line.accounts.empty() || !line.logFile.empty() || line.automatic) {
+      return std::string("The switch /schedule goes with /at and /quiet alone.");
+    }
+  }
+  if (atGiven && line.schedule != ScheduleAsk::Daily) {
+    return std::string("The switch /at goes with /schedule:daily.");
+  }
+  if (line.automatic && line.run != RunKind::Backup) {
+    return std::string("The switch /automatic goes with /backup.");
+  }
+  if (!line.run && !line.schedule) return std::string("Give /backup, /restore or /schedule.");
   return line;
 }
 
@@ -91,6 +133,7 @@ std::string UsageText() {
          "Stowlark backs up and restores the account folders of MSN Messenger.\r\n"
          "\r\n"
          "Stowlark.exe /backup | /restore [/quiet] [/preview] [/account:NAME ...] [/log:FILE]\r\n"
+         "Stowlark.exe /schedule[:daily [/at:HH:MM] | :off]\r\n"
          "\r\n"
          "  /backup        Back up every account folder into Documents\\Stowlark.\r\n"
          "  /restore       Copy the backup back over the messenger's data folder.\r\n"
@@ -98,6 +141,13 @@ std::string UsageText() {
          "  /preview       Write nothing; list what the run would add and replace.\r\n"
          "  /account:NAME  Only this account folder; may be given more than once.\r\n"
          "  /log:FILE      Append a line for each file and a summary to FILE.\r\n"
+         "  /schedule:daily\r\n"
+         "                 Back up every day at 12:00, or at the time /at:HH:MM gives,\r\n"
+         "                 run by Windows' Task Scheduler.\r\n"
+         "  /schedule:off  Back up by hand only.\r\n"
+         "  /schedule      Tell whether Stowlark backs up every day, and when.\r\n"
+         "  /automatic     Used by the daily task: log to Automatic backups.log and\r\n"
+         "                 tell a backup that did not finish.\r\n"
          "  /?             Show this text.\r\n"
          "\r\n"
          "Files a run replaces are kept in Documents\\Stowlark Replaced.\r\n"

@@ -3,9 +3,11 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
+#include "app/Schedule.h"
 #include "backup/Outcome.h"
 
 namespace stowlark {
@@ -21,8 +23,19 @@ struct CommandLine {
   bool preview = false;
   std::vector<std::string> accounts;
   std::string logFile;
+  // Turns the daily automatic backup on or off, or tells how it stands.
+  std::optional<ScheduleAsk> schedule = {};
+  DailyTime at = {};
+  // The run the scheduled task starts, which records how it ended.
+  bool automatic = false;
   bool operator==(const CommandLine&) const = default;
 };
+
+// The arguments after the program's name, from all the words of a command
+// line as Windows splits them. Wine's Task Scheduler 1.0 starts a job with
+// its parameters alone, so a first word that is a switch is one.
+std::vector<std::string> ArgumentsAfterProgram(std::vector<std::string> words);
+bool IsSwitch(std::string_view word);
 
 // The arguments as Windows splits them, quotes taken off, in UTF-8. Switches
 // start with "/" or "-", ignore case and take a value after ":". A usage
