@@ -1,5 +1,7 @@
 #include "app/Controls.h"
 
+#include <cstdlib>
+
 #include <algorithm>
 #include <array>
 #include <iterator>
@@ -50,7 +52,9 @@ const Control& FindControl(std::string_view name) {
   for (const auto& control : kControls) {
     if (control.name == name) return control;
   }
-  throw std::out_of_range("no control named " + std::string(name));
+  // Every caller names a control of the table: anything else is a fault in
+  // the program itself.
+  std::abort();
 }
 
 int PictureDensityFor(int dpi) {
