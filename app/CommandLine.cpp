@@ -103,6 +103,13 @@ std::vector<std::string> ArgumentsAfterProgram(std::vector<std::string> words) {
   return words;
 }
 
+bool AsksForSchedule(std::span<const std::string> arguments) {
+  return std::any_of(arguments.begin(), arguments.end(), [](const std::string& argument) {
+    const std::string name = Lower(argument.substr(0, argument.find(':')));
+    return name == "/schedule" || name == "-schedule";
+  });
+}
+
 std::variant<CommandLine, std::string> ParseCommandLine(std::span<const std::string> arguments) {
   CommandLine line;
   bool atGiven = false;

@@ -47,6 +47,10 @@ std::variant<CommandLine, std::string> ParseCommandLine(std::span<const std::str
 // were quoted together still meant it, and a box there waits for nobody.
 bool AsksForQuiet(std::span<const std::string> arguments);
 
+// Whether any argument is the /schedule switch: its answer is one line on
+// the output, never a box.
+bool AsksForSchedule(std::span<const std::string> arguments);
+
 std::string UsageText();
 
 // Rising with severity, so that "if errorlevel 2" reads naturally.

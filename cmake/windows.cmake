@@ -40,6 +40,7 @@ add_library(stowlark_win32 STATIC
   platform/win32/Win32Worker.cpp
   platform/win32/Win32Taskbar.cpp
   platform/win32/SystemLibrary.cpp
+  platform/win32/Win32Scheduler.cpp
 )
 target_link_libraries(stowlark_win32 PUBLIC stowlark_core shell32 advapi32 user32 gdi32 ntdll ole32 uuid)
 target_compile_options(stowlark_win32 PRIVATE ${no_exceptions})

@@ -5,8 +5,10 @@
 #include "app/LogPath.h"
 #include "app/frmBackup.h"
 #include "app/win32/MainWindow.h"
+#include "platform/win32/Com.h"
 #include "platform/win32/SystemLibrary.h"
 #include "platform/win32/Text.h"
+#include "platform/win32/Win32Scheduler.h"
 
 namespace stowlark {
 namespace {
@@ -186,10 +188,29 @@ std::optional<std::string> OpenAllowedLog(CommandOutput& output, const std::stri
   return output.OpenLog(path);
 }
 
+// Turns the daily backup on or off, or tells how it stands, in one line.
+int RunSchedule(CommandOutput& output, const CommandLine& line) {
+  const win32::ComApartment com;
+  win32::Win32Scheduler scheduler;
+  win32::Win32Clock clock;
+  const ScheduleAnswer answer =
+      AnswerSchedule(scheduler, *line.schedule, line.at, ProgramPath(), clock.Now());
+  output.Write({answer.line});
+  return answer.done ? 0 : ExitCode(RunResult::NotStarted);
+}
+
 }  // namespace
+
+std::string ProgramPath() {
+  std::wstring path(32768, L'\0');
+  path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
+  return win32::Narrow(path);
+}
 
 std::vector<std::string> ProgramArguments() {
   const wchar_t* line = GetCommandLineW();
+  while (*line == L' ' || *line == L'\t') ++line;
+  const bool startsWithSwitch = *line == L'/' || *line == L'-';
   const wchar_t* rest = line;
   if (*rest == L'"') {
     do ++rest;
@@ -198,15 +219,15 @@ std::vector<std::string> ProgramArguments() {
   }
   while (*rest != L'\0' && *rest != L' ' && *rest != L'\t') ++rest;
   while (*rest == L' ' || *rest == L'\t') ++rest;
-  if (*rest == L'\0') return {};
+  if (*rest == L'\0' && !startsWithSwitch) return {};
   using Split = LPWSTR*(WINAPI*)(LPCWSTR, int*);
   const auto split = win32::SystemFunction<Split>(L"shell32.dll", "CommandLineToArgvW");
   int count = 0;
   LPWSTR* words = split != nullptr ? split(line, &count) : nullptr;
   std::vector<std::string> arguments;
-  for (int i = 1; i < count; ++i) arguments.push_back(win32::Narrow(words[i]));
+  for (int i = 0; i < count; ++i) arguments.push_back(win32::Narrow(words[i]));
   LocalFree(words);
-  return arguments;
+  return ArgumentsAfterProgram(std::move(arguments));
 }
 
 CommandOutput::CommandOutput() {
@@ -266,6 +287,15 @@ int CommandRun::Ended(const Outcome& outcome) const {
 int RunCommandLine(HINSTANCE instance, int showCommand, const std::vector<std::string>& arguments) {
   CommandOutput output;
   const auto parsed = ParseCommandLine(arguments);
+  // Whatever it answers, the schedule's one line goes to the output alone.
+  if (AsksForSchedule(arguments)) {
+    const auto* line = std::get_if<CommandLine>(&parsed);
+    if (line == nullptr || line->usage) {
+      output.Write({line != nullptr ? UsageText() : std::get<std::string>(parsed)});
+      return line != nullptr ? 0 : ExitCode(RunResult::NotStarted);
+    }
+    return RunSchedule(output, *line);
+  }
   if (const auto* error = std::get_if<std::string>(&parsed)) {
     return Refuse(output, AsksForQuiet(arguments), {*error, "Stowlark.exe /? shows how to use it."},
                   ExitCode(RunResult::NotStarted));

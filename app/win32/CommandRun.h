@@ -12,6 +12,9 @@
 
 namespace stowlark {
 
+// The program's own full path.
+std::string ProgramPath();
+
 // The program's arguments in UTF-8, without its own name; none when nothing
 // follows that name. The shell that splits them is loaded only then.
 std::vector<std::string> ProgramArguments();

@@ -130,6 +130,8 @@ TEST(Schedule, TheSwitchesStandAloneAndAFirstWordThatIsASwitchIsOne) {
     EXPECT_EQ(std::get<std::string>(parsed), error);
   }
   using Words = std::vector<std::string>;
+  EXPECT_TRUE(AsksForSchedule(Words{"/at:7:00", "-SCHEDULE:daily"}));
+  EXPECT_FALSE(AsksForSchedule(Words{"/backup", "/log:/schedule"}));
   EXPECT_EQ(ArgumentsAfterProgram({"C:\\P\\Stowlark.exe", "/backup"}), Words{"/backup"});
   EXPECT_EQ(ArgumentsAfterProgram({"Stowlark.exe"}), Words{});
   EXPECT_EQ(ArgumentsAfterProgram({"/backup", "/quiet", "/automatic"}),
