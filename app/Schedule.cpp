@@ -164,4 +164,16 @@ ScheduleAnswer AnswerSchedule(SchedulerPort& scheduler, ScheduleAsk ask, DailyTi
   return {false, std::string("Automatic backup ") + what + ": " + error.message(), {}};
 }
 
+std::string ScheduleBoxText(ScheduleAsk ask, const ScheduleAnswer& answer) {
+  if (!answer.done) return answer.line;
+  if (ask == ScheduleAsk::Off) {
+    return "Automatic backups are off.\r\nStowlark backs up your messenger's items when you "
+           "click GO.";
+  }
+  return "Stowlark will back up your messenger's items every day at " +
+         TimeText(answer.state.at.value_or(DailyTime{})) +
+         ", through Windows' Task Scheduler, while you are signed in.\r\n"
+         "A backup that does not finish is told to you when you next open Stowlark.";
+}
+
 }  // namespace stowlark

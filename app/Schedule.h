@@ -43,4 +43,7 @@ struct ScheduleAnswer {
 ScheduleAnswer AnswerSchedule(SchedulerPort& scheduler, ScheduleAsk ask, DailyTime at,
                               const std::string& program, const LocalTime& today);
 
+// The window's box after its menu item asked: what is now true, or why not.
+std::string ScheduleBoxText(ScheduleAsk ask, const ScheduleAnswer& answer);
+
 }  // namespace stowlark

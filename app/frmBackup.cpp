@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "app/MoveForm.h"
+#include "app/Schedule.h"
+#include "settings/AutomaticRecord.h"
 #include "settings/FolderLocations.h"
 
 namespace stowlark {
@@ -19,6 +21,30 @@ void frmBackup::Load() {
 void frmBackup::LocateMessengerFolder() {
   applicationDataFolder_ = ReadShellFolder(registry_, kApplicationDataValue);
   messengerFolder_ = applicationDataFolder_ + std::string(kMessengerFolderSuffix);
+}
+
+bool frmBackup::DailyBackupOn() {
+  ScheduleState state;
+  return !ports_.scheduler.Read(kTaskName, state) && state.exists;
+}
+
+void frmBackup::ToggleDailyBackup(const std::string& program) {
+  const ScheduleAsk ask = DailyBackupOn() ? ScheduleAsk::Off : ScheduleAsk::Daily;
+  const ScheduleAnswer answer =
+      AnswerSchedule(ports_.scheduler, ask, DailyTime{}, program, ports_.clock.Now());
+  ports_.messages.ShowMessage(ScheduleBoxText(ask, answer),
+                              answer.done ? kStyleInformation : kStyleWarning, "Backup");
+}
+
+// Marked as told before the box, which may stay up for as long as the user
+// likes: a second window opened meanwhile does not tell it again.
+void frmBackup::TellOfUnfinishedAutomaticBackup() {
+  auto record = ReadAutomaticRecord(ports_.registry);
+  if (!record || !NoticeDue(*record)) return;
+  record->told = true;
+  WriteAutomaticRecord(ports_.registry, *record);
+  ports_.messages.ShowMessage(NoticeText(*record, AutomaticLogPath(ports_.files, registry_)),
+                              kStyleWarning, "Backup");
 }
 
 bool frmBackup::DocumentsFolderKnown() const { return IsAbsoluteWindowsPath(documentsFolder_); }

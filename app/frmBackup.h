@@ -12,6 +12,7 @@
 #include "platform/FileSystem.h"
 #include "platform/MessagePort.h"
 #include "platform/Registry.h"
+#include "platform/Scheduler.h"
 #include "platform/TaskbarPort.h"
 #include "platform/WindowPort.h"
 #include "platform/Worker.h"
@@ -31,6 +32,7 @@ struct WindowPorts {
   Worker& worker;
   TaskbarPort& taskbar;
   Clock& clock;
+  SchedulerPort& scheduler;
 };
 
 // A copy that ends sooner shows no progress, so that short runs do not
@@ -92,6 +94,14 @@ class frmBackup {
   Rect Where(const Control& control) const {
     return control.name == "lblTitle" && titleBox_ ? *titleBox_ : PixelRect(control, dpi_);
   }
+
+  // The daily automatic backup of the program at `program`: whether it is
+  // on, and turning it on (at 12:00) or off, with a box that says what is
+  // now true or why it could not be done.
+  bool DailyBackupOn();
+  void ToggleDailyBackup(const std::string& program);
+  // Once for each automatic backup that did not finish, a box that says so.
+  void TellOfUnfinishedAutomaticBackup();
 
   const std::string& DocumentsFolder() const { return documentsFolder_; }
   const std::string& BackupPath() const { return backupPath_; }

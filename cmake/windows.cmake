@@ -41,6 +41,7 @@ add_library(stowlark_win32 STATIC
   platform/win32/Win32Taskbar.cpp
   platform/win32/SystemLibrary.cpp
   platform/win32/Win32Scheduler.cpp
+  platform/win32/Win32Balloon.cpp
 )
 target_link_libraries(stowlark_win32 PUBLIC stowlark_core shell32 advapi32 user32 gdi32 ntdll ole32 uuid)
 target_compile_options(stowlark_win32 PRIVATE ${no_exceptions})
@@ -109,6 +110,7 @@ add_executable(stowlark_e2e_tests
   tests/e2e/DensityTest.cpp
   tests/e2e/LongCopyTest.cpp
   tests/e2e/AccessibilityTest.cpp
+  tests/e2e/ScheduleTest.cpp
   app/win32/Stowlark.rc
 )
 target_link_libraries(stowlark_e2e_tests PRIVATE stowlark_pictures gtest_main version oleacc)

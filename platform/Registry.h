@@ -16,6 +16,8 @@ inline constexpr std::int32_t kRegFileNotFound = 2;
 inline constexpr std::int32_t kRegMoreData = 234;
 inline constexpr std::uint32_t kKeyRead = 0x20019;
 inline constexpr std::uint32_t kRegSz = 1;
+inline constexpr std::uint32_t kRegDword = 4;
+inline constexpr RegHandle kCurrentUser = 0x80000001;
 
 struct RegistryValue {
   std::uint32_t type = kRegSz;
@@ -32,6 +34,10 @@ class RegistryPort {
   virtual std::int32_t QueryValue(RegHandle key, const std::string& valueName,
                                   std::uint32_t capacityBytes, RegistryValue& value) = 0;
   virtual std::int32_t CloseKey(RegHandle key) = 0;
+  // Opens the key for writing, made first when it is missing.
+  virtual std::int32_t CreateKey(RegHandle root, const std::string& subkey, RegHandle& opened) = 0;
+  virtual std::int32_t SetValue(RegHandle key, const std::string& valueName,
+                                const RegistryValue& value) = 0;
 };
 
 }  // namespace stowlark

@@ -16,6 +16,11 @@ inline constexpr std::string_view kBackupFolderSuffix = "\\Stowlark\\";
 // Beside the backup folder, never in it: what a run replaces is kept here.
 inline constexpr std::string_view kKeptFolderSuffix = "\\Stowlark Replaced";
 inline constexpr std::string_view kMessengerFolderSuffix = "\\Microsoft\\MSN Messenger";
+// The per-user folder that stays on the machine ("Local Settings\Application
+// Data" on Windows XP), where the automatic backup keeps its log.
+inline constexpr std::string_view kLocalApplicationDataValue = "Local AppData";
+inline constexpr std::string_view kAutomaticLogFolderSuffix = "\\Stowlark";
+inline constexpr std::string_view kAutomaticLogName = "\\Automatic backups.log";
 
 // Reads one value of the shell-folder key; a read of nothing is the empty text.
 std::string ReadShellFolder(WriteRegistry& registry, std::string_view valueName);
@@ -29,5 +34,9 @@ bool IsAbsoluteWindowsPath(std::string_view path);
 // resolved as Windows resolves a path that a user typed (trailing dots and
 // spaces, "..", doubled separators), then the suffix.
 std::string ResolvedJoin(FileSystem& files, const std::string& folder, std::string_view suffix);
+
+// The automatic backup's log, `<Local AppData>\Stowlark\Automatic backups.log`;
+// empty where the registry names no such folder.
+std::string AutomaticLogPath(FileSystem& files, WriteRegistry& registry);
 
 }  // namespace stowlark

@@ -5,15 +5,23 @@
 #include "app/LogPath.h"
 #include "app/frmBackup.h"
 #include "app/win32/MainWindow.h"
+#include "app/win32/ResourceIds.h"
+#include "backup/FolderOps.h"
 #include "platform/win32/Com.h"
 #include "platform/win32/SystemLibrary.h"
 #include "platform/win32/Text.h"
+#include "platform/win32/Win32Balloon.h"
 #include "platform/win32/Win32Scheduler.h"
+#include "settings/AutomaticRecord.h"
+#include "settings/FolderLocations.h"
 
 namespace stowlark {
 namespace {
 
 constexpr wchar_t kQuietWindowClass[] = L"StowlarkQuietRun";
+// Long enough to be read, short enough that a scheduled run soon ends.
+constexpr UINT kBalloonMs = 10000;
+constexpr UINT_PTR kBalloonTimer = 0x5B;
 
 void WriteAll(HANDLE file, const std::string& text) {
   DWORD written = 0;
@@ -95,15 +103,30 @@ class QuietRun {
 
  private:
   QuietRun(HWND window, const CommandRun& command)
-      : worker_(window, kCopyDone, kProgressTickMs),
-        form_({registry_, boxes_, noWindow_, files_, lock_, worker_, taskbar_, clock_}),
+      : window_(window),
+        worker_(window, kCopyDone, kProgressTickMs),
+        form_({registry_, boxes_, noWindow_, files_, lock_, worker_, taskbar_, clock_, scheduler_}),
         command_(command) {
     form_.LimitRuns(command.line.accounts, command.line.preview);
     form_.OnRunEnded([this](const Outcome& outcome) {
       exitCode_ = command_.Ended(outcome);
       SetEvent(runEnded.Get());
+      // An automatic backup that did not finish says so at once, in a
+      // balloon that waits for no click, then ends with its code.
+      if (command_.line.automatic && exitCode_ >= ExitCode(RunResult::Partial) &&
+          balloon_.Show(window_, Icon(), "Stowlark",
+                        ReportLines(*command_.line.run, outcome, false).back())) {
+        SetTimer(window_, kBalloonTimer, kBalloonMs, nullptr);
+        return;
+      }
       PostQuitMessage(exitCode_);
     });
+  }
+
+  HICON Icon() const {
+    return static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_STOWLARK),
+                                         IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                         GetSystemMetrics(SM_CYSMICON), LR_SHARED));
   }
 
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -137,6 +160,11 @@ class QuietRun {
       case WM_QUERYENDSESSION:
         form_.StopCopy();
         return TRUE;
+      case WM_TIMER:
+        if (wParam != kBalloonTimer) break;
+        KillTimer(window, kBalloonTimer);
+        PostQuitMessage(exitCode_);
+        return 0;
       case WM_ENDSESSION:
         if (wParam) OnEndSession();
         return 0;
@@ -152,6 +180,8 @@ class QuietRun {
     ExitProcess(exitCode_ >= 0 ? exitCode_ : ExitCode(RunResult::Stopped));
   }
 
+  HWND window_;
+  win32::Balloon balloon_;
   win32::Win32Registry registry_;
   NoBoxes boxes_;
   NoWindow noWindow_;
@@ -160,6 +190,7 @@ class QuietRun {
   win32::Win32Worker worker_;
   NoTaskbar taskbar_;
   win32::Win32Clock clock_;
+  win32::Win32Scheduler scheduler_;
   frmBackup form_;
   const CommandRun& command_;
   int exitCode_ = -1;
@@ -186,6 +217,25 @@ std::optional<std::string> OpenAllowedLog(CommandOutput& output, const std::stri
   win32::Win32FileSystem files;
   if (auto refused = LogPathRefusal(files, registry, path)) return refused;
   return output.OpenLog(path);
+}
+
+// The automatic backup's log, in a folder of the program's own below the
+// user's local application data, made when missing.
+std::string AutomaticLog() {
+  win32::Win32Registry settings;
+  NoBoxes boxes;
+  WriteRegistry registry(settings, boxes);
+  win32::Win32FileSystem files;
+  const std::string log = AutomaticLogPath(files, registry);
+  if (!log.empty()) MakeFolder(files, ParentFolder(log));
+  return log;
+}
+
+// For the window to tell when it next opens, should the run not have finished.
+void RecordAutomaticBackup(int code, const std::string& summary) {
+  win32::Win32Registry registry;
+  win32::Win32Clock clock;
+  WriteAutomaticRecord(registry, {DateAndMinute(clock.Now()), code, summary, false});
 }
 
 // Turns the daily backup on or off, or tells how it stands, in one line.
@@ -280,8 +330,11 @@ const Control& CommandRun::Go() const {
 }
 
 int CommandRun::Ended(const Outcome& outcome) const {
-  output.Write(ReportLines(*line.run, outcome, line.preview));
-  return ExitCode(outcome.result);
+  const std::vector<std::string> lines = ReportLines(*line.run, outcome, line.preview);
+  output.Write(lines);
+  const int code = ExitCode(outcome.result);
+  if (line.automatic) RecordAutomaticBackup(code, lines.back());
+  return code;
 }
 
 int RunCommandLine(HINSTANCE instance, int showCommand, const std::vector<std::string>& arguments) {
@@ -300,10 +353,13 @@ int RunCommandLine(HINSTANCE instance, int showCommand, const std::vector<std::s
     return Refuse(output, AsksForQuiet(arguments), {*error, "Stowlark.exe /? shows how to use it."},
                   ExitCode(RunResult::NotStarted));
   }
-  const CommandRun command{std::get<CommandLine>(parsed), output};
+  CommandLine line = std::get<CommandLine>(parsed);
+  if (line.automatic && line.logFile.empty()) line.logFile = AutomaticLog();
+  const CommandRun command{line, output};
   if (command.line.usage) return Refuse(output, command.line.quiet, {UsageText()}, 0);
   if (!command.line.logFile.empty()) {
     if (const auto error = OpenAllowedLog(output, command.line.logFile)) {
+      if (line.automatic) RecordAutomaticBackup(ExitCode(RunResult::NotStarted), *error);
       return Refuse(output, command.line.quiet, {*error}, ExitCode(RunResult::NotStarted));
     }
   }

@@ -16,9 +16,11 @@ namespace stowlark {
 namespace {
 
 constexpr UINT kRunFromCommandLine = WM_APP + 3;
+constexpr UINT kTellOfAutomaticBackup = WM_APP + 4;
 // The system menu's Minimize under a command of the window's own: the system
 // greys its own for a window without a minimise box.
 constexpr UINT kMinimiseCommand = 0x0010;
+constexpr UINT kDailyBackupCommand = 0x0020;
 
 int ScreenDpi() {
   const HDC screen = GetDC(nullptr);
@@ -46,7 +48,8 @@ MainWindow::MainWindow(HWND window, HINSTANCE instance, const CommandRun* comman
       commands_(window),
       worker_(window, kCopyDone, kProgressTickMs),
       taskbar_(window),
-      form_({registry_, messages_, commands_, files_, lock_, worker_, taskbar_, clock_}),
+      form_(
+          {registry_, messages_, commands_, files_, lock_, worker_, taskbar_, clock_, scheduler_}),
       command_(command) {
   messages_.SetOwner(window);
   form_.OnCopyingChanged([this] { AnnounceAvailability(window_); });
@@ -82,7 +85,7 @@ int MainWindow::Run(HINSTANCE instance, int showCommand, const CommandRun* comma
                                       nullptr, instance, const_cast<CommandRun*>(command));
   if (window == nullptr) return 1;
   ShowWindow(window, showCommand);
-  if (command != nullptr) PostMessageW(window, kRunFromCommandLine, 0, 0);
+  PostMessageW(window, command != nullptr ? kRunFromCommandLine : kTellOfAutomaticBackup, 0, 0);
 
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
@@ -161,8 +164,13 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       OpenSystemMenu();
       return 0;
     case WM_SYSCOMMAND:
-      if ((wParam & 0xFFF0) != kMinimiseCommand) break;
-      ShowWindow(window_, SW_MINIMIZE);
+      if ((wParam & 0xFFF0) != kMinimiseCommand && (wParam & 0xFFF0) != kDailyBackupCommand) break;
+      OnSystemCommand(wParam & 0xFFF0);
+      return 0;
+    case WM_INITMENUPOPUP:
+      if (reinterpret_cast<HMENU>(wParam) != GetSystemMenu(window_, FALSE)) break;
+      CheckMenuItem(reinterpret_cast<HMENU>(wParam), kDailyBackupCommand,
+                    MF_BYCOMMAND | (form_.DailyBackupOn() ? MF_CHECKED : MF_UNCHECKED));
       return 0;
     case WM_SETCURSOR:
       if (OnSetCursor(lParam)) return TRUE;
@@ -175,6 +183,9 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case kRunFromCommandLine:
       OnRunFromCommandLine();
+      return 0;
+    case kTellOfAutomaticBackup:
+      form_.TellOfUnfinishedAutomaticBackup();
       return 0;
     case WM_CLOSE:
       OnClose();
@@ -231,6 +242,16 @@ void MainWindow::MakeSystemMenu() {
   wchar_t text[64] = L"Mi&nimize";
   GetMenuStringW(menu, SC_MINIMIZE, text, 64, MF_BYCOMMAND);
   ModifyMenuW(menu, SC_MINIMIZE, MF_BYCOMMAND | MF_STRING, kMinimiseCommand, text);
+  AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  AppendMenuW(menu, MF_STRING, kDailyBackupCommand, L"&Back up every day");
+}
+
+void MainWindow::OnSystemCommand(WPARAM command) {
+  if (command == kMinimiseCommand) {
+    ShowWindow(window_, SW_MINIMIZE);
+  } else {
+    form_.ToggleDailyBackup(ProgramPath());
+  }
 }
 
 // Alt+Space: the window has no title bar for the system to open its menu

@@ -10,6 +10,7 @@
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Messages.h"
 #include "platform/win32/Win32Registry.h"
+#include "platform/win32/Win32Scheduler.h"
 #include "platform/win32/Win32Taskbar.h"
 #include "platform/win32/Win32Window.h"
 #include "platform/win32/Win32Worker.h"
@@ -59,6 +60,7 @@ class MainWindow {
   void OnClose();
   void OnCopyDone();
   void OnRunFromCommandLine();
+  void OnSystemCommand(WPARAM command);
   [[noreturn]] void OnEndSession();
 
   HWND window_;
@@ -73,6 +75,7 @@ class MainWindow {
   win32::Win32Worker worker_;
   win32::Win32Taskbar taskbar_;
   win32::Win32Clock clock_;
+  win32::Win32Scheduler scheduler_;
   frmBackup form_;
   bool closeAfterCopy_ = false;
   bool runEnded_ = false;  // the command line's run, with its lines written

@@ -51,4 +51,22 @@ std::int32_t MemoryRegistry::CloseKey(RegHandle key) {
   return open_.erase(key) == 1 ? kRegSuccess : 6;
 }
 
+std::int32_t MemoryRegistry::CreateKey(RegHandle root, const std::string& subkey,
+                                       RegHandle& opened) {
+  ++calls_;
+  if (writeFailure != 0) return writeFailure;
+  keys_[{root, subkey}];
+  return OpenKey(root, subkey, 0, opened);
+}
+
+std::int32_t MemoryRegistry::SetValue(RegHandle key, const std::string& valueName,
+                                      const RegistryValue& value) {
+  ++calls_;
+  const auto key_it = open_.find(key);
+  if (key_it == open_.end()) return 6;  // invalid handle
+  if (writeFailure != 0) return writeFailure;
+  keys_.at(key_it->second)[valueName] = value;
+  return kRegSuccess;
+}
+
 }  // namespace stowlark

@@ -26,6 +26,11 @@ class MemoryRegistry : public RegistryPort {
   std::int32_t QueryValue(RegHandle key, const std::string& valueName, std::uint32_t capacityBytes,
                           RegistryValue& value) override;
   std::int32_t CloseKey(RegHandle key) override;
+  std::int32_t CreateKey(RegHandle root, const std::string& subkey, RegHandle& opened) override;
+  std::int32_t SetValue(RegHandle key, const std::string& valueName,
+                        const RegistryValue& value) override;
+  // Writes fail with this code while it is not zero.
+  std::int32_t writeFailure = 0;
 
  private:
   using KeyName = std::pair<RegHandle, std::string>;

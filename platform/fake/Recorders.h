@@ -8,6 +8,7 @@
 #include "platform/Clock.h"
 #include "platform/CopyLock.h"
 #include "platform/MessagePort.h"
+#include "platform/Scheduler.h"
 #include "platform/TaskbarPort.h"
 #include "platform/WindowPort.h"
 #include "platform/Worker.h"
@@ -85,6 +86,30 @@ class FixedClock : public Clock {
  public:
   LocalTime Now() override { return now; }
   LocalTime now{2026, 12, 7, 9, 5, 3};
+};
+
+// Task Scheduler as a test wants it: what was asked of it, and a refusal
+// that every call gives while it is set.
+class FakeScheduler : public SchedulerPort {
+ public:
+  std::error_code Register(const TaskToRegister& task) override {
+    registered = task;
+    if (!refusal) state = {true, task.job.at};
+    return refusal;
+  }
+  std::error_code Remove(const std::string& name) override {
+    removed = name;
+    if (!refusal) state = {};
+    return refusal;
+  }
+  std::error_code Read(const std::string&, ScheduleState& read) override {
+    read = state;
+    return refusal;
+  }
+  std::optional<TaskToRegister> registered;
+  std::string removed;
+  ScheduleState state;
+  std::error_code refusal;
 };
 
 }  // namespace stowlark

@@ -62,4 +62,25 @@ std::int32_t Win32Registry::CloseKey(RegHandle key) {
   return ERROR_SUCCESS;
 }
 
+std::int32_t Win32Registry::CreateKey(RegHandle root, const std::string& subkey,
+                                      RegHandle& opened) {
+  const HKEY parent = Resolve(root);
+  if (parent == nullptr) return ERROR_INVALID_HANDLE;
+  HKEY key = nullptr;
+  const LONG status = RegCreateKeyExW(parent, Widen(subkey).c_str(), 0, nullptr, 0,
+                                      KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key, nullptr);
+  if (status != ERROR_SUCCESS) return status;
+  opened = nextHandle_++;
+  open_.emplace(opened, UniqueKey(key));
+  return ERROR_SUCCESS;
+}
+
+std::int32_t Win32Registry::SetValue(RegHandle key, const std::string& valueName,
+                                     const RegistryValue& value) {
+  const HKEY handle = Resolve(key);
+  if (handle == nullptr) return ERROR_INVALID_HANDLE;
+  return RegSetValueExW(handle, Widen(valueName).c_str(), 0, value.type, value.bytes.data(),
+                        static_cast<DWORD>(value.bytes.size()));
+}
+
 }  // namespace stowlark::win32

@@ -16,6 +16,9 @@ class Win32Registry : public RegistryPort {
   std::int32_t QueryValue(RegHandle key, const std::string& valueName, std::uint32_t capacityBytes,
                           RegistryValue& value) override;
   std::int32_t CloseKey(RegHandle key) override;
+  std::int32_t CreateKey(RegHandle root, const std::string& subkey, RegHandle& opened) override;
+  std::int32_t SetValue(RegHandle key, const std::string& valueName,
+                        const RegistryValue& value) override;
 
  private:
   HKEY Resolve(RegHandle handle) const;

@@ -2,6 +2,7 @@
 
 #include "app/CommandLine.h"
 #include "app/Schedule.h"
+#include "platform/fake/Recorders.h"
 
 namespace stowlark {
 namespace {
@@ -57,26 +58,6 @@ TEST(Schedule, TimesOfDayAndTheLineThatSaysHowItStands) {
   EXPECT_EQ(ScheduleLine({true, std::nullopt}), "Automatic backup: every day.");
   EXPECT_EQ(ScheduleLine({}), "Automatic backup: off.");
 }
-
-class FakeScheduler : public SchedulerPort {
- public:
-  std::error_code Register(const TaskToRegister& task) override {
-    registered = task;
-    return refusal;
-  }
-  std::error_code Remove(const std::string& name) override {
-    removed = name;
-    return refusal;
-  }
-  std::error_code Read(const std::string&, ScheduleState& read) override {
-    read = state;
-    return refusal;
-  }
-  std::optional<TaskToRegister> registered;
-  std::string removed;
-  ScheduleState state;
-  std::error_code refusal;
-};
 
 TEST(Schedule, EachAskGivesOneLineOfWhatIsNowTrueOrWhyItCouldNotBe) {
   FakeScheduler scheduler;

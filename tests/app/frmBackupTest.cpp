@@ -6,6 +6,7 @@
 #include "platform/fake/MemoryRegistry.h"
 #include "platform/fake/Recorders.h"
 #include "platform/native/DriveMappedFileSystem.h"
+#include "settings/AutomaticRecord.h"
 #include "tests/ScratchFolder.h"
 
 namespace stowlark {
@@ -41,7 +42,8 @@ class frmBackupTest : public testing::Test {
   InlineWorker worker;
   RecordingTaskbar taskbar;
   FixedClock clock;
-  frmBackup form{{registry, messages, window, files, lock, worker, taskbar, clock}};
+  FakeScheduler scheduler;
+  frmBackup form{{registry, messages, window, files, lock, worker, taskbar, clock, scheduler}};
 };
 
 TEST_F(frmBackupTest, LoadComputesTheFoldersByPlainJoins) {
@@ -252,6 +254,66 @@ TEST_F(frmBackupTest, TabAndShiftTabGoRoundTheCommands) {
   }
   form.OnKeyDown(Key::Tab, true);
   EXPECT_EQ(form.Focused().name, "Image1");
+}
+
+TEST_F(frmBackupTest, TheMenuItemTurnsTheDailyBackupOnAndOffAndSaysWhatIsNowTrue) {
+  const std::string program = "C:\\Program Files\\Stowlark\\Stowlark.exe";
+  EXPECT_FALSE(form.DailyBackupOn());
+  form.ToggleDailyBackup(program);
+  ASSERT_TRUE(scheduler.registered);
+  EXPECT_EQ(scheduler.registered->job.application, program);
+  EXPECT_EQ(scheduler.registered->job.at, (DailyTime{12, 0}));
+  EXPECT_TRUE(form.DailyBackupOn());
+  form.ToggleDailyBackup(program);
+  EXPECT_EQ(scheduler.removed, "Stowlark backup");
+  EXPECT_FALSE(form.DailyBackupOn());
+  scheduler.refusal = std::make_error_code(std::errc::permission_denied);
+  form.ToggleDailyBackup(program);
+  ASSERT_EQ(messages.shown.size(), 3u);
+  EXPECT_EQ(messages.shown[0].prompt,
+            "Stowlark will back up your messenger's items every day at 12:00, through Windows' "
+            "Task Scheduler, while you are signed in.\r\nA backup that does not finish is told "
+            "to you when you next open Stowlark.");
+  EXPECT_EQ(messages.shown[1].prompt,
+            "Automatic backups are off.\r\nStowlark backs up your messenger's items when you "
+            "click GO.");
+  EXPECT_EQ(messages.shown[2].prompt,
+            "Automatic backup could not be turned on: " + scheduler.refusal.message());
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(messages.shown[i].title, "Backup");
+    EXPECT_EQ(messages.shown[i].style, i < 2 ? 64 : 48);
+  }
+}
+
+// Told once for each automatic backup that did not finish; a complete one,
+// or one with nothing to back up, is not told.
+TEST_F(frmBackupTest, AnAutomaticBackupThatDidNotFinishIsToldOnceWhenTheWindowOpens) {
+  SetFolder("Local AppData", "C:\\Documents and Settings\\User\\Local Settings\\Application Data");
+  form.TellOfUnfinishedAutomaticBackup();
+  const AutomaticRecord held{"2026-12-08 12:00", 2, "Backup finished: 1 not copied.", false};
+  ASSERT_TRUE(WriteAutomaticRecord(registry, held));
+  form.TellOfUnfinishedAutomaticBackup();
+  form.TellOfUnfinishedAutomaticBackup();
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].title, "Backup");
+  EXPECT_EQ(messages.shown[0].style, 48);
+  EXPECT_EQ(messages.shown[0].prompt,
+            "The automatic backup of 2026-12-08 12:00 did not finish:\r\nBackup finished: 1 not "
+            "copied.\r\n\r\nWhat it did is written in its log:\r\nC:\\Documents and "
+            "Settings\\User\\Local Settings\\Application Data\\Stowlark\\Automatic backups.log");
+  EXPECT_EQ(ReadAutomaticRecord(registry), (AutomaticRecord{held.endedAt, 2, held.summary, true}));
+  for (const int code : {0, 1}) {
+    ASSERT_TRUE(
+        WriteAutomaticRecord(registry, {"2026-12-09 12:00", code, "Backup finished", false}));
+    form.TellOfUnfinishedAutomaticBackup();
+  }
+  for (const int code : {3, 4}) {
+    ASSERT_TRUE(WriteAutomaticRecord(registry, {"2026-12-10 12:00", code, "Stopped", false}));
+    form.TellOfUnfinishedAutomaticBackup();
+  }
+  EXPECT_EQ(messages.shown.size(), 3u);
+  registry.writeFailure = 5;
+  EXPECT_FALSE(WriteAutomaticRecord(registry, held));
 }
 
 // A screen reader meets every command, and nothing it is told of lies off the window.

@@ -11,13 +11,6 @@
 namespace stowlark::e2e {
 namespace {
 
-// What a run from the command line left: its exit code and what it wrote to
-// the file its standard output went to.
-struct Ran {
-  DWORD code = STILL_ACTIVE;
-  std::string output;
-};
-
 // Names, sizes, times and attributes of everything below a folder.
 std::map<std::wstring, std::wstring> Listing(const std::wstring& root, std::wstring below = L"") {
   std::map<std::wstring, std::wstring> listing;
@@ -45,49 +38,6 @@ class CommandLineTest : public StowlarkFixture {
     WriteText(MessengerFolder() + L"\\alice@example.com\\smile.png", "smile");
     WriteText(MessengerFolder() + L"\\b\u00f6b@example.com\\sea.bmp", "sea");
   }
-  // Starts Stowlark.exe with `arguments` and its standard output going to a
-  // file, or, `unread`, to nothing and no console, as in a scheduled task;
-  // `during` runs while it does.
-  Ran Run(const std::wstring& arguments, const std::function<void(HANDLE)>& during = nullptr,
-          bool unread = false) {
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    // A file of its own each time, read sharing everything: after some runs
-    // of the window, Wine was seen to keep an output file open elsewhere.
-    const std::wstring outputPath =
-        temp + std::wstring(L"stowlark-output-") + std::to_wstring(++runs_) + L".txt";
-    Ran ran;
-    {
-      SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-      const win32::UniqueFile output(win32::ValidOrNull(
-          CreateFileW(outputPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                      &inherit, CREATE_ALWAYS, 0, nullptr)));
-      STARTUPINFOW startup{};
-      startup.cb = sizeof(startup);
-      startup.dwFlags = STARTF_USESTDHANDLES;
-      startup.hStdOutput = startup.hStdError = unread ? nullptr : output.Get();
-      std::wstring command = L"\"" + ProgramFolder() + L"\\Stowlark.exe\" " + arguments;
-      PROCESS_INFORMATION process{};
-      if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE,
-                          unread ? DETACHED_PROCESS : 0, nullptr, nullptr, &startup, &process)) {
-        ADD_FAILURE() << "Stowlark.exe did not start";
-        return ran;
-      }
-      if (during) during(process.hProcess);
-      WaitForSingleObject(process.hProcess, 60000);
-      GetExitCodeProcess(process.hProcess, &ran.code);
-      CloseHandle(process.hThread);
-      CloseHandle(process.hProcess);
-    }
-    const win32::UniqueFile written(win32::ValidOrNull(CreateFileW(
-        outputPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-        nullptr, OPEN_EXISTING, 0, nullptr)));
-    ran.output.resize(written ? GetFileSize(written.Get(), nullptr) : 0);
-    DWORD got = 0;
-    if (written) ReadFile(written.Get(), ran.output.data(), ran.output.size(), &got, nullptr);
-    return ran;
-  }
-  int runs_ = 0;
 };
 
 // A top-level window of the process, of this class or any, and only a

@@ -42,6 +42,7 @@ void StowlarkFixture::SetUp() {
   SetProcessDPIAware();
   savedPersonal_ = GetShellFolder(L"Personal");
   savedAppData_ = GetShellFolder(L"AppData");
+  savedLocalAppData_ = GetShellFolder(L"Local AppData");
   root_ = L"C:\\stowlark-e2e-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
           std::to_wstring(GetTickCount());
   CreateDirectoryW(root_.c_str(), nullptr);
@@ -54,6 +55,9 @@ void StowlarkFixture::SetUp() {
   appData_ = GetShortPathNameW(appData.c_str(), shortName, MAX_PATH) ? shortName : appData;
   SetShellFolder(L"Personal", Documents());
   SetShellFolder(L"AppData", AppData());
+  CreateDirectoryW((root_ + L"\\Local Settings").c_str(), nullptr);
+  CreateDirectoryW(LocalAppData().c_str(), nullptr);
+  SetShellFolder(L"Local AppData", LocalAppData());
 }
 
 void StowlarkFixture::SetDocuments(const std::wstring& folder) {
@@ -63,6 +67,7 @@ void StowlarkFixture::SetDocuments(const std::wstring& folder) {
 void StowlarkFixture::TearDown() {
   SetShellFolder(L"Personal", savedPersonal_);
   SetShellFolder(L"AppData", savedAppData_);
+  SetShellFolder(L"Local AppData", savedLocalAppData_);
   testing_support::UnixRemoveTree(win32::Narrow(root_));
 }
 
@@ -124,6 +129,46 @@ std::map<std::wstring, std::string> Snapshot(const std::wstring& root) {
   std::map<std::wstring, std::string> tree;
   AddToSnapshot(root, L"", tree);
   return tree;
+}
+
+Ran StowlarkFixture::Run(const std::wstring& arguments, const std::function<void(HANDLE)>& during,
+                         bool unread) {
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  // A file of its own each time, read sharing everything: after some runs
+  // of the window, Wine was seen to keep an output file open elsewhere.
+  const std::wstring outputPath =
+      temp + std::wstring(L"stowlark-output-") + std::to_wstring(++runs_) + L".txt";
+  Ran ran;
+  {
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    const win32::UniqueFile output(win32::ValidOrNull(
+        CreateFileW(outputPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                    CREATE_ALWAYS, 0, nullptr)));
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = startup.hStdError = unread ? nullptr : output.Get();
+    std::wstring command = L"\"" + ProgramFolder() + L"\\Stowlark.exe\" " + arguments;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE,
+                        unread ? DETACHED_PROCESS : 0, nullptr, nullptr, &startup, &process)) {
+      ADD_FAILURE() << "Stowlark.exe did not start";
+      return ran;
+    }
+    if (during) during(process.hProcess);
+    WaitForSingleObject(process.hProcess, 60000);
+    GetExitCodeProcess(process.hProcess, &ran.code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  }
+  const win32::UniqueFile written(win32::ValidOrNull(CreateFileW(
+      outputPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+      nullptr, OPEN_EXISTING, 0, nullptr)));
+  ran.output.resize(written ? GetFileSize(written.Get(), nullptr) : 0);
+  DWORD got = 0;
+  if (written) ReadFile(written.Get(), ran.output.data(), ran.output.size(), &got, nullptr);
+  return ran;
 }
 
 }  // namespace stowlark::e2e

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -16,6 +17,13 @@ namespace stowlark::e2e {
 // machines, Documents is reached through a link (Wine's own prefix links it
 // into the home folder; Windows users move it by a junction) and AppData is
 // named by its short name.
+// What a run from the command line left: its exit code and what it wrote to
+// the file its standard output went to.
+struct Ran {
+  DWORD code = STILL_ACTIVE;
+  std::string output;
+};
+
 class StowlarkFixture : public testing::Test {
  protected:
   void SetUp() override;
@@ -24,16 +32,24 @@ class StowlarkFixture : public testing::Test {
   std::wstring Root() const { return root_; }
   std::wstring Documents() const { return root_ + L"\\Linked\\Documents"; }
   std::wstring AppData() const { return appData_; }
+  std::wstring LocalAppData() const { return root_ + L"\\Local Settings\\Application Data"; }
   std::wstring MessengerFolder() const { return AppData() + L"\\Microsoft\\MSN Messenger"; }
   std::wstring BackupFolder() const { return Documents() + L"\\Stowlark"; }
   // Points the documents folder elsewhere, for a program started after.
   void SetDocuments(const std::wstring& folder);
+  // Starts Stowlark.exe with `arguments` and its standard output going to a
+  // file, or, `unread`, to nothing and no console, as in a scheduled task;
+  // `during` runs while it does.
+  Ran Run(const std::wstring& arguments, const std::function<void(HANDLE)>& during = nullptr,
+          bool unread = false);
 
  private:
   std::wstring root_;
   std::wstring appData_;
   std::optional<std::wstring> savedPersonal_;
   std::optional<std::wstring> savedAppData_;
+  std::optional<std::wstring> savedLocalAppData_;
+  int runs_ = 0;
 };
 
 // Small file helpers on real paths of the prefix.

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "platform/Clock.h"
+#include "platform/Registry.h"
+
+namespace stowlark {
+
+// The user's own key, where the automatic backup records how it ended.
+inline constexpr char kProgramKey[] = "Software\\Stowlark";
+
+// How the last automatic backup ended: when, with which exit code, its
+// summary line, and whether the window has told the user of it yet.
+struct AutomaticRecord {
+  std::string endedAt;  // "2026-12-08 12:00", local time
+  int code = 0;
+  std::string summary;
+  bool told = false;
+  bool operator==(const AutomaticRecord&) const = default;
+};
+
+std::string DateAndMinute(const LocalTime& time);
+
+// False when the registry refused a value.
+bool WriteAutomaticRecord(RegistryPort& registry, const AutomaticRecord& record);
+std::optional<AutomaticRecord> ReadAutomaticRecord(RegistryPort& registry);
+
+// A run that did not finish (some items not copied, stopped, or not started
+// at all) and that the user has not been told of. A run with nothing to
+// back up finished; a later complete one replaces the record.
+bool NoticeDue(const AutomaticRecord& record);
+std::string NoticeText(const AutomaticRecord& record, const std::string& logPath);
+
+}  // namespace stowlark

@@ -1,0 +1,217 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+// after windows.h, which they need
+#include <initguid.h>
+#include <mstask.h>
+
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "platform/win32/Com.h"
+#include "platform/win32/Text.h"
+#include "tests/e2e/Fixture.h"
+
+namespace stowlark::e2e {
+namespace {
+
+const std::wstring kAppDefaults = L"Software\\Wine\\AppDefaults\\Stowlark.exe";
+
+// Starts the Task Scheduler service, as `net start schedule` does, or finds
+// it running.
+bool StartScheduleService() {
+  const SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+  if (manager == nullptr) return false;
+  const SC_HANDLE service = OpenServiceW(manager, L"Schedule", SERVICE_START);
+  const bool running = service != nullptr && (StartServiceW(service, 0, nullptr) ||
+                                              GetLastError() == ERROR_SERVICE_ALREADY_RUNNING);
+  if (service != nullptr) CloseServiceHandle(service);
+  CloseServiceHandle(manager);
+  return running;
+}
+
+std::string ReadAll(const std::wstring& path) {
+  std::ifstream file(win32::Narrow(path).c_str(), std::ios::binary);
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+// The task as Task Scheduler 2.0 stores it, in UTF-8 or UTF-16, as UTF-8.
+std::string StoredTask(const std::wstring& path) {
+  const std::string bytes = ReadAll(path);
+  if (!bytes.starts_with("\xFF\xFE")) return bytes;
+  return win32::Narrow(std::wstring(reinterpret_cast<const wchar_t*>(bytes.data() + 2),
+                                    (bytes.size() - 2) / sizeof(wchar_t)));
+}
+
+// The folder Task Scheduler 2.0 keeps its tasks in: the system's own, which
+// a 32-bit program on 64-bit Windows reaches as "sysnative".
+std::wstring TaskStore() {
+  wchar_t windows[MAX_PATH];
+  GetWindowsDirectoryW(windows, MAX_PATH);
+  BOOL wow64 = FALSE;
+  IsWow64Process(GetCurrentProcess(), &wow64);
+  return std::wstring(windows) + (wow64 ? L"\\sysnative\\tasks" : L"\\system32\\tasks");
+}
+
+bool WaitFor(const std::function<bool()>& done, int seconds) {
+  for (int tries = seconds * 10; tries > 0; --tries, Sleep(100)) {
+    if (done()) return true;
+  }
+  return done();
+}
+
+class ScheduleTest : public StowlarkFixture {
+ protected:
+  void SetUp() override {
+    StowlarkFixture::SetUp();
+    // A prefix just made answers "Service database locked" for a while.
+    ASSERT_TRUE(WaitFor(StartScheduleService, 60));
+    WriteText(MessengerFolder() + L"\\alice@example.com\\smile.png", "smile");
+  }
+  void TearDown() override {
+    Run(L"/schedule:off");
+    RegDeleteKeyW(HKEY_CURRENT_USER, kAppDefaults.c_str());
+    StowlarkFixture::TearDown();
+  }
+  // Tells Stowlark.exe alone that it runs on Windows XP.
+  void PretendWindowsXp() {
+    const wchar_t* version = sizeof(void*) == 8 ? L"winxp64" : L"winxp";
+    RegSetKeyValueW(HKEY_CURRENT_USER, kAppDefaults.c_str(), L"Version", REG_SZ, version,
+                    static_cast<DWORD>((wcslen(version) + 1) * sizeof(wchar_t)));
+  }
+  std::wstring Log() const { return LocalAppData() + L"\\Stowlark\\Automatic backups.log"; }
+};
+
+TEST_F(ScheduleTest, TheDailyTaskIsRegisteredWithItsSettingsToldReplacedAndRemoved) {
+  const std::wstring task = TaskStore() + L"\\Stowlark backup";
+  Ran ran = Run(L"/schedule:daily /at:07:30", nullptr, true);
+  EXPECT_EQ(ran.code, 0u);
+  ran = Run(L"/schedule:daily /at:07:30");
+  EXPECT_EQ(ran.output, "Automatic backup: every day at 07:30.\r\n");
+  const std::string stored = StoredTask(task);
+  for (const char* setting : {"<StartWhenAvailable>true</StartWhenAvailable>",
+                              "<DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>",
+                              "<StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>",
+                              "<ExecutionTimeLimit>PT2H</ExecutionTimeLimit>",
+                              "<MultipleInstancesPolicy>IgnoreNew</MultipleInstancesPolicy>"}) {
+    EXPECT_NE(stored.find(setting), std::string::npos) << setting << "\n" << stored;
+  }
+  // Wine keeps no trigger of a 2.0 task, so its time may not be told.
+  ran = Run(L"/schedule");
+  EXPECT_EQ(ran.code, 0u);
+  EXPECT_TRUE(
+      std::regex_match(ran.output, std::regex("Automatic backup: every day( at 07:30)?\\.\r\n")))
+      << ran.output;
+
+  EXPECT_EQ(Run(L"/schedule:off").output, "Automatic backup: off.\r\n");
+  EXPECT_EQ(GetFileAttributesW(task.c_str()), INVALID_FILE_ATTRIBUTES);
+  ran = Run(L"/schedule:off");
+  EXPECT_EQ(ran.code, 0u);
+  EXPECT_EQ(Run(L"/schedule").output, "Automatic backup: off.\r\n");
+  // Refused in one line, with no box even for nobody reading.
+  ran = Run(L"/schedule:daily /backup", nullptr, true);
+  EXPECT_EQ(ran.code, 4u);
+  EXPECT_EQ(Run(L"/schedule:daily /at:24:00").output,
+            "The switch /at takes a time of day from 00:00 to 23:59, as /at:12:00.\r\n");
+}
+
+// On Windows XP the job holds what Task Scheduler 1.0 needs to run the
+// backup by itself; started as its scheduler starts it, the job backs up and
+// logs, and a run that does not finish is told once by the next window.
+TEST_F(ScheduleTest, OnWindowsXpTheJobBacksUpByItselfAndAFailureIsToldOnce) {
+  PretendWindowsXp();
+  EXPECT_EQ(Run(L"/schedule:daily /at:07:30").output, "Automatic backup: every day at 07:30.\r\n");
+  EXPECT_EQ(Run(L"/schedule").output, "Automatic backup: every day at 07:30.\r\n");
+
+  const win32::ComApartment com;
+  win32::ComPtr<ITaskScheduler> scheduler;
+  ASSERT_EQ(CoCreateInstance(CLSID_CTaskScheduler, nullptr, CLSCTX_INPROC_SERVER,
+                             IID_ITaskScheduler, reinterpret_cast<void**>(scheduler.Put())),
+            S_OK);
+  win32::ComPtr<ITask> job;
+  ASSERT_EQ(
+      scheduler->Activate(L"Stowlark backup", IID_ITask, reinterpret_cast<IUnknown**>(job.Put())),
+      S_OK);
+  const auto text = [&](HRESULT (STDMETHODCALLTYPE ITask::*get)(LPWSTR*)) {
+    LPWSTR got = nullptr;
+    std::wstring value = SUCCEEDED((job.Get()->*get)(&got)) && got != nullptr ? got : L"";
+    CoTaskMemFree(got);
+    return value;
+  };
+  EXPECT_EQ(text(&ITask::GetApplicationName), ProgramFolder() + L"\\Stowlark.exe");
+  EXPECT_EQ(text(&ITask::GetParameters), L"/backup /quiet /automatic");
+  EXPECT_EQ(text(&ITask::GetWorkingDirectory), ProgramFolder());
+  DWORD flags = 0;
+  EXPECT_EQ(job->GetFlags(&flags), S_OK);
+  EXPECT_EQ(flags & (TASK_FLAG_RUN_ONLY_IF_LOGGED_ON | TASK_FLAG_DONT_START_IF_ON_BATTERIES |
+                     TASK_FLAG_KILL_IF_GOING_ON_BATTERIES),
+            static_cast<DWORD>(TASK_FLAG_RUN_ONLY_IF_LOGGED_ON));
+  DWORD limit = 0;
+  EXPECT_EQ(job->GetMaxRunTime(&limit), S_OK);
+  EXPECT_EQ(limit, 2u * 60 * 60 * 1000);
+  win32::ComPtr<ITaskTrigger> trigger;
+  ASSERT_EQ(job->GetTrigger(0, trigger.Put()), S_OK);
+  TASK_TRIGGER daily{};
+  daily.cbTriggerSize = sizeof(daily);
+  ASSERT_EQ(trigger->GetTrigger(&daily), S_OK);
+  EXPECT_EQ(daily.TriggerType, TASK_TIME_TRIGGER_DAILY);
+  EXPECT_EQ(daily.Type.Daily.DaysInterval, 1);
+  EXPECT_EQ(daily.wStartHour * 60 + daily.wStartMinute, 7 * 60 + 30);
+
+  // Started as Wine's scheduler starts a job: with its parameters alone.
+  const auto finishedRuns = [&] {
+    const std::string log = ReadAll(Log());
+    int count = 0;
+    for (auto at = log.find("Backup finished"); at != std::string::npos;
+         at = log.find("Backup finished", at + 1)) {
+      ++count;
+    }
+    return count;
+  };
+  ASSERT_EQ(job->Run(), S_OK);
+  ASSERT_TRUE(WaitFor([&] { return finishedRuns() == 1; }, 120)) << ReadAll(Log());
+  EXPECT_EQ(ReadText(BackupFolder() + L"\\alice@example.com\\smile.png"), "smile");
+  {
+    RunningStowlark window;
+    ASSERT_NE(window.Window(), nullptr);
+    EXPECT_FALSE(window.HasMessageBox()) << "a complete backup is not told";
+  }
+
+  WriteText(MessengerFolder() + L"\\alice@example.com\\smile.png", "a newer smile");
+  const std::wstring smile = MessengerFolder() + L"\\alice@example.com\\smile.png";
+  const HANDLE held =
+      CreateFileW(smile.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  ASSERT_EQ(job->Run(), S_OK);
+  const bool ran = WaitFor([&] { return finishedRuns() == 2; }, 120);
+  CloseHandle(held);
+  ASSERT_TRUE(ran) << ReadAll(Log());
+  EXPECT_NE(ReadAll(Log()).find("Not copied: " + win32::Narrow(smile)), std::string::npos);
+  for (const bool first : {true, false}) {
+    RunningStowlark window;
+    ASSERT_NE(window.Window(), nullptr);
+    if (!first) {
+      EXPECT_FALSE(window.HasMessageBox()) << "told once only";
+      continue;
+    }
+    const auto box = window.AnswerMessageBox();
+    EXPECT_EQ(box.title, L"Backup");
+    EXPECT_TRUE(std::regex_search(
+        win32::Narrow(box.text),
+        std::regex("^The automatic backup of \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d did not "
+                   "finish:\r\nBackup finished: 0 added, 0 replaced, 0 unchanged, 1 not "
+                   "copied\\.\r\n\r\nWhat it did is written in its log:\r\n")))
+        << win32::Narrow(box.text);
+    EXPECT_TRUE(box.text.ends_with(Log())) << win32::Narrow(box.text);
+  }
+  EXPECT_EQ(Run(L"/schedule:off").output, "Automatic backup: off.\r\n");
+  wchar_t windows[MAX_PATH];
+  GetWindowsDirectoryW(windows, MAX_PATH);
+  EXPECT_EQ(GetFileAttributesW((std::wstring(windows) + L"\\tasks\\Stowlark backup.job").c_str()),
+            INVALID_FILE_ATTRIBUTES);
+}
+
+}  // namespace
+}  // namespace stowlark::e2e
