@@ -3,7 +3,8 @@
 ;   makensis -DVERSION=1.0.0 -DVERSION4=1.0.0.0 -DPROGRAM=<Stowlark.exe>
 ;            -DLICENSE_FILE=<LICENSE.txt> -DOUTFILE=<setup.exe> Stowlark.nsi
 ;
-; Switches: /S silent, /D=<folder> (last, unquoted), /AllUsers, /CurrentUser.
+; Switches: /S silent, /D=<folder> (last, unquoted), /AllUsers, /CurrentUser,
+; /Schedule (a daily backup, as the finish page's check box turns on).
 ; Exit codes: 0 done; 1 cancelled by the user; 2 not done: Stowlark is running,
 ; the folder cannot be written or filled, administrator rights are missing.
 ; Whatever stops an install or an uninstall stops it before it changes anything.
@@ -58,6 +59,7 @@ VIAddVersionKey /LANG=1033 OriginalFilename "${APP}-${VERSION}-setup.exe"
 !include MultiUser.nsh
 !include MUI2.nsh
 !include LogicLib.nsh
+!include FileFunc.nsh
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
@@ -65,11 +67,17 @@ VIAddVersionKey /LANG=1033 OriginalFilename "${APP}-${VERSION}-setup.exe"
 !define MUI_FINISHPAGE_RUN
 !define MUI_FINISHPAGE_RUN_TEXT "Start ${APP}"
 !define MUI_FINISHPAGE_RUN_FUNCTION StartProgram
+; The second check box of the finish page, under its stock name.
+!define MUI_FINISHPAGE_SHOWREADME
+!define MUI_FINISHPAGE_SHOWREADME_TEXT "Back up every day"
+!define MUI_FINISHPAGE_SHOWREADME_FUNCTION ScheduleDailyBackup
+!define MUI_FINISHPAGE_SHOWREADME_NOTCHECKED
 
 !insertmacro MUI_PAGE_LICENSE "${LICENSE_FILE}"
 !insertmacro MULTIUSER_PAGE_INSTALLMODE
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
+!define MUI_PAGE_CUSTOMFUNCTION_SHOW ShowFinishPage
 !insertmacro MUI_PAGE_FINISH
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
@@ -91,7 +99,14 @@ Function QuitNotDone
 FunctionEnd
 
 Var GivenFolder
+Var AskedToSchedule
 Function .onInit
+  ${GetParameters} $0
+  ClearErrors
+  ${GetOptions} $0 "/Schedule" $1
+  ${IfNot} ${Errors}
+    StrCpy $AskedToSchedule 1
+  ${EndIf}
   ; MultiUser.nsh would replace a folder given with /D= by its default.
   StrCpy $GivenFolder $INSTDIR
   !insertmacro MULTIUSER_INIT
@@ -179,6 +194,10 @@ Section "${APP}" ProgramSection
   WriteRegDWORD SHCTX "${UNINSTALL_KEY}" EstimatedSize $0
   WriteRegDWORD SHCTX "${UNINSTALL_KEY}" NoModify 1
   WriteRegDWORD SHCTX "${UNINSTALL_KEY}" NoRepair 1
+  ${If} ${Silent}
+  ${AndIf} $AskedToSchedule == 1
+    Call ScheduleDailyBackup
+  ${EndIf}
 SectionEnd
 
 Function .onInstFailed
@@ -195,6 +214,25 @@ FunctionEnd
 ; Explorer starts it as the signed-in user.
 Function StartProgram
   Exec '"$WINDIR\explorer.exe" "$INSTDIR\${APP}.exe"'
+FunctionEnd
+
+; Checked on the finish page only when /Schedule asked for it.
+Function ShowFinishPage
+  ${If} $AskedToSchedule == 1
+    SendMessage $mui.FinishPage.ShowReadme ${BM_SETCHECK} ${BST_CHECKED} 0
+  ${EndIf}
+FunctionEnd
+
+; The program registers the task itself, for the user who installs: the same
+; command as the window's menu item and the command line. A schedule that
+; cannot be made leaves the install done and says why.
+Function ScheduleDailyBackup
+  ClearErrors
+  ExecWait '"$INSTDIR\${APP}.exe" /schedule:daily' $0
+  ${If} ${Errors}
+  ${OrIf} $0 != 0
+    MessageBox MB_OK|MB_ICONEXCLAMATION "${APP} is installed, but its daily backup could not be turned on. Choose Back up every day in its window's menu (Alt+Space) to try again." /SD IDOK
+  ${EndIf}
 FunctionEnd
 
 ; An uninstaller belongs to the entry whose folder it stands in: that entry's
@@ -219,6 +257,8 @@ FunctionEnd
 ; messenger's folder are never looked at.
 Section Uninstall
   Call un.WaitUntilClosed
+  ; No task of this user's may be left pointing at a program that is gone.
+  ExecWait '"$INSTDIR\${APP}.exe" /schedule:off'
   ClearErrors
   Delete "$INSTDIR\${APP}.exe"
   ${If} ${Errors}

@@ -117,6 +117,49 @@ TEST_F(ScheduleTest, TheDailyTaskIsRegisteredWithItsSettingsToldReplacedAndRemov
             "The switch /at takes a time of day from 00:00 to 23:59, as /at:12:00.\r\n");
 }
 
+// Alt+Space, then B: the menu's item turns the daily backup on and off, and
+// a box says what is now true.
+TEST_F(ScheduleTest, TheWindowsMenuItemTurnsTheDailyBackupOnAndOff) {
+  RunningStowlark program;
+  ASSERT_TRUE(WaitForFocus(program.Window()));
+  for (const bool on : {true, false}) {
+    PressKey(VK_SPACE, VK_MENU);
+    // Wine keeps a menu to its own process, so its check mark cannot be
+    // read from here; the form's test checks what it is set from.
+    HWND menu = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (menu = FindWindowW(L"#32768", nullptr)) != nullptr; }, 10));
+    PressKey('B');
+    const auto box = program.AnswerMessageBox();
+    EXPECT_EQ(box.title, L"Backup");
+    EXPECT_TRUE(box.text.starts_with(on ? L"Stowlark will back up your messenger's items every "
+                                          L"day at 12:00"
+                                        : L"Automatic backups are off."))
+        << win32::Narrow(box.text);
+    EXPECT_EQ(Run(L"/schedule").output.starts_with("Automatic backup: every day"), on);
+  }
+}
+
+// Nobody may be there to click: the balloon goes by itself, and the run
+// then ends with its own code.
+TEST_F(ScheduleTest, AnAutomaticRunThatDoesNotFinishShowsABalloonForAboutTenSecondsAndEnds) {
+  const std::wstring smile = MessengerFolder() + L"\\alice@example.com\\smile.png";
+  const HANDLE held =
+      CreateFileW(smile.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  const DWORD start = GetTickCount();
+  const Ran ran = Run(L"/backup /quiet /automatic", nullptr, true);
+  const DWORD took = GetTickCount() - start;
+  CloseHandle(held);
+  EXPECT_EQ(ran.code, 2u);
+  EXPECT_GE(took, 9500u);
+  EXPECT_LT(took, 40000u);
+  EXPECT_NE(ReadAll(Log()).find("Backup finished: 0 added, 0 replaced, 0 unchanged, 1 not copied."),
+            std::string::npos);
+  const DWORD again = GetTickCount();
+  EXPECT_EQ(Run(L"/backup /quiet /automatic", nullptr, true).code, 0u);
+  EXPECT_LT(GetTickCount() - again, 9500u) << "a complete run shows no balloon";
+}
+
 // On Windows XP the job holds what Task Scheduler 1.0 needs to run the
 // backup by itself; started as its scheduler starts it, the job backs up and
 // logs, and a run that does not finish is told once by the next window.

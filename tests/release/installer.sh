@@ -146,5 +146,24 @@ for _ in $(seq 150); do [ -e "$user_folder" ] || break; sleep 0.2; done
 [ ! -e "$user_folder" ] || fail "the uninstall left $user_folder: $(installed_files "$user_folder")"
 [ ! -e "$user_menu/Stowlark.lnk" ] || fail "the uninstall left the shortcut in $user_menu"
 ! has_key "$user_key" || fail "the uninstall left $user_key"
+
+echo "-- /Schedule turns the daily backup on for the user who installs; the uninstaller turns it off"
+# A prefix just made answers "Service database locked" for a few seconds.
+for _ in $(seq 60); do
+  wine net start schedule </dev/null 2>&1 | grep -qE 'started successfully|already running' && break
+  sleep 1
+done
+task="$WINEPREFIX/drive_c/windows/system32/tasks/Stowlark backup"
+wine "$setup" /S /Schedule </dev/null || fail "the install with /Schedule ended with $?"
+[ -f "$task" ] || fail "the install with /Schedule registered no task"
+told=$(wine "$folder/Stowlark.exe" /schedule </dev/null | tr -d '\r')
+[[ $told == "Automatic backup: every day"* ]] || fail "after /Schedule the program says '$told'"
+cp "$folder/Uninstall.exe" "$program.uninstall.exe"
+uninstall_copy "$win_folder" || fail "the uninstall after /Schedule ended with $?"
+[ ! -e "$task" ] || fail "the uninstall left the task that pointed at the program"
+wine "$setup" /S </dev/null || fail "the install without /Schedule ended with $?"
+[ ! -e "$task" ] || fail "an install without /Schedule registered a task"
+cp "$folder/Uninstall.exe" "$program.uninstall.exe"
+uninstall_copy "$win_folder" || fail "the last uninstall ended with $?"
 rm -f "$program" "$program.uninstall.exe"
 echo "The setup program of Stowlark $version passed in $WINEPREFIX"
