@@ -14,7 +14,13 @@ constexpr std::uint32_t kCapacityBytes = 65536;
 // The lowest exit code of a run that did not finish.
 constexpr int kUnfinished = 2;
 
-std::string Digits(int number) { return (number < 10 ? "0" : "") + std::to_string(number); }
+// Built by inserting, not by +: GCC 12 takes the inlined join for an
+// overlapping copy and refuses the optimised build.
+std::string Digits(int number) {
+  std::string digits = std::to_string(number);
+  if (digits.size() < 2) digits.insert(digits.begin(), '0');
+  return digits;
+}
 
 RegistryValue Text(const std::string& text) {
   RegistryValue value{kRegSz, {}};
