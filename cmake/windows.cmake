@@ -67,7 +67,8 @@ target_compile_options(Stowlark PRIVATE ${no_exceptions})
 # Shipped small, without debug information, and marked as fit for Windows XP
 # (5.1), which it is: the import-table test keeps it so.
 set_target_properties(Stowlark PROPERTIES CXX_LINKER_LAUNCHER "${link_time}")
-target_link_options(Stowlark PRIVATE -s -Wl,--gc-sections ${link_time_option}
+# Terminal-server aware, as a program that needs no compatibility shims is.
+target_link_options(Stowlark PRIVATE -s -Wl,--gc-sections -Wl,--tsaware ${link_time_option}
   -Wl,--major-os-version,5,--minor-os-version,1,--major-subsystem-version,5,--minor-subsystem-version,1)
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
   # The shipped build, checked as a file on the build machine itself.

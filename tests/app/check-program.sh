@@ -3,7 +3,8 @@
 # Windows XP (5.1) or older, importing only functions that the committed list
 # knows to exist on Windows XP SP3 and only from libraries that Windows always
 # takes from the system folder, saying the project's version in its
-# properties, and holding no path of the machine that built it.
+# properties, declaring asInvoker and terminal-server awareness, and holding
+# no path of the machine that built it.
 # Usage: check-program.sh Stowlark.exe [version]; without a version, the one
 # CMake was given, from the build folder's cache.
 set -euo pipefail
@@ -34,6 +35,23 @@ for version in OSystemVersion SubsystemVersion; do
   fi
 done
 
+# The version resource's strings are UTF-16, each followed by its value.
+plain=$(strings -a "$program")
+wide=$(strings -a -n 3 -el "$program")
+
+# Without a declared level Windows virtualises the program's writes; without
+# the flag it applies terminal-server compatibility shims.
+manifest=$(tr -d '\n' <<<"$plain" | grep -o '<assembly.*</assembly>' || true)
+if ! grep -q '<requestedExecutionLevel level="asInvoker" uiAccess="false"/>' <<<"$manifest"; then
+  echo "FAIL: the manifest does not declare asInvoker"; failed=1
+fi
+if ! grep -q '<supportedOS Id="{e2011457-1546-43c5-a5fe-008deee3d3f0}"/>' <<<"$manifest"; then
+  echo "FAIL: the manifest does not name Windows Vista among the supported systems"; failed=1
+fi
+if ! grep -q 'TERMINAL_SERVICE_AWARE' <<<"$headers"; then
+  echo "FAIL: $program is not marked terminal-server aware"; failed=1
+fi
+
 imports=$(awk '/DLL Name:/ {dll = toupper($3); next}
                /^\t[0-9a-f]+\t +[0-9]+ +[A-Za-z_]/ {print dll " " $3}' <<<"$headers" | sort -u)
 if ! grep -qx 'KERNEL32.DLL CreateFileW' <<<"$imports"; then
@@ -51,9 +69,6 @@ if [ -n "$outside" ]; then
   failed=1
 fi
 
-# The version resource's strings are UTF-16, each followed by its value.
-plain=$(strings -a "$program")
-wide=$(strings -a -n 3 -el "$program")
 for key in FileVersion ProductVersion; do
   value=$(awk -v k="$key" 'found {print; exit} $0 == k {found = 1}' <<<"$wide")
   if [ "$value" != "$project_version" ]; then
