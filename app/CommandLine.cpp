@@ -163,6 +163,32 @@ std::string UsageText() {
          "3 stopped before the end, 4 not started.";
 }
 
+std::string WithoutColumns(std::string_view usage) {
+  std::string text;
+  bool described = true;  // whether the switch in hand has its words yet
+  while (!usage.empty()) {
+    const auto end = std::min(usage.find("\r\n"), usage.size());
+    std::string_view line = usage.substr(0, end);
+    usage.remove_prefix(std::min(end + 2, usage.size()));
+    const auto words = line.find_first_not_of(' ');
+    if (words == std::string_view::npos || words < 2) {
+      text.append(text.empty() ? "" : "\r\n").append(line);
+      continue;
+    }
+    line.remove_prefix(words);
+    if (words > 2) {  // a description, or its next line
+      text.append(described ? " " : " - ").append(line);
+      described = true;
+      continue;
+    }
+    const auto gap = line.find("  ");
+    text.append("\r\n").append(line.substr(0, gap));
+    described = gap != std::string_view::npos;
+    if (described) text.append(" - ").append(line.substr(line.find_first_not_of(' ', gap)));
+  }
+  return text;
+}
+
 int ExitCode(RunResult result) { return static_cast<int>(result); }
 
 std::vector<std::string> ReportLines(RunKind run, const Outcome& outcome, bool preview) {

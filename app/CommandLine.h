@@ -52,6 +52,9 @@ bool AsksForQuiet(std::span<const std::string> arguments);
 bool AsksForSchedule(std::span<const std::string> arguments);
 
 std::string UsageText();
+// The usage for a proportional font: each switch and what it does on one
+// line, "/backup - Back up ...", with no column to line up.
+std::string WithoutColumns(std::string_view usage);
 
 // Rising with severity, so that "if errorlevel 2" reads naturally.
 int ExitCode(RunResult result);

@@ -330,14 +330,14 @@ class TreeCopier {
 
   // Where the file of `name` goes, and what an earlier run kept there.
   std::error_code KeptPlace(const std::string& name, std::string& keptAt, const Entry*& earlier) {
-    keptAt = Join(keptHere_.folder, name);
     if (!keptHere_.existing) {
       if (const auto error = EnsureKeptFolder()) return error;
     }
+    keptAt = keptObstacle_ = Join(keptHere_.folder, name);
     const auto found = keptHere_.existing->find(files_.NameKey(name));
     if (found == keptHere_.existing->end()) return {};
     earlier = &found->second;
-    keptAt = Join(keptHere_.folder, earlier->name);
+    keptAt = keptObstacle_ = Join(keptHere_.folder, earlier->name);
     if (earlier->isLink) return CopyError::TargetIsLink;
     if (earlier->kind == EntryKind::Folder) return CopyError::TargetIsFolder;
     return {};
@@ -352,6 +352,7 @@ class TreeCopier {
     for (std::size_t end = ownKeptFolder_.size();;
          end = std::min(path.find('\\', end + 1), path.size())) {
       const std::string folder = path.substr(0, end);
+      keptObstacle_ = folder;
       const PathInfo info = files_.Inspect(folder);
       if (info.isLink) return CopyError::KeptFolderIsLink;
       if (info.kind == EntryKind::File) return CopyError::TargetIsNotFolder;
@@ -418,9 +419,12 @@ class TreeCopier {
     result_.failures.push_back({path, error.message()});
   }
 
+  // Names where the keeping failed, which lies in the kept folders, not
+  // beside the file named.
   void NotKept(const std::string& target, std::error_code error) {
     result_.failures.push_back(
-        {target, "Not replaced, as the file there could not be kept aside: " + error.message()});
+        {target, "Not replaced, as the file there could not be kept aside: " + keptObstacle_ +
+                     ": " + error.message()});
   }
 
   FileSystem& files_;
@@ -431,6 +435,7 @@ class TreeCopier {
   const bool preview_;
   std::vector<Pending> pending_;
   KeptHere keptHere_;
+  std::string keptObstacle_;  // where keeping the file in hand last looked
   std::vector<char> buffer_;
   std::vector<char> other_;
 };

@@ -5,6 +5,14 @@
 #include "platform/MessagePort.h"
 
 namespace stowlark {
+namespace {
+
+// "1 file", "2 files": every count the user reads is worded so.
+std::string Files(std::uint64_t count) {
+  return std::to_string(count) + (count == 1 ? " file" : " files");
+}
+
+}  // namespace
 
 std::string ListFailures(const Failures& failures) {
   std::string lines;
@@ -32,9 +40,8 @@ Outcome WithCopied(Outcome outcome, std::string_view run, CopyResult copied,
   outcome.failures = std::move(copied.failures);
   if (copied.kept.empty()) return outcome;
   const bool one = copied.kept.size() == 1;
-  outcome.prompt += "\r\n\r\n" + std::to_string(copied.kept.size()) + (one ? " file" : " files") +
-                    " that this " + std::string(run) + " replaced " + (one ? "was" : "were") +
-                    " kept in:\r\n" + keptFolder;
+  outcome.prompt += "\r\n\r\n" + Files(copied.kept.size()) + " that this " + std::string(run) +
+                    " replaced " + (one ? "was" : "were") + " kept in:\r\n" + keptFolder;
   outcome.kept = std::move(copied.kept);
   outcome.keptFolder = keptFolder;
   return outcome;
@@ -45,9 +52,9 @@ std::string PreviewPrompt(const Outcome& outcome) {
     return outcome.prompt;
   }
   std::string prompt = "Preview: nothing was written.\r\nThe run would add " +
-                       std::to_string(outcome.added.size()) + " files, replace " +
-                       std::to_string(outcome.kept.size()) + " (keeping each aside) and leave " +
-                       std::to_string(outcome.unchanged) + " unchanged.";
+                       Files(outcome.added.size()) + ", replace " + Files(outcome.kept.size()) +
+                       " (keeping each aside) and leave " + Files(outcome.unchanged) +
+                       " unchanged.";
   if (!outcome.failures.empty()) {
     prompt += "\r\n\r\nThese items could not be copied:\r\n\r\n" + ListFailures(outcome.failures);
   }
@@ -85,8 +92,8 @@ std::optional<std::string> ChooseAccounts(FileSystem& files, std::vector<Folder>
 Outcome StoppedOutcome(const std::string& title, const std::string& finished, const CopyRun& run,
                        const Failures& failures) {
   std::string prompt = "Stopped before it finished.\r\n" + finished + " " +
-                       std::to_string(run.Done().files) + " of " +
-                       std::to_string(run.Planned().files) + " files; the others were not copied.";
+                       std::to_string(run.Done().files) + " of " + Files(run.Planned().files) +
+                       "; the others were not copied.";
   if (!failures.empty()) {
     prompt += "\r\n\r\nThese items could not be copied:\r\n\r\n" + ListFailures(failures);
   }

@@ -203,6 +203,8 @@ int Refuse(CommandOutput& output, bool quiet, const std::vector<std::string>& li
   if (!quiet && !output.HasReader()) {
     std::string text;
     for (const auto& line : lines) text += (text.empty() ? "" : "\r\n") + line;
+    // A box's font is proportional: the usage's columns would not line up.
+    if (lines.size() == 1 && lines.front() == UsageText()) text = WithoutColumns(text);
     MessageBoxW(nullptr, win32::Widen(text).c_str(), L"Stowlark",
                 code == 0 ? MB_ICONINFORMATION : MB_ICONERROR);
   }

@@ -55,5 +55,17 @@ TEST(CommandLine, QuietAmongTheWordsOfAnyArgumentAsksForNoBox) {
   }
 }
 
+TEST(CommandLine, TheUsageInABoxHasNoColumnsToLineUp) {
+  const std::string boxed = WithoutColumns(UsageText());
+  EXPECT_EQ(boxed.find("  "), std::string::npos) << boxed;
+  for (const char* line :
+       {"\r\n/backup - Back up every account folder into Documents\\Stowlark.\r\n",
+        "\r\n/schedule:daily - Back up every day at 12:00, or at the time /at:HH:MM gives, run by "
+        "Windows' Task Scheduler.\r\n",
+        "\r\n/? - Show this text.\r\n", "\r\nExit codes: 0 done, 1 nothing to do"}) {
+    EXPECT_NE(boxed.find(line), std::string::npos) << line << "\n" << boxed;
+  }
+}
+
 }  // namespace
 }  // namespace stowlark

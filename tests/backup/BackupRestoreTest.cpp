@@ -318,6 +318,9 @@ TEST_F(BackupRestoreTest, APreviewWritesNothingAndListsWhatTheRunThenDoes) {
   const Outcome preview = RunBackup();
   EXPECT_EQ(ReportLines(RunKind::Backup, preview, true).back(),
             "Preview of a backup: 1 added, 1 replaced, 2 unchanged, 0 not copied.");
+  EXPECT_EQ(PreviewPrompt(preview),
+            "Preview: nothing was written.\r\nThe run would add 1 file, replace 1 file (keeping "
+            "each aside) and leave 2 files unchanged.");
   locations.preview = false;
   const Outcome done = RunBackup();
   EXPECT_EQ(ReportLines(RunKind::Backup, preview, false),

@@ -295,21 +295,24 @@ TEST_F(FaultsTest, AKilledCopyLeavesEveryFileOldOrWholeAndTheNextRunCleansUp) {
 
 // Where the file it would replace cannot be kept aside (a kept folder that
 // cannot be made, a full disk on the way to another volume), a file is not
-// replaced, and the box says so.
+// replaced, and the box says so and where keeping it failed.
 TEST_F(FaultsTest, AFileThatCannotBeKeptAsideIsNotReplacedAndReported) {
   const std::error_code full = std::make_error_code(std::errc::no_space_on_device);
-  const std::vector<std::pair<Fault, std::string>> cases{
-      {{Operation::CreateFolder, "Stowlark Replaced", kIoError}, kIoReason},
-      {{Operation::Write, "09.05.03\\acc", full}, full.message()}};
-  for (const auto& [fault, reason] : cases) {
+  const std::string replaced = "C:\\Docs\\Stowlark Replaced";
+  using Case = std::tuple<Fault, std::string, bool>;  // the reason; at the file, or the folder
+  for (const auto& [fault, reason, atFile] :
+       {Case{{Operation::CreateFolder, "Stowlark Replaced", kIoError}, kIoReason, false},
+        Case{{Operation::Write, "09.05.03\\acc", full}, full.message(), true}}) {
     FaultyFileSystem failing(files);
     failing.Inject(fault);
     failing.Inject({Operation::Move, "", std::make_error_code(std::errc::cross_device_link)});
     const Outcome outcome = BackupMessengerFolders(failing, locations, none);
-    EXPECT_EQ(Occurrences(outcome.prompt,
-                          ": Not replaced, as the file there could not be kept aside: " + reason),
-              3)
-        << outcome.prompt;
+    ASSERT_EQ(outcome.failures.size(), 3u) << outcome.prompt;
+    for (const auto& [path, said] : outcome.failures) {
+      const std::string name = path.substr(path.rfind('\\'));
+      EXPECT_EQ(said, "Not replaced, as the file there could not be kept aside: " +
+                          (atFile ? kBackupKept + "\\acc" + name : replaced) + ": " + reason);
+    }
     EXPECT_TRUE(outcome.kept.empty());
     EXPECT_EQ(testing_support::ReadFile(Backup() / "acc/one.png"), std::string(3000, '1'));
     EXPECT_FALSE(HasTemporaryFile(Host("C:\\Docs")));

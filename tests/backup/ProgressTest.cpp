@@ -112,7 +112,7 @@ TEST_F(ProgressTest, AStopInsideALargeFileAbandonsItAndLeavesItsTargetAsItWas) {
     RecordingProgress progress;
     progress.stopAtBytes = 2 << 20;
     EXPECT_EQ(BackupMessengerFolders(files, locations, progress).prompt,
-              "Stopped before it finished.\r\nBacked up 0 of 1 files; the others were not copied.");
+              "Stopped before it finished.\r\nBacked up 0 of 1 file; the others were not copied.");
     // The last report gives the abandoned file up; the one before it is where reading ended.
     EXPECT_LT(progress.reports.end()[-2].bytes, 4u << 20) << "the rest was never read";
     EXPECT_EQ(testing_support::ReadFile(Backup() / "acc" / "big.bin"), old);

@@ -121,7 +121,7 @@ TEST_F(StowlarkFixture, AStopInsideAFourGigabyteFileIsHeardWithinHalfASecond) {
     if (!sessionEnds) {
       EXPECT_EQ(
           program.AnswerMessageBox().text,
-          L"Stopped before it finished.\r\nBacked up 0 of 1 files; the others were not copied.");
+          L"Stopped before it finished.\r\nBacked up 0 of 1 file; the others were not copied.");
       EXPECT_EQ(program.WaitForExit(5000), 0u);
     }
     EXPECT_EQ(Snapshot(BackupFolder()),
