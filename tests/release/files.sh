@@ -23,9 +23,21 @@ unzip -p "$zip" LICENSE.txt | tr -d '\r' | cmp - "$license" || fail "LICENSE.txt
 for text in README.txt LICENSE.txt; do
   [ "$(unzip -p "$zip" "$text" | grep -vc $'\r$')" -eq 0 ] || fail "$text has lines without CRLF"
 done
-unzip -p "$zip" README.txt | grep -q '^## Using Stowlark' || fail "README.txt lacks the user's part"
-! unzip -p "$zip" README.txt | grep -qxF '## For those who build it' ||
-  fail "README.txt holds the builders' part"
+# README.txt is for Notepad: the user's part of the README, every heading of
+# it, as plain text of at most 80 characters a line that points at nothing the
+# zip does not hold.
+readme=$(unzip -p "$zip" README.txt | tr -d '\r')
+root=$(cd "$(dirname "$0")/../.." && pwd)
+while read -r heading; do
+  grep -qxF "$heading" <<<"$readme" || fail "README.txt lacks the heading '$heading'"
+done < <(awk '/^## For those who build it$/ {exit} /^#/ {sub(/^#+ /, ""); gsub(/`|\*\*/, ""); print}' \
+  "$root/README.md")
+! grep -qxF 'For those who build it' <<<"$readme" || fail "README.txt holds the builders' part"
+long=$(awk 'length > 80' <<<"$readme")
+[ -z "$long" ] || fail "README.txt has lines over 80 characters: $long"
+for markup in '^#' '`' '](' '\*\*' '^ *|' '!\[' 'docs/' '(#'; do
+  ! grep -q -- "$markup" <<<"$readme" || fail "README.txt holds Markdown ($markup): $(grep -- "$markup" <<<"$readme" | head -1)"
+done
 commit_time=$(TZ=UTC date -d "@$(git log -1 --format=%ct)" '+%Y-%m-%d %H:%M')
 zip_time=$(unzip -l "$zip" | awk 'NR > 3 && NF == 4 {print $2 " " $3}' | sort -u)
 [ "$zip_time" = "$commit_time" ] || fail "the zip's times are $zip_time, the commit's $commit_time"
