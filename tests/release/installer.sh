@@ -38,7 +38,15 @@ uninstall_copy() {
 }
 
 uninstall_entry='Software\Microsoft\Windows\CurrentVersion\Uninstall\Stowlark'
-if grep -q '^#arch=win64' "$WINEPREFIX/system.reg"; then
+# A PE32+ setup program, the x86-64 build of the script (tests/release/x64-setup.sh),
+# writes the 64-bit registry view and Program Files.
+machine=$(python3 -c 'import struct, sys
+data = open(sys.argv[1], "rb").read(4096)
+print(hex(struct.unpack_from("<H", data, struct.unpack_from("<I", data, 60)[0] + 4)[0]))' "$setup")
+if [ "$machine" = 0x8664 ]; then
+  machine_key="HKLM\\$uninstall_entry"
+  win_folder='C:\Program Files\Stowlark'
+elif grep -q '^#arch=win64' "$WINEPREFIX/system.reg"; then
   # A 32-bit program's machine-wide keys and files on 64-bit Windows.
   machine_key="HKLM\\Software\\Wow6432Node\\${uninstall_entry#Software\\}"
   win_folder='C:\Program Files (x86)\Stowlark'
