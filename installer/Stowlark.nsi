@@ -15,6 +15,9 @@ ManifestDPIAware true
 ManifestSupportedOS all
 ; A file that cannot be written stops the install rather than being skipped.
 AllowSkipFiles off
+; Taken so that a drive's root given with /D= reaches .onInit, which refuses
+; it aloud rather than NSIS dropping it silently.
+AllowRootDirInstall true
 ; Setup programs are run from Downloads: NSIS 3 loads its own DLLs from the
 ; system folder only, whatever lies beside the setup program. Keep it so.
 
@@ -113,6 +116,35 @@ Function .onInit
   ${If} $GivenFolder != ""
     StrCpy $INSTDIR $GivenFolder
   ${EndIf}
+  ; A program at the top of a drive would share the root with everything on
+  ; it; NSIS alone would drop such a /D= and install elsewhere without a word.
+  Call IsDriveRoot
+  Pop $0
+  ${If} $0 == 1
+    MessageBox MB_OK|MB_ICONSTOP "${APP} cannot be installed at the top of a drive ($INSTDIR). Choose a folder, such as $INSTDIR${APP}." /SD IDOK
+    SetErrorLevel ${ERROR_NOT_DONE}
+    Quit
+  ${EndIf}
+FunctionEnd
+
+; Whether $INSTDIR is a drive's root: "C:" or "C:\".
+Function IsDriveRoot
+  StrCpy $1 $INSTDIR "" 1
+  ${If} $1 == ":"
+  ${OrIf} $1 == ":\"
+    Push 1
+  ${Else}
+    Push 0
+  ${EndIf}
+FunctionEnd
+
+; The folder page takes no drive's root either.
+Function .onVerifyInstDir
+  Call IsDriveRoot
+  Pop $0
+  ${If} $0 == 1
+    Abort
+  ${EndIf}
 FunctionEnd
 
 ; The program holds its mutex for its whole life; a mutex another user's
@@ -142,6 +174,15 @@ FunctionEnd
 !insertmacro WaitUntilClosed ""
 !insertmacro WaitUntilClosed "un."
 
+; A folder by its long name, so that a short 8.3 name (C:\PROGRA~2\Stowlark)
+; and the long one compare as the same folder.
+!macro LongName VAR
+  System::Call 'kernel32::GetLongPathNameW(w "${VAR}", w .r9, i ${NSIS_MAX_STRLEN}) i .r8'
+  ${If} $8 > 0
+    StrCpy ${VAR} $9
+  ${EndIf}
+!macroend
+
 ; Shows why nothing was installed; .onInstFailed then takes back what the
 ; attempt wrote.
 !macro Fail MESSAGE
@@ -157,6 +198,22 @@ Var MadeFolder
 ; is replaced; the renames that follow need no space.
 Section "${APP}" ProgramSection
   Call WaitUntilClosed
+  ; A Stowlark.exe or Uninstall.exe that no entry of Stowlark's names this
+  ; folder for is another program's: never overwritten.
+  ${If} ${FileExists} "$INSTDIR\${APP}.exe"
+  ${OrIf} ${FileExists} "$INSTDIR\${UNINSTALLER}"
+    ReadRegStr $0 HKLM "${UNINSTALL_KEY}" InstallLocation
+    ReadRegStr $1 HKCU "${UNINSTALL_KEY}" InstallLocation
+    !insertmacro LongName $0
+    !insertmacro LongName $1
+    StrCpy $2 $INSTDIR
+    !insertmacro LongName $2
+    ${If} $0 != $2
+    ${AndIf} $1 != $2
+    ${AndIf} $1 != $INSTDIR
+      !insertmacro Fail "${APP} cannot be installed into $INSTDIR: it holds ${APP}.exe or ${UNINSTALLER} that no earlier ${APP} setup put there. Choose another folder."
+    ${EndIf}
+  ${EndIf}
   ${IfNot} ${FileExists} "$INSTDIR\*"
     StrCpy $MadeFolder 1
   ${EndIf}
@@ -238,7 +295,9 @@ FunctionEnd
 ; An uninstaller belongs to the entry whose folder it stands in: that entry's
 ; hive decides for whom it uninstalls.
 Function un.onInit
+  !insertmacro LongName $INSTDIR
   ReadRegStr $0 HKLM "${UNINSTALL_KEY}" InstallLocation
+  !insertmacro LongName $0
   ${If} $0 == $INSTDIR
     SetShellVarContext all
     UserInfo::GetAccountType
@@ -257,6 +316,9 @@ FunctionEnd
 ; messenger's folder are never looked at.
 Section Uninstall
   Call un.WaitUntilClosed
+  ; Whose entry this is, asked while the folder is there to be named.
+  ReadRegStr $R1 SHCTX "${UNINSTALL_KEY}" InstallLocation
+  !insertmacro LongName $R1
   ; No task of this user's may be left pointing at a program that is gone.
   ExecWait '"$INSTDIR\${APP}.exe" /schedule:off'
   ClearErrors
@@ -266,8 +328,7 @@ Section Uninstall
   ${EndIf}
   Delete "$INSTDIR\${UNINSTALLER}"
   RMDir $INSTDIR
-  ReadRegStr $0 SHCTX "${UNINSTALL_KEY}" InstallLocation
-  ${If} $0 == $INSTDIR
+  ${If} $R1 == $INSTDIR
     Delete "$SMPROGRAMS\${APP}.lnk"
     DeleteRegKey SHCTX "${UNINSTALL_KEY}"
   ${EndIf}

@@ -14,7 +14,24 @@
 namespace stowlark::win32 {
 namespace {
 
-std::error_code Failed(HRESULT result) { return MakeError(static_cast<DWORD>(result)); }
+// Task Scheduler's own codes are not in the system's table of messages.
+class SchedulerCategory : public std::error_category {
+ public:
+  const char* name() const noexcept override { return "task scheduler"; }
+  std::string message(int code) const override {
+    if (code == SCHED_E_SERVICE_NOT_RUNNING) return "The Task Scheduler service is not running";
+    const std::string system = SystemCategory().message(code);
+    if (!system.starts_with("system error")) return system;
+    char hex[16];
+    wsprintfA(hex, "0x%08lX", static_cast<unsigned long>(code));
+    return std::string("Task Scheduler error ") + hex;
+  }
+};
+
+std::error_code Failed(HRESULT result) {
+  static const SchedulerCategory category;
+  return {static_cast<int>(result), category};
+}
 
 bool NotThere(HRESULT result) {
   return result == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) ||

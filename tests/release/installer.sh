@@ -68,6 +68,25 @@ wine "$setup" /S '/D=Z:\proc\Stowlark' </dev/null || status=$?
 [ ! -e /proc/Stowlark ] && [ ! -e "$all_menu/Stowlark.lnk" ] && ! has_key "$machine_key" ||
   fail "the install into Z:\proc left something behind"
 
+echo "-- A drive's root, or a folder with another program's Uninstall.exe, is refused aloud"
+status=0
+wine "$setup" /S '/D=C:\' </dev/null || status=$?
+[ $status -eq 2 ] || fail "an install into C:\ ended with $status, not 2"
+[ ! -e "$folder" ] && [ ! -e "$(unix_path 'C:\')/Stowlark.exe" ] && ! has_key "$machine_key" ||
+  fail "an install into C:\ installed something"
+# No space: Wine would quote the argument, and NSIS reads /D= only unquoted.
+other="$(unix_path 'C:\')/OtherProgram"
+mkdir -p "$other"
+echo "another program's uninstaller" >"$other/Uninstall.exe"
+status=0
+wine "$setup" /S '/D=C:\OtherProgram' </dev/null || status=$?
+[ $status -eq 2 ] || fail "an install over another program's Uninstall.exe ended with $status, not 2"
+[ "$(installed_files "$other")" = "Uninstall.exe " ] &&
+  [ "$(cat "$other/Uninstall.exe")" = "another program's uninstaller" ] ||
+  fail "the install touched another program's folder: $(installed_files "$other")"
+! has_key "$machine_key" || fail "a refused install wrote $machine_key"
+rm -r "$other"
+
 echo "-- A silent install for all users into $win_folder"
 wine "$setup" /S </dev/null || fail "the silent install ended with $?"
 [ "$(installed_files "$folder")" = "Stowlark.exe Uninstall.exe " ] ||
@@ -124,7 +143,10 @@ kept=("$documents/Stowlark/a@example.com/emoticon.png"
   "$documents/Stowlark Replaced/Previous backup/a@example.com/emoticon.png"
   "$messenger/a@example.com/emoticon.png" "$folder/My notes.txt")
 for file in "${kept[@]}"; do mkdir -p "${file%/*}" && echo "$file" >"$file"; done
-uninstall_copy "$win_folder" || fail "the silent uninstall ended with $?"
+# Reached by the folder's short name, as a script may: the same folder.
+short_folder=$(winepath -s "$win_folder" 2>/dev/null)
+[ "$short_folder" != "$win_folder" ] || fail "Wine gave no short name for $win_folder"
+uninstall_copy "$short_folder" || fail "the silent uninstall by $short_folder ended with $?"
 [ "$(installed_files "$folder")" = "My notes.txt " ] ||
   fail "after the uninstall the folder holds: $(installed_files "$folder")"
 [ ! -e "$all_menu/Stowlark.lnk" ] || fail "the uninstall left the shortcut"
