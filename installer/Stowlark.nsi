@@ -27,6 +27,7 @@ AllowRootDirInstall true
 !define ICON "../app/pictures/stowlark.ico"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${APP}"
 !define UNINSTALLER "Uninstall.exe"
+!define APP_PATHS_KEY "Software\Microsoft\Windows\CurrentVersion\App Paths\${APP}.exe"
 !define RUNNING_MUTEX "Global\Stowlark.Program"
 !define ERROR_CANCELLED 1
 !define ERROR_NOT_DONE 2
@@ -63,6 +64,7 @@ VIAddVersionKey /LANG=1033 OriginalFilename "${APP}-${VERSION}-setup.exe"
 !include MUI2.nsh
 !include LogicLib.nsh
 !include FileFunc.nsh
+!include x64.nsh
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
@@ -183,6 +185,12 @@ FunctionEnd
   ${EndIf}
 !macroend
 
+!macro AppPathsView
+  ${If} ${RunningX64}
+    SetRegView 64
+  ${EndIf}
+!macroend
+
 ; Shows why nothing was installed; .onInstFailed then takes back what the
 ; attempt wrote.
 !macro Fail MESSAGE
@@ -240,6 +248,12 @@ Section "${APP}" ProgramSection
   ${EndIf}
 
   CreateShortcut "$SMPROGRAMS\${APP}.lnk" "$INSTDIR\${APP}.exe"
+  ; App Paths, so that "start Stowlark.exe" finds the program wherever it was
+  ; installed; 64-bit Windows reads the machine's in its 64-bit view.
+  !insertmacro AppPathsView
+  WriteRegStr SHCTX "${APP_PATHS_KEY}" "" "$INSTDIR\${APP}.exe"
+  WriteRegStr SHCTX "${APP_PATHS_KEY}" Path "$INSTDIR"
+  SetRegView default
   WriteRegStr SHCTX "${UNINSTALL_KEY}" DisplayName "${APP}"
   WriteRegStr SHCTX "${UNINSTALL_KEY}" DisplayVersion "${VERSION}"
   WriteRegStr SHCTX "${UNINSTALL_KEY}" Publisher "${PUBLISHER}"
@@ -331,5 +345,11 @@ Section Uninstall
   ${If} $R1 == $INSTDIR
     Delete "$SMPROGRAMS\${APP}.lnk"
     DeleteRegKey SHCTX "${UNINSTALL_KEY}"
+    !insertmacro AppPathsView
+    ReadRegStr $0 SHCTX "${APP_PATHS_KEY}" ""
+    ${If} $0 == "$INSTDIR\${APP}.exe"
+      DeleteRegKey SHCTX "${APP_PATHS_KEY}"
+    ${EndIf}
+    SetRegView default
   ${EndIf}
 SectionEnd

@@ -115,6 +115,19 @@ expect_value "$machine_key" DisplayVersion "$version"
 entries=$(wine reg query "${machine_key%\\Stowlark}" </dev/null | tr -d '\r' | grep -ci 'stowlark$')
 [ "$entries" -eq 1 ] || fail "$entries entries for Stowlark after installing over it"
 
+echo "-- App Paths lets a command start Stowlark.exe by name, as the README's examples do"
+app_paths='HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths\Stowlark.exe'
+named=$(wine reg query "$app_paths" /ve </dev/null | tr -d '\r' | awk '$1 == "(Default)" { sub(/^ *[^ ]+ +[^ ]+ +/, ""); print }')
+[ "$named" = "$win_folder\Stowlark.exe" ] || fail "App Paths names '$named'"
+documents=$(unix_path "$(windows_env UserProfile)\Documents")
+messenger=$(unix_path "$(windows_env AppData)\Microsoft\MSN Messenger")
+mkdir -p "$messenger/a@example.com" && echo "by name" >"$messenger/a@example.com/named.png"
+wine cmd.exe /c start /wait "" Stowlark.exe /backup /quiet </dev/null ||
+  fail "start /wait Stowlark.exe /backup /quiet ended with $?"
+[ "$(cat "$documents/Stowlark/a@example.com/named.png")" = "by name" ] ||
+  fail "Stowlark.exe started by name backed up nothing"
+rm -r "$documents/Stowlark" "$messenger"
+
 echo "-- The installed Stowlark shows its window; while it runs, nothing is replaced or removed"
 wine "$folder/Stowlark.exe" </dev/null >/dev/null 2>&1 &
 running=$!
@@ -137,8 +150,6 @@ kill "$running"
 wait "$running" || true
 
 echo "-- A silent uninstall removes what the install made and nothing else"
-documents=$(unix_path "$(windows_env UserProfile)\\Documents")
-messenger=$(unix_path "$(windows_env AppData)\\Microsoft\\MSN Messenger")
 kept=("$documents/Stowlark/a@example.com/emoticon.png"
   "$documents/Stowlark Replaced/Previous backup/a@example.com/emoticon.png"
   "$messenger/a@example.com/emoticon.png" "$folder/My notes.txt")
@@ -151,6 +162,7 @@ uninstall_copy "$short_folder" || fail "the silent uninstall by $short_folder en
   fail "after the uninstall the folder holds: $(installed_files "$folder")"
 [ ! -e "$all_menu/Stowlark.lnk" ] || fail "the uninstall left the shortcut"
 ! has_key "$machine_key" || fail "the uninstall left $machine_key"
+! has_key "$app_paths" || fail "the uninstall left $app_paths"
 for file in "${kept[@]}"; do
   [ "$(cat "$file")" = "$file" ] || fail "the uninstall touched $file"
 done
