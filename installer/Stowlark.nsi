@@ -28,7 +28,6 @@ AllowRootDirInstall true
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${APP}"
 !define UNINSTALLER "Uninstall.exe"
 !define APP_PATHS_KEY "Software\Microsoft\Windows\CurrentVersion\App Paths\${APP}.exe"
-!define RUNNING_MUTEX "Global\Stowlark.Program"
 !define ERROR_CANCELLED 1
 !define ERROR_NOT_DONE 2
 
@@ -149,16 +148,19 @@ Function .onVerifyInstDir
   ${EndIf}
 FunctionEnd
 
-; The program holds its mutex for its whole life; a mutex another user's
-; session holds answers "access denied", which means running too.
+; Running is asked of the copy about to be replaced: a running program's file
+; cannot be opened for writing with no sharing. A named mutex would be a hint
+; any program could squat on, blocking every install while Stowlark is not
+; running at all; a file that is not there is not running.
 !macro WaitUntilClosed UN
 Function ${UN}WaitUntilClosed
   ${Do}
-    System::Call 'kernel32::OpenMutexW(i 0x00100000, i 0, w "${RUNNING_MUTEX}") p.r0 ?e'
+    System::Call 'kernel32::CreateFileW(w "$INSTDIR\${APP}.exe", i 0x40000000, i 0, p 0, i 3, i 0, p 0) p.r0 ?e'
     Pop $1
-    ${If} $0 P<> 0
+    ${If} $0 P<> -1
       System::Call 'kernel32::CloseHandle(p r0)'
-    ${ElseIf} $1 <> 5
+      Return
+    ${ElseIf} $1 <> 32
       Return
     ${EndIf}
     MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION \

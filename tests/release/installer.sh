@@ -148,6 +148,18 @@ uninstall_copy "$win_folder" || status=$?
 has_key "$machine_key" || fail "the entry went while Stowlark ran"
 kill "$running"
 wait "$running" || true
+# Another copy of Stowlark (the portable one, elsewhere) holds the running
+# mutex, as any program could: nothing in this folder runs, so it is no block.
+wine "$program" </dev/null >/dev/null 2>&1 &
+squatter=$!
+for _ in $(seq 100); do
+  xwininfo -root -tree 2>/dev/null | grep -q '"Backup/Restore"' && break
+  sleep 0.2
+done
+xwininfo -root -tree | grep -q '"Backup/Restore"' || fail "the other copy of Stowlark showed no window"
+wine "$setup" /S </dev/null || fail "an install while another copy ran ended with $?"
+kill "$squatter"
+wait "$squatter" || true
 
 echo "-- A silent uninstall removes what the install made and nothing else"
 kept=("$documents/Stowlark/a@example.com/emoticon.png"
