@@ -120,6 +120,10 @@ add_dependencies(stowlark_e2e_tests Stowlark)
 gtest_discover_tests(stowlark_e2e_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
   PROPERTIES RUN_SERIAL TRUE PASS_REGULAR_EXPRESSION "${passed_line}")
 
+# Holds a file as another program would, for the release's setup tests.
+add_executable(hold_file tests/release/HoldFile.c)
+target_link_options(hold_file PRIVATE -municode)
+
 add_executable(stowlark_bench bench/Benchmark.cpp bench/WindowsMain.cpp)
 target_link_libraries(stowlark_bench PRIVATE stowlark_win32 psapi)
 # Start-up against a minimal window program, built and linked as Stowlark.exe is.

@@ -148,13 +148,22 @@ Function .onVerifyInstDir
   ${EndIf}
 FunctionEnd
 
-; Running is asked of the copy about to be replaced: a running program's file
-; cannot be opened for writing with no sharing. A named mutex would be a hint
-; any program could squat on, blocking every install while Stowlark is not
-; running at all; a file that is not there is not running.
+; Stowlark runs from this folder when both hold: its named mutex exists (a
+; handle, or access denied for another user's), and the copy about to be
+; replaced cannot be opened for writing with no sharing. Neither alone is
+; evidence: any program could create the mutex first, and a virus scanner or
+; an indexer holds the file for a moment (the install then moves it aside).
+!define RUNNING_MUTEX "Global\Stowlark.Program"
 !macro WaitUntilClosed UN
 Function ${UN}WaitUntilClosed
   ${Do}
+    System::Call 'kernel32::OpenMutexW(i 0x00100000, i 0, w "${RUNNING_MUTEX}") p.r0 ?e'
+    Pop $1
+    ${If} $0 P<> 0
+      System::Call 'kernel32::CloseHandle(p r0)'
+    ${ElseIf} $1 <> 5
+      Return
+    ${EndIf}
     System::Call 'kernel32::CreateFileW(w "$INSTDIR\${APP}.exe", i 0x40000000, i 0, p 0, i 3, i 0, p 0) p.r0 ?e'
     Pop $1
     ${If} $0 P<> -1
@@ -193,6 +202,46 @@ FunctionEnd
   ${EndIf}
 !macroend
 
+; One step of replacing the program's files; a failed one puts back
+; everything done so far and fails the install.
+!macro MoveAside NAME MARK
+  ${If} ${FileExists} "$INSTDIR\${NAME}"
+    ClearErrors
+    Rename "$INSTDIR\${NAME}" "$INSTDIR\${NAME}.old"
+    ${If} ${Errors}
+      Call PutBack
+      !insertmacro Fail "${APP} cannot be installed: $INSTDIR\${NAME} could not be replaced (is a program holding it?). Nothing was changed."
+    ${EndIf}
+    StrCpy ${MARK} 1
+  ${EndIf}
+!macroend
+!macro MoveIn NAME MARK
+  ClearErrors
+  Rename "$INSTDIR\${NAME}.new" "$INSTDIR\${NAME}"
+  ${If} ${Errors}
+    Call PutBack
+    !insertmacro Fail "${APP} cannot be installed: $INSTDIR\${NAME} could not be replaced (is a program holding it?). Nothing was changed."
+  ${EndIf}
+  StrCpy ${MARK} 1
+!macroend
+
+; The new files moved in go back to their temporary names, for .onInstFailed
+; to remove, and the old ones back to theirs.
+Function PutBack
+  ${If} $R6 == 1
+    Rename "$INSTDIR\${APP}.exe" "$INSTDIR\${APP}.exe.new"
+  ${EndIf}
+  ${If} $R7 == 1
+    Rename "$INSTDIR\${UNINSTALLER}" "$INSTDIR\${UNINSTALLER}.new"
+  ${EndIf}
+  ${If} $R4 == 1
+    Rename "$INSTDIR\${APP}.exe.old" "$INSTDIR\${APP}.exe"
+  ${EndIf}
+  ${If} $R5 == 1
+    Rename "$INSTDIR\${UNINSTALLER}.old" "$INSTDIR\${UNINSTALLER}"
+  ${EndIf}
+FunctionEnd
+
 ; Shows why nothing was installed; .onInstFailed then takes back what the
 ; attempt wrote.
 !macro Fail MESSAGE
@@ -220,7 +269,6 @@ Section "${APP}" ProgramSection
     !insertmacro LongName $2
     ${If} $0 != $2
     ${AndIf} $1 != $2
-    ${AndIf} $1 != $INSTDIR
       !insertmacro Fail "${APP} cannot be installed into $INSTDIR: it holds ${APP}.exe or ${UNINSTALLER} that no earlier ${APP} setup put there. Choose another folder."
     ${EndIf}
   ${EndIf}
@@ -241,13 +289,24 @@ Section "${APP}" ProgramSection
     !insertmacro Fail "${APP} cannot be installed: $INSTDIR could not be written whole (is the disk full?)."
   ${EndIf}
 
-  Delete "$INSTDIR\${APP}.exe"
-  Delete "$INSTDIR\${UNINSTALLER}"
-  Rename "$INSTDIR\${APP}.exe.new" "$INSTDIR\${APP}.exe"
-  Rename "$INSTDIR\${UNINSTALLER}.new" "$INSTDIR\${UNINSTALLER}"
-  ${If} ${Errors}
-    !insertmacro Fail "${APP} cannot be installed: the files in $INSTDIR could not be replaced."
-  ${EndIf}
+  ; Each old file is moved aside before its new one moves in, and removed only
+  ; once both are in: a delete would wait for a program that holds the file
+  ; (a virus scanner, an indexer) and leave the folder with no program at all
+  ; should the new one then fail to move in. On any failure every file goes
+  ; back where it was.
+  Delete "$INSTDIR\${APP}.exe.old"
+  Delete "$INSTDIR\${UNINSTALLER}.old"
+  ; Which steps were done: each file moved aside, each new one moved in.
+  StrCpy $R4 0
+  StrCpy $R5 0
+  StrCpy $R6 0
+  StrCpy $R7 0
+  !insertmacro MoveAside "${APP}.exe" $R4
+  !insertmacro MoveAside "${UNINSTALLER}" $R5
+  !insertmacro MoveIn "${APP}.exe" $R6
+  !insertmacro MoveIn "${UNINSTALLER}" $R7
+  Delete "$INSTDIR\${APP}.exe.old"
+  Delete "$INSTDIR\${UNINSTALLER}.old"
 
   CreateShortcut "$SMPROGRAMS\${APP}.lnk" "$INSTDIR\${APP}.exe"
   ; App Paths, so that "start Stowlark.exe" finds the program wherever it was

@@ -6,6 +6,8 @@
 # an install and uninstall for the current user only.
 set -euo pipefail
 release=$(cd "$1" && pwd)
+# A Windows program that holds a file open as a virus scanner does (HoldFile.c).
+holder=$(realpath "$2")
 setup=$(echo "$release"/Stowlark-*-setup.exe)
 version=${setup##*/Stowlark-}
 version=${version%-setup.exe}
@@ -114,6 +116,37 @@ cmp "$program" "$folder/Stowlark.exe" || fail "the earlier Stowlark.exe was not 
 expect_value "$machine_key" DisplayVersion "$version"
 entries=$(wine reg query "${machine_key%\\Stowlark}" </dev/null | tr -d '\r' | grep -ci 'stowlark$')
 [ "$entries" -eq 1 ] || fail "$entries entries for Stowlark after installing over it"
+
+echo "-- An upgrade over a program another program holds open succeeds whole or changes nothing"
+echo "an earlier Stowlark.exe" >"$folder/Stowlark.exe"
+echo "an earlier uninstaller" >"$folder/Uninstall.exe"
+earlier=$(mktemp -d)
+cp -p "$folder/Stowlark.exe" "$folder/Uninstall.exe" "$earlier/"
+marker=$(mktemp -u)
+for sharing in none delete; do
+  wine "$holder" "$win_folder\Stowlark.exe" $sharing "$(winepath -w "$marker")" </dev/null &
+  holding=$!
+  for _ in $(seq 100); do [ -e "$marker" ] && break; sleep 0.1; done
+  [ -e "$marker" ] || fail "the file could not be held ($sharing)"
+  status=0
+  wine "$setup" /S </dev/null || status=$?
+  kill "$holding"
+  wait "$holding" || true
+  rm -f "$marker"
+  if [ $sharing = none ]; then
+    # Nothing can move a file held without sharing: refused, nothing changed.
+    [ $status -eq 2 ] || fail "an upgrade over a file held without sharing ended with $status"
+    cmp "$earlier/Stowlark.exe" "$folder/Stowlark.exe" && cmp "$earlier/Uninstall.exe" "$folder/Uninstall.exe" ||
+      fail "a failed upgrade changed the program's files"
+  else
+    [ $status -eq 0 ] || fail "an upgrade over a file held with delete sharing ended with $status"
+    cmp "$program" "$folder/Stowlark.exe" || fail "the upgrade did not put the new Stowlark.exe in place"
+  fi
+  for _ in $(seq 50); do [ "$(installed_files "$folder")" = "Stowlark.exe Uninstall.exe " ] && break; sleep 0.1; done
+  [ "$(installed_files "$folder")" = "Stowlark.exe Uninstall.exe " ] ||
+    fail "after the upgrade ($sharing) the folder holds: $(installed_files "$folder")"
+done
+rm -r "$earlier"
 
 echo "-- App Paths lets a command start Stowlark.exe by name, as the README's examples do"
 app_paths='HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths\Stowlark.exe'
