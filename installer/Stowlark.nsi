@@ -225,6 +225,48 @@ FunctionEnd
   StrCpy ${MARK} 1
 !macroend
 
+; One install of each mode, and one mode in each folder, so that every entry
+; and shortcut leads to a program that is there. An earlier install of this
+; mode in another folder has moved here: its two files (nothing else) and its
+; folder, if then empty, go. An install of the other mode in this folder is
+; taken over: its entry, App Paths and shortcut go.
+Function OneInstallEach
+  StrCpy $2 $INSTDIR
+  !insertmacro LongName $2
+  ReadRegStr $0 SHCTX "${UNINSTALL_KEY}" InstallLocation
+  !insertmacro LongName $0
+  ${If} $0 != ""
+  ${AndIf} $0 != $2
+    Delete "$0\${APP}.exe"
+    Delete "$0\${UNINSTALLER}"
+    RMDir $0
+  ${EndIf}
+  ${If} $MultiUser.InstallMode == AllUsers
+    ReadRegStr $1 HKCU "${UNINSTALL_KEY}" InstallLocation
+  ${Else}
+    ReadRegStr $1 HKLM "${UNINSTALL_KEY}" InstallLocation
+  ${EndIf}
+  !insertmacro LongName $1
+  ${If} $1 != $2
+    Return
+  ${EndIf}
+  ${If} $MultiUser.InstallMode == AllUsers
+    DeleteRegKey HKCU "${UNINSTALL_KEY}"
+    DeleteRegKey HKCU "${APP_PATHS_KEY}"
+    SetShellVarContext current
+    Delete "$SMPROGRAMS\${APP}.lnk"
+    SetShellVarContext all
+  ${Else}
+    DeleteRegKey HKLM "${UNINSTALL_KEY}"
+    !insertmacro AppPathsView
+    DeleteRegKey HKLM "${APP_PATHS_KEY}"
+    SetRegView default
+    SetShellVarContext all
+    Delete "$SMPROGRAMS\${APP}.lnk"
+    SetShellVarContext current
+  ${EndIf}
+FunctionEnd
+
 ; The new files moved in go back to their temporary names, for .onInstFailed
 ; to remove, and the old ones back to theirs.
 Function PutBack
@@ -308,6 +350,7 @@ Section "${APP}" ProgramSection
   Delete "$INSTDIR\${APP}.exe.old"
   Delete "$INSTDIR\${UNINSTALLER}.old"
 
+  Call OneInstallEach
   CreateShortcut "$SMPROGRAMS\${APP}.lnk" "$INSTDIR\${APP}.exe"
   ; App Paths, so that "start Stowlark.exe" finds the program wherever it was
   ; installed; 64-bit Windows reads the machine's in its 64-bit view.

@@ -213,6 +213,29 @@ for file in "${kept[@]}"; do
 done
 rm -r "$folder" "$documents/Stowlark" "$documents/Stowlark Replaced" "$messenger"
 
+echo "-- An install into another folder moves the program; one folder holds one mode's install"
+wine "$setup" /S </dev/null || fail "the install for all users ended with $?"
+echo "$win_folder" >"$folder/My notes.txt"
+moved="$(unix_path 'C:\')/MovedStowlark"
+wine "$setup" /S '/D=C:\MovedStowlark' </dev/null || fail "the install into another folder ended with $?"
+[ "$(installed_files "$folder")" = "My notes.txt " ] ||
+  fail "the move left in the old folder: $(installed_files "$folder")"
+expect_value "$machine_key" InstallLocation 'C:\MovedStowlark'
+cp "$moved/Uninstall.exe" "$program.uninstall.exe"
+uninstall_copy 'C:\MovedStowlark' || fail "the uninstall of the moved program ended with $?"
+rm -r "$folder"
+# For the current user, then for all users in the same folder: the second
+# takes the first's entry and shortcut over, and one uninstall leaves none.
+wine "$setup" /S /CurrentUser '/D=C:\MovedStowlark' </dev/null || fail "the install for the user ended with $?"
+wine "$setup" /S /AllUsers '/D=C:\MovedStowlark' </dev/null || fail "the install for all users ended with $?"
+! has_key "$user_key" && [ ! -e "$user_menu/Stowlark.lnk" ] ||
+  fail "the install for all users left the user's entry or shortcut of the same folder"
+cp "$moved/Uninstall.exe" "$program.uninstall.exe"
+uninstall_copy 'C:\MovedStowlark' || fail "the uninstall of the shared folder ended with $?"
+[ ! -e "$moved" ] && ! has_key "$user_key" && ! has_key "$machine_key" &&
+  [ ! -e "$user_menu/Stowlark.lnk" ] && [ ! -e "$all_menu/Stowlark.lnk" ] ||
+  fail "the uninstall left the program, an entry or a shortcut behind"
+
 echo "-- /CurrentUser installs into LOCALAPPDATA\\Programs and uninstalls by its own entry"
 wine "$setup" /S /CurrentUser </dev/null || fail "the install for the current user ended with $?"
 user_win_folder="$(windows_env LocalAppData)\\Programs\\Stowlark"
