@@ -1,9 +1,8 @@
 #include "app/Controls.h"
 
-#include <cstdlib>
-
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <iterator>
 #include <stdexcept>
 
