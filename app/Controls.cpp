@@ -4,7 +4,6 @@
 #include <array>
 #include <cstdlib>
 #include <iterator>
-#include <stdexcept>
 
 namespace stowlark {
 namespace {
