@@ -1,13 +1,9 @@
 #include "app/Schedule.h"
 
+#include "backup/FolderOps.h"
+
 namespace stowlark {
 namespace {
-
-std::string Digits(int number, std::size_t width) {
-  std::string digits = std::to_string(number);
-  if (digits.size() < width) digits.insert(0, width - digits.size(), '0');
-  return digits;
-}
 
 std::optional<int> Number(std::string_view text, std::size_t from, std::size_t to, int most) {
   if (from >= to || to > text.size()) return std::nullopt;
@@ -47,20 +43,12 @@ std::string Escaped(std::string_view text) {
   return escaped;
 }
 
-std::string Folder(const std::string& program) {
-  const auto separator = program.find_last_of('\\');
-  if (separator == std::string::npos) return {};
-  // "C:\Stowlark.exe" runs in "C:\", not in "C:", the drive's current folder.
-  return program.substr(0, separator == 2 && program[1] == ':' ? 3 : separator);
-}
-
 // Task Scheduler 2.0's own terms, each chosen so that the backup needs
 // nobody: the user's own token while signed in (no password stored, nothing
 // elevated), a missed day made up when the PC is next on, a laptop on battery
 // backed up as well, and a run that hangs ended after two hours.
 std::string TaskXml(const std::string& program, const LocalTime& today, DailyTime at) {
-  const std::string boundary = Digits(today.year, 4) + "-" + Digits(today.month, 2) + "-" +
-                               Digits(today.day, 2) + "T" + TimeText(at) + ":00";
+  const std::string boundary = DateText(today) + "T" + TimeText(at) + ":00";
   return "<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n"
          "<Task version=\"1.2\" "
          "xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">\r\n"
@@ -99,7 +87,7 @@ std::string TaskXml(const std::string& program, const LocalTime& today, DailyTim
          Escaped(kAutomaticArguments) +
          "</Arguments>\r\n"
          "      <WorkingDirectory>" +
-         Escaped(Folder(program)) +
+         Escaped(ParentFolder(program)) +
          "</WorkingDirectory>\r\n"
          "    </Exec>\r\n"
          "  </Actions>\r\n"
@@ -119,12 +107,12 @@ std::optional<DailyTime> ParseDailyTime(std::string_view text) {
   return DailyTime{*hour, *minute};
 }
 
-std::string TimeText(DailyTime time) { return Digits(time.hour, 2) + ":" + Digits(time.minute, 2); }
+std::string TimeText(DailyTime time) { return TwoDigits(time.hour) + ":" + TwoDigits(time.minute); }
 
 TaskToRegister DailyBackupTask(const std::string& program, const LocalTime& today, DailyTime at) {
   // Wine's Task Scheduler 1.0 starts nothing without a working folder.
   return {kTaskName, TaskXml(program, today, at),
-          ScheduledJob{program, kAutomaticArguments, Folder(program), kRunOnlyIfLoggedOn,
+          ScheduledJob{program, kAutomaticArguments, ParentFolder(program), kRunOnlyIfLoggedOn,
                        kTwoHoursMs, LocalTime{today.year, today.month, today.day}, at}};
 }
 

@@ -1,15 +1,6 @@
 #include "backup/KeptFolder.h"
 
 namespace stowlark {
-namespace {
-
-std::string TwoDigits(int number) {
-  std::string digits = std::to_string(number);
-  if (digits.size() < 2) digits.insert(digits.begin(), '0');
-  return digits;
-}
-
-}  // namespace
 
 // Full stops, not colons, between the hours, minutes and seconds: a colon is
 // no part of a file name on any Windows.
@@ -17,8 +8,8 @@ std::string KeptFolderOfRun(FileSystem& files, const std::string& keptFolder, st
                             const LocalTime& at) {
   std::string name = keptFolder;
   name.append("\\").append(run).append(" ");
-  name += std::to_string(at.year) + "-" + TwoDigits(at.month) + "-" + TwoDigits(at.day) + " " +
-          TwoDigits(at.hour) + "." + TwoDigits(at.minute) + "." + TwoDigits(at.second);
+  name += DateText(at) + " " + TwoDigits(at.hour) + "." + TwoDigits(at.minute) + "." +
+          TwoDigits(at.second);
   std::string folder = name;
   for (int again = 2; files.Inspect(folder).kind != EntryKind::Missing; ++again) {
     folder = name + " (" + std::to_string(again) + ")";

@@ -14,14 +14,6 @@ constexpr std::uint32_t kCapacityBytes = 65536;
 // The lowest exit code of a run that did not finish.
 constexpr int kUnfinished = 2;
 
-// Built by inserting, not by +: GCC 12 takes the inlined join for an
-// overlapping copy and refuses the optimised build.
-std::string Digits(int number) {
-  std::string digits = std::to_string(number);
-  if (digits.size() < 2) digits.insert(digits.begin(), '0');
-  return digits;
-}
-
 RegistryValue Text(const std::string& text) {
   RegistryValue value{kRegSz, {}};
   for (const char16_t unit : Utf8ToUtf16(text + '\0')) {
@@ -58,8 +50,7 @@ std::optional<std::uint32_t> AsNumber(const RegistryValue& value) {
 }  // namespace
 
 std::string DateAndMinute(const LocalTime& time) {
-  return std::to_string(time.year) + "-" + Digits(time.month) + "-" + Digits(time.day) + " " +
-         Digits(time.hour) + ":" + Digits(time.minute);
+  return DateText(time) + " " + TwoDigits(time.hour) + ":" + TwoDigits(time.minute);
 }
 
 bool WriteAutomaticRecord(RegistryPort& registry, const AutomaticRecord& record) {
