@@ -1,10 +1,11 @@
 #!/usr/bin/python3
-"""Draws the window's pictures, icon and cursor and writes them into app/pictures/.
+"""Draws the window's pictures, icon and cursor and writes them into app/pictures/,
+and the setup's pictures into installer/.
 
 Each is drawn for 96 dots per inch and drawn again, from the same shapes, for
 120, 144 and 192 (125, 150 and 200 %), so that no density shows a stretched
 picture. The 96-dot files keep their plain names; the others end in -120,
--144 and -192.
+-144 and -192. The icon is one file holding every size Windows shows.
 
 Run by hand with Debian's python3 and python3-pil after changing a picture:
     /usr/bin/python3 tools/make_pictures.py
@@ -18,7 +19,9 @@ import struct
 
 from PIL import Image, ImageDraw
 
-OUT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "app", "pictures")
+ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
+OUT = os.path.join(ROOT, "app", "pictures")
+SETUP_OUT = os.path.join(ROOT, "installer")
 DENSITIES = (96, 120, 144, 192)
 
 FRAME_BLUE = (0xD6, 0xDE, 0xEF)
@@ -281,20 +284,27 @@ def bmp_image(rows, palette, bits):
     return header + colours + xor + andmask
 
 
-def icon(g):
-    size = g.at(16)
+# Every size Windows shows a program's icon at, from the title bar's 16 at
+# 96 dots per inch to the 256 of Explorer's largest view.
+ICON_SIZES = (16, 20, 24, 32, 40, 48, 64, 256)
+
+
+def figure(size):
+    """The icon's drawing at `size` pixels: its colours, and how much of each
+    pixel it covers (0 to 255)."""
+    k = size / 16
 
     def draw(d, s):
-        s *= g.k
+        s *= k
 
-        def figure(x, y, scale, colour):
+        def person(x, y, scale, colour):
             d.ellipse(((x - 3 * scale) * s, (y - 3 * scale) * s, (x + 3 * scale) * s,
                        (y + 3 * scale) * s), fill=colour)
             d.pieslice(((x - 6 * scale) * s, (y + 3.5 * scale) * s, (x + 6 * scale) * s,
                         (y + 15 * scale) * s), 180, 360, fill=colour)
 
-        figure(6.5, 4, 1.0, (0, 0, 0, 255))
-        figure(11, 9.5, 0.62, (255, 255, 255, 255))
+        person(6.5, 4, 1.0, (0, 0, 0, 255))
+        person(11, 9.5, 0.62, (255, 255, 255, 255))
 
     shape = supersampled((size, size), draw, scale=8)
     big = Image.new("RGB", (size, size))
@@ -305,24 +315,84 @@ def icon(g):
             small.putpixel((x, y), mix((0xFF, 0xE0, 0x3A), (0xF0, 0x8A, 0x1C), y / (size - 1)))
     # The small figure sits over the large one's lower right.
     small_mask = Image.new("1", (size, size), 0)
-    alpha = shape.getchannel("A")
     for y in range(size):
         for x in range(size):
             red, _, _, a = shape.getpixel((x, y))
             if a >= 128 and red > 128:
                 small_mask.putpixel((x, y), 1)
     art = Image.composite(small, big, small_mask.convert("L").point(lambda v: 255 if v else 0))
+    return art, shape.getchannel("A")
+
+
+def icon_bitmap(size):
+    """256 colours and a mask, which every Windows from XP on shows."""
+    art, alpha = figure(size)
     quantised = art.quantize(colors=255, method=Image.Quantize.MEDIANCUT, dither=Image.Dither.NONE)
     palette = quantised.getpalette()[:765]
     palette += [0, 0, 0] * (255 - len(palette) // 3)
     palette = [tuple(palette[i:i + 3]) for i in range(0, 765, 3)] + [(0, 0, 0)]
     rows = [[quantised.getpixel((x, y)) if alpha.getpixel((x, y)) >= 128 else None
              for x in range(size)] for y in range(size)]
-    image = bmp_image(rows, palette, 8)
-    directory = struct.pack("<HHH", 0, 1, 1) + struct.pack("<BBBBHHII", size, size, 0, 0, 1, 8,
-                                                           len(image), 22)
-    with open(os.path.join(OUT, g.name("stowlark", "ico")), "wb") as f:
-        f.write(directory + image)
+    return bmp_image(rows, palette, 8), 8
+
+
+def icon_png(size):
+    """Full colour with soft edges, compressed: Vista and later read PNG images."""
+    art, alpha = figure(size)
+    art.putalpha(alpha)
+    data = io.BytesIO()
+    art.save(data, "PNG", optimize=True)
+    return data.getvalue(), 32
+
+
+def icon():
+    """One icon file holding every size, so that the program file's icon is
+    drawn, not stretched, wherever Windows shows it."""
+    images = [icon_png(size) if size == 256 else icon_bitmap(size) for size in ICON_SIZES]
+    directory = struct.pack("<HHH", 0, 1, len(images))
+    offset = len(directory) + 16 * len(images)
+    for size, (image, bits) in zip(ICON_SIZES, images):
+        # A size of 256 is written as 0.
+        directory += struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, bits, len(image),
+                                 offset)
+        offset += len(image)
+    with open(os.path.join(OUT, "stowlark.ico"), "wb") as f:
+        f.write(directory + b"".join(image for image, _ in images))
+
+
+def with_figure(backdrop, size, left, top):
+    art, alpha = figure(size)
+    backdrop.paste(art, (left, top), alpha)
+    return backdrop
+
+
+def save_bmp(image, name):
+    """256 colours, which the setup's pages show on every Windows."""
+    quantised = image.quantize(colors=256, method=Image.Quantize.MEDIANCUT, dither=Image.Dither.NONE)
+    quantised.save(os.path.join(SETUP_OUT, name), "BMP")
+
+
+def setup_header():
+    """The top right of the setup's and the uninstaller's pages: the window's
+    pale band behind the figure."""
+    w, h = 150, 57
+    band = Image.new("RGB", (w, h))
+    for y in range(h):
+        for x in range(w):
+            band.putpixel((x, y), band_colour(y, h))
+    save_bmp(with_figure(band, 48, w - 48 - 10, (h - 48) // 2), "header.bmp")
+
+
+def setup_side():
+    """The left of the setup's finish page: the window's frame blues, darker
+    downwards, under the figure."""
+    w, h = 164, 314
+    side = Image.new("RGB", (w, h))
+    for y in range(h):
+        colour = mix(FRAME_BLUE, DARK_BLUE, y / (h - 1))
+        for x in range(w):
+            side.putpixel((x, y), colour)
+    save_bmp(with_figure(side, 128, (w - 128) // 2, 36), "side.bmp")
 
 
 HAND = [
@@ -376,9 +446,11 @@ def cursor(g):
 def main():
     os.makedirs(OUT, exist_ok=True)
     for dpi in DENSITIES:
-        for draw in (background, go_button, minimise_button, about_button, close_button, icon,
-                     cursor):
+        for draw in (background, go_button, minimise_button, about_button, close_button, cursor):
             draw(Scale(dpi))
+    icon()
+    setup_header()
+    setup_side()
     for name in sorted(os.listdir(OUT)):
         print(name, os.path.getsize(os.path.join(OUT, name)), "bytes")
 

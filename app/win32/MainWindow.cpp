@@ -69,10 +69,12 @@ int MainWindow::Run(HINSTANCE instance, int showCommand, const CommandRun* comma
   windowClass.hInstance = instance;
   windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   windowClass.lpszClassName = kWindowClass;
-  windowClass.hIcon = static_cast<HICON>(
-      LoadImageW(instance, MAKEINTRESOURCEW(IDI_STOWLARK), IMAGE_ICON, 32, 32, LR_SHARED));
-  windowClass.hIconSm = static_cast<HICON>(
-      LoadImageW(instance, MAKEINTRESOURCEW(IDI_STOWLARK), IMAGE_ICON, 16, 16, LR_SHARED));
+  // At the sizes the system shows, which grow with the screen's density.
+  windowClass.hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_STOWLARK),
+                                                    IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
+  windowClass.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_STOWLARK),
+                                                      IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                                      GetSystemMetrics(SM_CYSMICON), LR_SHARED));
   if (!RegisterClassExW(&windowClass)) return 1;
 
   const int dpi = ScreenDpi();

@@ -1,8 +1,8 @@
 #pragma once
 
-// Shared by the resource script and the code. Each picture, the icon and the
-// cursor are also drawn for 120, 144 and 192 dots per inch, under their id
-// plus 100, 200 and 300.
+// Shared by the resource script and the code. Each picture and the cursor are
+// also drawn for 120, 144 and 192 dots per inch, under their id plus 100, 200
+// and 300; the icon holds all its sizes in one group.
 #define IDI_STOWLARK 1
 #define IDC_HAND_POINTER 2
 #define IDR_BACKGROUND 10

@@ -35,12 +35,20 @@ std::optional<DecodedPicture> LoadPicture(const PictureDecoder& decoder, HINSTAN
                  ScaleToDpi(designed(picture->height), dpi));
 }
 
-// The icon and the cursor are drawn for 96 dots per inch at `designSize`;
-// at a density between those drawn for, the system shrinks the next larger.
-HANDLE LoadSized(HINSTANCE instance, int id, UINT type, int designSize, int dpi) {
-  const int size = ScaleToDpi(designSize, dpi);
-  return LoadImageW(instance, MAKEINTRESOURCEW(ResourceFor(id, PictureDensityFor(dpi))), type, size,
-                    size, 0);
+// The cursor is drawn for 96 dots per inch at 32 x 32; at a density between
+// those drawn for, the system shrinks the next larger.
+HCURSOR LoadHand(HINSTANCE instance, int dpi) {
+  const int size = ScaleToDpi(32, dpi);
+  const int id = ResourceFor(IDC_HAND_POINTER, PictureDensityFor(dpi));
+  return static_cast<HCURSOR>(
+      LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_CURSOR, size, size, 0));
+}
+
+// The system picks the icon's image nearest the title bar's size at `dpi`.
+HICON LoadSmallIcon(HINSTANCE instance, int dpi) {
+  const int size = ScaleToDpi(16, dpi);
+  return static_cast<HICON>(
+      LoadImageW(instance, MAKEINTRESOURCEW(IDI_STOWLARK), IMAGE_ICON, size, size, 0));
 }
 
 }  // namespace
@@ -58,10 +66,8 @@ Skin Skin::Load(HINSTANCE instance, int dpi) {
   skin.linkFont = ChooseFont(SpecFor(FontId::VerdanaLink), dpi);
   skin.barFont = ChooseFont(SpecFor(FontId::VerdanaBar), dpi);
   skin.dialogFont = ChooseFont(SpecFor(FontId::Default), dpi);
-  skin.hand = win32::UniqueCursor(
-      static_cast<HCURSOR>(LoadSized(instance, IDC_HAND_POINTER, IMAGE_CURSOR, 32, dpi)));
-  skin.smallIcon =
-      win32::UniqueIcon(static_cast<HICON>(LoadSized(instance, IDI_STOWLARK, IMAGE_ICON, 16, dpi)));
+  skin.hand = win32::UniqueCursor(LoadHand(instance, dpi));
+  skin.smallIcon = win32::UniqueIcon(LoadSmallIcon(instance, dpi));
   skin.titleBox = MeasureTitle(static_cast<HFONT>(skin.titleFont.Get()), dpi);
   return skin;
 }

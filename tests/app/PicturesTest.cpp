@@ -23,11 +23,10 @@ std::string NameAt(std::string stem, int dpi, const std::string& extension) {
   return stem.append(".").append(extension);
 }
 
-// Icon and cursor files: a directory of one entry, then a bitmap with its mask.
-void CheckIconFile(const std::string& data, unsigned type, unsigned size, unsigned bits,
-                   unsigned colours) {
+// A cursor file: a directory of one entry, then a bitmap with its mask.
+void CheckCursorFile(const std::string& data, unsigned size, unsigned bits, unsigned colours) {
   EXPECT_EQ(Word(data, 0), 0u);
-  EXPECT_EQ(Word(data, 2), type);
+  EXPECT_EQ(Word(data, 2), 2u);
   EXPECT_EQ(Word(data, 4), 1u);
   EXPECT_EQ(static_cast<unsigned char>(data[6]), size);
   EXPECT_EQ(static_cast<unsigned char>(data[7]), size);
@@ -40,15 +39,15 @@ void CheckIconFile(const std::string& data, unsigned type, unsigned size, unsign
   EXPECT_EQ(data.size(), offset + 40 + 4 * colours + size * (rowBytes + maskBytes));
 }
 
-// 16 x 16 and 32 x 32 at 96 dots per inch, in proportion at the others.
-TEST(Pictures, TheIconAndTheHandCursorHaveTheirSizesAndHotSpotAtEveryDensity) {
+// 32 x 32 at 96 dots per inch, in proportion at the others. The icon's sizes
+// are checked in the program file, where Windows reads them.
+TEST(Pictures, TheHandCursorHasItsSizeAndHotSpotAtEveryDensity) {
   for (const int dpi : kPictureDensities) {
-    const auto size = static_cast<unsigned>(ScaleToDpi(16, dpi));
-    CheckIconFile(Load(NameAt("stowlark", dpi, "ico")), 1, size, 8, 256);
+    const auto size = static_cast<unsigned>(ScaleToDpi(32, dpi));
     // The larger cursors are black and white only.
     const std::string data = Load(NameAt("hand", dpi, "cur"));
     const bool design = dpi == kDesignDpi;
-    CheckIconFile(data, 2, 2 * size, design ? 4 : 1, design ? 16 : 2);
+    CheckCursorFile(data, size, design ? 4 : 1, design ? 16 : 2);
     EXPECT_EQ(Word(data, 10), static_cast<unsigned>(ScaleToDpi(13, dpi))) << dpi;
     EXPECT_EQ(Word(data, 12), static_cast<unsigned>(ScaleToDpi(4, dpi))) << dpi;
   }

@@ -3,8 +3,8 @@
 # Windows XP (5.1) or older, importing only functions that the committed list
 # knows to exist on Windows XP SP3 and only from libraries that Windows always
 # takes from the system folder, saying the project's version in its
-# properties, declaring asInvoker and terminal-server awareness, and holding
-# no path of the machine that built it.
+# properties, declaring asInvoker and terminal-server awareness, holding its
+# icon at every size, and holding no path of the machine that built it.
 # Usage: check-program.sh Stowlark.exe [version]; without a version, the one
 # CMake was given, from the build folder's cache.
 set -euo pipefail
@@ -78,6 +78,8 @@ done
 if ! grep -qxF "Stowlark $project_version" <<<"$plain"; then
   echo "FAIL: the /? text does not start with 'Stowlark $project_version'"; failed=1
 fi
+
+"$(dirname "$0")/check-icon.sh" "$program" || failed=1
 
 for path in "$source_root" "$build"; do
   if grep -qF "$path" <<<"$plain$wide"; then
