@@ -1,7 +1,8 @@
 ; The setup program of Stowlark, compiled by scripts/release with Debian's
 ; makensis 3.08:
 ;   makensis -DVERSION=1.0.0 -DVERSION4=1.0.0.0 -DPROGRAM=<Stowlark.exe>
-;            -DLICENSE_FILE=<LICENSE.txt> -DOUTFILE=<setup.exe> Stowlark.nsi
+;            -DLICENSE_FILE=<LICENSE.txt> -DOUTFILE=<setup.exe>
+;            [-DPICTURES=<folder of header.bmp and side.bmp>] Stowlark.nsi
 ;
 ; Switches: /S silent, /D=<folder> (last, unquoted), /AllUsers, /CurrentUser,
 ; /Schedule (a daily backup, as the finish page's check box turns on).
@@ -67,6 +68,16 @@ VIAddVersionKey /LANG=1033 OriginalFilename "${APP}-${VERSION}-setup.exe"
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
+; Stowlark's own pictures, drawn by tools/make_pictures.py, for the pages'
+; header (the uninstaller's too) and the finish page's side. The setup keeps
+; each file's time: scripts/release gives copies stamped with the commit's.
+!ifndef PICTURES
+  !define PICTURES "."
+!endif
+!define MUI_HEADERIMAGE
+!define MUI_HEADERIMAGE_RIGHT
+!define MUI_HEADERIMAGE_BITMAP "${PICTURES}/header.bmp"
+!define MUI_WELCOMEFINISHPAGE_BITMAP "${PICTURES}/side.bmp"
 !define MUI_ABORTWARNING
 !define MUI_FINISHPAGE_RUN
 !define MUI_FINISHPAGE_RUN_TEXT "Start ${APP}"

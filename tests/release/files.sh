@@ -2,7 +2,8 @@
 # The release folder as scripts/release leaves it: the three files and nothing
 # else, checksums that `sha256sum -c` accepts, a zip of exactly the program and
 # two texts with Windows line ends and the commit's time, and a setup program
-# whose version resource says the release's version.
+# whose version resource says the release's version and whose icon and pages'
+# pictures are Stowlark's own.
 set -euo pipefail
 release=$1 program=$2 license=$3
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -45,4 +46,10 @@ zip_time=$(unzip -l "$zip" | awk 'NR > 3 && NF == 4 {print $2 " " $3}' | sort -u
 # The version resource holds each key's name, then its value, in UTF-16.
 [ "$(strings -n 1 -el "$setup" | grep -A1 -x ProductVersion | tail -1)" = "$version" ] ||
   fail "the setup program's version resource does not say $version"
+"$root/tests/app/check-icon.sh" "$setup" >/dev/null || fail "the setup's icon is not Stowlark's"
+# Modern UI unpacks its pictures under these names; NSIS's own are others.
+for picture in header:modern-header side:modern-wizard; do
+  7zz e -so "$setup" "\$PLUGINSDIR/${picture#*:}.bmp" 2>/dev/null | cmp -s - "$root/installer/${picture%:*}.bmp" ||
+    fail "the setup's ${picture#*:}.bmp is not installer/${picture%:*}.bmp"
+done
 echo "The release files of Stowlark $version passed"

@@ -94,6 +94,8 @@ wine "$setup" /S </dev/null || fail "the silent install ended with $?"
 [ "$(installed_files "$folder")" = "Stowlark.exe Uninstall.exe " ] ||
   fail "the install folder holds: $(installed_files "$folder")"
 cmp "$program" "$folder/Stowlark.exe" || fail "the installed Stowlark.exe is not the release's"
+"$(dirname "$0")/../app/check-icon.sh" "$folder/Uninstall.exe" >/dev/null ||
+  fail "the uninstaller's icon is not Stowlark's"
 [ -f "$all_menu/Stowlark.lnk" ] || fail "no shortcut in $all_menu"
 expect_value "$machine_key" DisplayName Stowlark
 expect_value "$machine_key" DisplayVersion "$version"
