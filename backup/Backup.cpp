@@ -1,4 +1,4 @@
-#include <set>
+#include <map>
 
 #include "backup/KeptFolder.h"
 #include "backup/Outcome.h"
@@ -26,22 +26,20 @@ struct Account {
 std::vector<Account> PlanAccounts(FileSystem& files, const std::vector<Folder>& accounts,
                                   const std::string& backupPath, Failures& failures) {
   std::vector<Account> planned;
-  std::set<std::string> taken;
+  std::map<std::string, std::string> taken;  // name key: the account folder planned under it
   const std::vector<FileId> holdingBackup =
       FoldersHolding(files, WithoutTrailingSeparator(backupPath));
-  const auto fail = [&](const std::string& path, CopyError error) {
-    failures.push_back({path, make_error_code(error).message()});
-  };
   for (const auto& account : accounts) {
     const std::string target = backupPath + Name(account);
     // The two folders the settings name are taken as the system resolves
     // them; below them, no link is followed.
     if (auto refused = RefusedStep(account, target, files.Inspect(target))) {
       failures.push_back(std::move(*refused));
-    } else if (!taken.insert(files.NameKey(Name(account))).second) {
-      fail(account.path, CopyError::NameTaken);
+    } else if (const auto [twin, first] = taken.emplace(files.NameKey(Name(account)), account.path);
+               !first) {
+      failures.push_back(NameTakenBy(account.path, twin->second));
     } else if (IsOneOf(files, account.path, holdingBackup)) {
-      fail(target, CopyError::TargetInsideSource);
+      failures.push_back({target, make_error_code(CopyError::TargetInsideSource).message()});
     } else {
       planned.push_back({account, target});
     }

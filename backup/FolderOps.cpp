@@ -4,7 +4,6 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <set>
 
 namespace stowlark {
 namespace {
@@ -126,7 +125,7 @@ class TreeCopier {
     const Existing existing = folder.targetIsNew ? Existing{} : ListTarget(folder.target);
     std::vector<Entry> entries;
     const auto listing = files_.List(folder.source, entries);
-    std::set<std::string> taken;
+    std::map<std::string, std::string> taken;  // name key: the path copied under it
     for (const auto& entry : entries) {
       if (run_.Stopped()) return;
       if (IsOwnTemporary(entry)) continue;
@@ -136,8 +135,8 @@ class TreeCopier {
         continue;
       }
       const std::string key = files_.NameKey(entry.name);
-      if (!taken.insert(key).second) {
-        Fail(from, CopyError::NameTaken);
+      if (const auto [twin, first] = taken.emplace(key, from); !first) {
+        result_.failures.push_back(NameTakenBy(from, twin->second));
         if (entry.kind == EntryKind::File) run_.FileFinished(entry.stamp.size, false);
         continue;
       }
@@ -482,6 +481,10 @@ std::optional<Failure> RefusedStep(const Folder& source, const std::string& targ
   if (there.isLink) return refused(target, CopyError::TargetIsLink);
   if (there.kind == EntryKind::File) return refused(target, CopyError::TargetIsNotFolder);
   return std::nullopt;
+}
+
+Failure NameTakenBy(const std::string& path, const std::string& twin) {
+  return {path, make_error_code(CopyError::NameTaken).message() + ", from " + twin};
 }
 
 std::string Name(const Folder& folder) {

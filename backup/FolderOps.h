@@ -50,6 +50,9 @@ std::error_code SubFolders(FileSystem& files, const Folder& folder, std::vector<
 // not replaced by one.
 std::optional<Failure> RefusedStep(const Folder& source, const std::string& target,
                                    const PathInfo& there);
+// `path` was not copied: `twin`, whose name differs from its only in case,
+// was copied to the same place before it.
+Failure NameTakenBy(const std::string& path, const std::string& twin);
 std::string Name(const Folder& folder);
 // The folder that holds `path`: "X:\" for a folder at the top of a drive.
 std::string ParentFolder(const std::string& path);

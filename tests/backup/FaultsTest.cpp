@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <functional>
+#include <map>
 #include <set>
 #include <thread>
 #include <tuple>
@@ -152,6 +153,27 @@ TEST_F(FaultsTest, APreviewMeetsEveryObstacleTheRunMeets) {
       EXPECT_EQ(ReportLines(RunKind::Backup, preview, false),
                 ReportLines(RunKind::Backup, done, false));
     }
+  }
+}
+
+// Names that differ only in case are one name to Windows: whichever comes
+// second is not copied, and its reason names the first, which was.
+TEST_F(FaultsTest, OfTwoNamesThatDifferOnlyInCaseTheSecondIsReportedWithTheFirst) {
+  Put(Messenger() / "acc/One.PNG", "twin");
+  Put(Messenger() / "ACC/x.png", "twin");
+  const std::string file = locations.messengerFolder + "\\acc\\one.png";
+  const std::string twinFile = locations.messengerFolder + "\\acc\\One.PNG";
+  const std::string folder = locations.messengerFolder + "\\acc";
+  const std::string twinFolder = locations.messengerFolder + "\\ACC";
+  const std::map<std::string, std::string> twinOf{
+      {file, twinFile}, {twinFile, file}, {folder, twinFolder}, {twinFolder, folder}};
+  const Outcome outcome = RunBackup();
+  ASSERT_EQ(outcome.failures.size(), 2u) << outcome.prompt;
+  for (const auto& [path, said] : outcome.failures) {
+    EXPECT_EQ(said,
+              "Another item of the same name (Windows ignores case) was already copied "
+              "there, from " +
+                  twinOf.at(path));
   }
 }
 
