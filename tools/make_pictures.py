@@ -374,12 +374,12 @@ def save_bmp(image, name):
 
 def setup_header():
     """The top right of the setup's and the uninstaller's pages: the window's
-    pale band behind the figure."""
+    pale band behind the figure, out of the pages' white on the left."""
     w, h = 150, 57
     band = Image.new("RGB", (w, h))
     for y in range(h):
         for x in range(w):
-            band.putpixel((x, y), band_colour(y, h))
+            band.putpixel((x, y), mix(WHITE, band_colour(y, h), min(1, x / (w / 2))))
     save_bmp(with_figure(band, 48, w - 48 - 10, (h - 48) // 2), "header.bmp")
 
 
