@@ -23,6 +23,16 @@ reg_value() {
     awk -v name="$2" '$1 == name { sub(/^ *[^ ]+ +[^ ]+ +/, ""); print }'
 }
 has_key() { wine reg query "$1" </dev/null >/dev/null 2>&1; }
+# Starts a Stowlark and waits for its window; `started` is its process.
+start_window() {
+  wine "$1" </dev/null >/dev/null 2>&1 &
+  started=$!
+  for _ in $(seq 100); do
+    xwininfo -root -tree 2>/dev/null | grep -q '"Backup/Restore"' && break
+    sleep 0.2
+  done
+  xwininfo -root -tree | grep -q '"Backup/Restore"' || fail "$2 showed no window"
+}
 expect_value() {
   local got
   got=$(reg_value "$1" "$2")
@@ -164,13 +174,8 @@ wine cmd.exe /c start /wait "" Stowlark.exe /backup /quiet </dev/null ||
 rm -r "$documents/Stowlark" "$messenger"
 
 echo "-- The installed Stowlark shows its window; while it runs, nothing is replaced or removed"
-wine "$folder/Stowlark.exe" </dev/null >/dev/null 2>&1 &
-running=$!
-for _ in $(seq 100); do
-  xwininfo -root -tree 2>/dev/null | grep -q '"Backup/Restore"' && break
-  sleep 0.2
-done
-xwininfo -root -tree | grep -q '"Backup/Restore"' || fail "the installed Stowlark showed no window"
+start_window "$folder/Stowlark.exe" "the installed Stowlark"
+running=$started
 before=$(snapshot "$folder")
 status=0
 wine "$setup" /S </dev/null || status=$?
@@ -185,13 +190,8 @@ kill "$running"
 wait "$running" || true
 # Another copy of Stowlark (the portable one, elsewhere) holds the running
 # mutex, as any program could: nothing in this folder runs, so it is no block.
-wine "$program" </dev/null >/dev/null 2>&1 &
-squatter=$!
-for _ in $(seq 100); do
-  xwininfo -root -tree 2>/dev/null | grep -q '"Backup/Restore"' && break
-  sleep 0.2
-done
-xwininfo -root -tree | grep -q '"Backup/Restore"' || fail "the other copy of Stowlark showed no window"
+start_window "$program" "the other copy of Stowlark"
+squatter=$started
 wine "$setup" /S </dev/null || fail "an install while another copy ran ended with $?"
 kill "$squatter"
 wait "$squatter" || true
