@@ -80,4 +80,12 @@ std::u16string Utf8ToUtf16(std::string_view text) {
   return out;
 }
 
+std::string Utf16LeToUtf8(std::span<const std::uint8_t> bytes) {
+  std::u16string units(bytes.size() / 2, u'\0');
+  for (std::size_t i = 0; i < units.size(); ++i) {
+    units[i] = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+  }
+  return Utf16ToUtf8(units);
+}
+
 }  // namespace stowlark

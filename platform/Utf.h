@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -9,5 +11,8 @@ namespace stowlark {
 // still shows up in a message instead of silently vanishing.
 std::string Utf16ToUtf8(std::u16string_view text);
 std::u16string Utf8ToUtf16(std::string_view text);
+// Text as the registry stores it, UTF-16 in little-endian bytes; an odd last
+// byte is left out.
+std::string Utf16LeToUtf8(std::span<const std::uint8_t> bytes);
 
 }  // namespace stowlark

@@ -33,12 +33,9 @@ RegistryValue Number(std::uint32_t number) {
 
 std::optional<std::string> AsText(const RegistryValue& value) {
   if (value.type != kRegSz || value.bytes.size() % 2 != 0) return std::nullopt;
-  std::u16string units;
-  for (std::size_t at = 0; at < value.bytes.size(); at += 2) {
-    units.push_back(static_cast<char16_t>(value.bytes[at] | value.bytes[at + 1] << 8));
-  }
-  while (!units.empty() && units.back() == u'\0') units.pop_back();
-  return Utf16ToUtf8(units);
+  std::string text = Utf16LeToUtf8(value.bytes);
+  while (!text.empty() && text.back() == '\0') text.pop_back();
+  return text;
 }
 
 std::optional<std::uint32_t> AsNumber(const RegistryValue& value) {

@@ -10,21 +10,13 @@ namespace {
 
 constexpr std::array<std::pair<std::string_view, RegHandle>, 7> kRootKeys{{
     {"HKEY_CLASSES_ROOT", 0x80000000},
-    {"HKEY_CURRENT_USER", 0x80000001},
+    {"HKEY_CURRENT_USER", kCurrentUser},
     {"HKEY_LOCAL_MACHINE", 0x80000002},
     {"HKEY_USERS", 0x80000003},
     {"HKEY_PERFORMANCE_DATA", 0x80000004},
     {"HKEY_CURRENT_CONFIG", 0x80000005},
     {"HKEY_DYN_DATA", 0x80000006},
 }};
-
-std::string DecodeValueText(const std::vector<std::uint8_t>& bytes) {
-  std::u16string units(bytes.size() / 2, u'\0');
-  for (std::size_t i = 0; i < units.size(); ++i) {
-    units[i] = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
-  }
-  return Utf16ToUtf8(units);
-}
 
 // Spaces only: tabs and nulls are part of the value.
 std::string TrimSpaces(const std::string& text) {
@@ -77,7 +69,7 @@ std::optional<std::string> WriteRegistry::ReadRegString(std::string& KeyPath,
 
   // The data may or may not carry its terminator; only a terminator is
   // dropped, so a value stored without one still comes back whole.
-  auto text = TrimSpaces(DecodeValueText(value.bytes));
+  auto text = TrimSpaces(Utf16LeToUtf8(value.bytes));
   if (text.ends_with('\0')) text.pop_back();
   return text;
 }
