@@ -19,18 +19,83 @@ installed() {
   dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'
 }
 
-# Installs the Debian packages named that are not there yet.
+# Whether this kernel starts 32-bit programs at all; some refuse them ("Exec
+# format error"), and Debian's 32-bit Wine is one. Asked of a 93-byte 32-bit
+# program that only exits, so the answer needs nothing installed; made in the
+# build folder, since /tmp may forbid running anything at all.
+kernel_runs_32bit() {
+  [ -n "${KERNEL_RUNS_32BIT:-}" ] && return "$KERNEL_RUNS_32BIT"
+  local probe
+  mkdir -p "$STOWLARK_ROOT/build"
+  probe=$(mktemp "$STOWLARK_ROOT/build/elf32-probe.XXXXXX") || return 1
+  printf '\x7fELF\x01\x01\x01\0\0\0\0\0\0\0\0\0\x02\0\x03\0\x01\0\0\0\x54\x80\x04\x08\x34\0\0\0\0\0\0\0\0\0\0\0\x34\0\x20\0\x01\0\0\0\0\0\0\0\x01\0\0\0\0\0\0\0\0\x80\x04\x08\0\x80\x04\x08\x5d\0\0\0\x5d\0\0\0\x05\0\0\0\0\x10\0\0\xb8\x01\0\0\0\x31\xdb\xcd\x80' >"$probe"
+  chmod +x "$probe"
+  KERNEL_RUNS_32BIT=0
+  "$probe" 2>/dev/null || KERNEL_RUNS_32BIT=1
+  rm -f "$probe"
+  return "$KERNEL_RUNS_32BIT"
+}
+
+# A mirror caught mid-sync answers "File has unexpected size" for a while, and
+# a dropped connection fails one fetch: each apt step is tried a few times.
+APT_TRIES=${STOWLARK_APT_TRIES:-4}
+APT_PAUSE=${STOWLARK_APT_PAUSE:-20}
+
+apt_retrying() {
+  local try log
+  log=$(mktemp)
+  for try in $(seq "$APT_TRIES"); do
+    if as_root env DEBIAN_FRONTEND=noninteractive "$@" 2>&1 | tee "$log"; [ "${PIPESTATUS[0]}" -eq 0 ]; then
+      rm -f "$log"
+      return 0
+    fi
+    if [ "$try" -lt "$APT_TRIES" ]; then
+      echo "$* failed (try $try of $APT_TRIES); trying again in $APT_PAUSE s."
+      sleep "$APT_PAUSE"
+    fi
+  done
+  APT_FAILURE=$(grep -E '^(E|Err):' "$log" | head -n 6)
+  [ -n "$APT_FAILURE" ] || APT_FAILURE=$(tail -n 6 "$log")
+  rm -f "$log"
+  return 1
+}
+
+# Installs the Debian packages named that are not there yet. Where the kernel
+# refuses 32-bit programs, 32-bit packages are left out (they could never
+# run; the 32-bit tier then uses the emulated Wine), and so is the i386
+# architecture. An index that stays broken is passed over when every package
+# needed can still be installed from the lists at hand.
 ensure_packages() {
-  local missing=() pkg
-  for pkg in "$@"; do installed "$pkg" || missing+=("$pkg"); done
+  local missing=() pkg need32=""
+  for pkg in "$@"; do
+    case $pkg in
+      wine32 | *:i386)
+        kernel_runs_32bit || continue
+        need32=1
+        ;;
+    esac
+    installed "$pkg" || missing+=("$pkg")
+  done
   [ ${#missing[@]} -eq 0 ] && return 0
   echo "Installing: ${missing[*]}"
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  if [ -n "$need32" ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
     as_root dpkg --add-architecture i386
   fi
-  as_root apt-get update -q
+  if ! apt_retrying apt-get update -q; then
+    echo "apt-get update failed $APT_TRIES times:"
+    echo "$APT_FAILURE"
+    if ! as_root apt-get install -s -q "${missing[@]}" >/dev/null 2>&1; then
+      echo "Cannot install ${missing[*]}: the package lists could not be brought up to date, and the lists at hand do not offer them." >&2
+      return 1
+    fi
+    echo "Going on: every package needed can be installed from the lists at hand."
+  fi
   # With recommends: Wine takes its fonts and X extensions from them.
-  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"
+  if ! apt_retrying apt-get install -y -q "${missing[@]}"; then
+    echo "Cannot install ${missing[*]}:" >&2
+    echo "$APT_FAILURE" >&2
+    return 1
+  fi
 }
 
 BUILD_PACKAGES=(g++ cmake make libgtest-dev googletest g++-mingw-w64-i686-posix fonts-wine
@@ -39,7 +104,7 @@ BUILD_PACKAGES=(g++ cmake make libgtest-dev googletest g++-mingw-w64-i686-posix 
 # Some kernels cannot start 32-bit programs at all (a sandbox's may answer
 # "Exec format error"), and Debian's 32-bit Wine is one. There the 32-bit
 # programs run under an emulated 32-bit Wine (emulated-wine.sh).
-can_run_32bit() { /usr/lib/wine/wine --version >/dev/null 2>&1; }
+can_run_32bit() { kernel_runs_32bit && /usr/lib/wine/wine --version >/dev/null 2>&1; }
 
 # Whether 32-bit programs run under Debian's own 32-bit Wine: where this kernel
 # runs them, unless STOWLARK_WINE32=emulated asks for the emulated one.

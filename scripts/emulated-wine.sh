@@ -31,6 +31,16 @@ bind_into_tree() {
 
 in_tree() { chroot "$EMULATED_ROOT" env -u LD_PRELOAD PATH=/usr/sbin:/usr/bin:/sbin:/bin "$@"; }
 
+# The same archive may be mid-sync for a while: tried as the host's apt is.
+in_tree_update() {
+  local try
+  for try in $(seq "$APT_TRIES"); do
+    in_tree apt-get update && return 0
+    [ "$try" -lt "$APT_TRIES" ] && sleep "$APT_PAUSE"
+  done
+  return 1
+}
+
 # QEMU runs the 32-bit loader, which says its version (it does not under the
 # wrapper's WINELOADERNOEXEC); Wine needs /proc even for that.
 emulated_wine_works() {
@@ -80,7 +90,7 @@ build_emulated_wine() {
   mount -t proc proc "$EMULATED_ROOT/proc"
   {
     in_tree dpkg --add-architecture i386 &&
-      in_tree apt-get update &&
+      in_tree_update &&
       in_tree env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends \
         wine wine64 wine32:i386 qemu-user fonts-wine &&
       in_tree dpkg-divert --rename --divert /usr/lib/wine/wine.i386 --add /usr/lib/wine/wine
