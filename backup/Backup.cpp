@@ -109,12 +109,11 @@ Outcome BackupMessengerFolders(FileSystem& files, const Locations& locations,
     count += CountFiles(files, account.source.path);
   }
   CopyRun run(progress, count);
-  const std::string kept =
-      KeptFolderOfRun(files, locations.keptFolder, "Backup", locations.startedAt);
+  RunKeptFolder kept(files, locations.keptFolder, "Backup", locations.startedAt, locations.preview);
   for (const auto& account : planned) {
     if (run.Stopped()) break;
-    const KeepAside keep{locations.keptFolder, kept + "\\" + Name({account.target})};
-    Append(copied, Copy(files, account.source, account.target, keep, run, locations.preview));
+    Append(copied, Copy(files, account.source, account.target, {kept, Name({account.target})}, run,
+                        locations.preview));
   }
   const Failures& failures = copied.failures;
   if (!run.Stopped() && listing) copied.failures.push_back({messenger.path, listing.message()});
@@ -122,7 +121,7 @@ Outcome BackupMessengerFolders(FileSystem& files, const Locations& locations,
                           : failures.empty()
                               ? Outcome{"Backup", kStyleInformation, "Backup Complete."}
                               : Incomplete(failures);
-  return WithCopied(outcome, "backup", std::move(copied), kept);
+  return WithCopied(outcome, "backup", std::move(copied), kept.Path());
 }
 
 }  // namespace stowlark

@@ -5,6 +5,8 @@
 #include <memory>
 #include <optional>
 
+#include "backup/KeptFolder.h"
+
 namespace stowlark {
 namespace {
 
@@ -49,6 +51,12 @@ std::string Join(const std::string& folder, std::string_view name) {
   return folder + "\\" + std::string(name);
 }
 
+// `relative` below `folder`, either of which may be empty.
+std::string Below(const std::string& folder, const std::string& relative) {
+  if (folder.empty()) return relative;
+  return relative.empty() ? folder : Join(folder, relative);
+}
+
 std::string Parent(const std::string& path) {
   const auto separator = path.find_last_of('\\');
   return separator == std::string::npos ? std::string() : path.substr(0, separator);
@@ -82,11 +90,11 @@ std::error_code ReadFull(FileReader& reader, std::span<char> buffer, std::size_t
 class TreeCopier {
  public:
   TreeCopier(FileSystem& files, CopyResult& result, std::vector<FileId> forbidden,
-             std::string ownKeptFolder, CopyRun& run, bool preview)
+             RunKeptFolder& kept, CopyRun& run, bool preview)
       : files_(files),
         result_(result),
         forbidden_(std::move(forbidden)),
-        ownKeptFolder_(std::move(ownKeptFolder)),
+        kept_(kept),
         run_(run),
         preview_(preview),
         buffer_(kChunkBytes) {}
@@ -107,16 +115,17 @@ class TreeCopier {
   struct Pending {
     std::string source;
     std::string target;
-    std::string keep;  // where the files replaced in the target are kept
+    std::string keep;  // where below the run's kept folder its replaced files go
     bool targetIsNew;  // spares listing a folder that was just created
   };
   using Existing = std::map<std::string, Entry>;  // by name key
   enum class Pass { Done, Changed, Failed, Stopped };
-  // The kept folder of the target in hand, made and listed once it is
-  // needed, and the folders made for it that hold no kept file yet.
+  // Where the files replaced in the target in hand are kept: the path below
+  // the run's folder, the full path once made, and the folders made for it
+  // that hold no kept file yet.
   struct KeptHere {
-    std::string folder;
-    std::optional<Existing> existing;
+    std::string below;
+    std::optional<std::string> folder;
     std::vector<std::string> made;
   };
 
@@ -179,7 +188,7 @@ class TreeCopier {
       if (const auto error = files_.CreateFolder(target)) return Fail(target, error);
     }
     pending_.push_back(
-        {source, target, Join(keptHere_.folder, Name({target})), current == nullptr});
+        {source, target, Below(keptHere_.below, Name({target})), current == nullptr});
   }
 
   // True when the target now holds the file whole.
@@ -261,10 +270,7 @@ class TreeCopier {
       return true;
     }
     std::string keptAt;
-    const Entry* earlier = nullptr;
-    if (const auto error = KeptPlace(current->name, keptAt, earlier)) {
-      return NotKept(target, error), false;
-    }
+    if (const auto error = KeptPlace(current->name, keptAt)) return NotKept(target, error), false;
     result_.kept.push_back({target, keptAt});
     return true;
   }
@@ -287,7 +293,7 @@ class TreeCopier {
     if (!error && !SameSizeAndTime(now, reader->Stamp())) return Pass::Changed;
     if (error) return Fail(failedPath, error), Pass::Failed;
     if (current) return ReplaceKeeping(*writer, reader->Stamp(), target, *current);
-    if (const auto commit = writer->Commit(reader->Stamp(), target, false)) {
+    if (const auto commit = writer->Commit(reader->Stamp(), target, AtTarget::Nothing)) {
       return Fail(target, commit), Pass::Failed;
     }
     result_.added.push_back(target);
@@ -299,14 +305,12 @@ class TreeCopier {
   Pass ReplaceKeeping(FileWriter& writer, const FileStamp& stamp, const std::string& target,
                       const Entry& current) {
     std::string keptAt;
-    const Entry* earlier = nullptr;
-    std::error_code error = KeptPlace(current.name, keptAt, earlier);
-    const bool keptReadOnly = earlier && earlier->readOnly;
+    std::error_code error = KeptPlace(current.name, keptAt);
     bool renamed = false;
     if (!error) {
-      error = files_.Move(target, keptAt, keptReadOnly);
+      error = files_.Move(target, keptAt);
       renamed = !error;
-      if (error == std::errc::cross_device_link) error = CopyAside(target, keptAt, keptReadOnly);
+      if (error == std::errc::cross_device_link) error = CopyAside(target, keptAt);
     }
     if (error) {
       UnmakeKeptFolders();
@@ -315,82 +319,85 @@ class TreeCopier {
     }
     result_.kept.push_back({target, keptAt});
     // After a rename nothing stands at the target; after a copy the old file still does.
-    if (const auto commit = writer.Commit(stamp, target, !renamed && current.readOnly)) {
+    const AtTarget there = renamed            ? AtTarget::Nothing
+                           : current.readOnly ? AtTarget::ReadOnlyFile
+                                              : AtTarget::File;
+    if (const auto commit = writer.Commit(stamp, target, there)) {
       // Put back where it was; should even that fail, it stays kept and is told.
-      if (!renamed || !files_.Move(keptAt, target, false)) {
+      if (!renamed || !files_.Move(keptAt, target)) {
         result_.kept.pop_back();
         UnmakeKeptFolders();
+      } else {
+        Holds();
       }
       return Fail(target, commit), Pass::Failed;
     }
-    keptHere_.made.clear();
+    Holds();
     return Pass::Done;
   }
 
-  // Where the file of `name` goes, and what an earlier run kept there.
-  std::error_code KeptPlace(const std::string& name, std::string& keptAt, const Entry*& earlier) {
-    if (!keptHere_.existing) {
+  // Where the file of `name` goes. Nothing stands there in a folder the run
+  // made; should something appear meanwhile, the move fails rather than
+  // replace it.
+  std::error_code KeptPlace(const std::string& name, std::string& keptAt) {
+    if (!keptHere_.folder) {
       if (const auto error = EnsureKeptFolder()) return error;
     }
-    keptAt = keptObstacle_ = Join(keptHere_.folder, name);
-    const auto found = keptHere_.existing->find(files_.NameKey(name));
-    if (found == keptHere_.existing->end()) return {};
-    earlier = &found->second;
-    keptAt = keptObstacle_ = Join(keptHere_.folder, earlier->name);
-    if (earlier->isLink) return CopyError::TargetIsLink;
-    if (earlier->kind == EntryKind::Folder) return CopyError::TargetIsFolder;
+    keptAt = keptObstacle_ = Join(*keptHere_.folder, name);
     return {};
   }
 
-  // Makes the kept folder in hand and every folder between it and the
-  // program's own, where nothing may be a link: a folder of the user's linked
-  // in there would receive the kept files. A preview makes none and stops at
-  // the first one missing, below which nothing can stand.
+  // Makes the run's folder, then every folder between it and the kept folder
+  // in hand, where nothing may be a link: a folder of the user's linked in
+  // there would receive the kept files. A preview makes none.
   std::error_code EnsureKeptFolder() {
-    const std::string& path = keptHere_.folder;
-    for (std::size_t end = ownKeptFolder_.size();;
-         end = std::min(path.find('\\', end + 1), path.size())) {
-      const std::string folder = path.substr(0, end);
-      keptObstacle_ = folder;
-      const PathInfo info = files_.Inspect(folder);
+    std::string path;
+    if (const auto error = kept_.Make(path, keptObstacle_)) return error;
+    for (std::size_t at = 0; at < keptHere_.below.size() && !preview_;) {
+      const std::size_t end = std::min(keptHere_.below.find('\\', at), keptHere_.below.size());
+      path = keptObstacle_ = Join(path, keptHere_.below.substr(at, end - at));
+      at = end + 1;
+      const PathInfo info = files_.Inspect(path);
       if (info.isLink) return CopyError::KeptFolderIsLink;
       if (info.kind == EntryKind::File) return CopyError::TargetIsNotFolder;
       if (info.kind == EntryKind::Missing) {
-        if (preview_) return keptHere_.existing.emplace(), std::error_code{};
-        if (const auto error = files_.CreateFolder(folder)) return error;
-        keptHere_.made.push_back(folder);
+        if (const auto error = files_.CreateFolder(path)) return error;
+        keptHere_.made.push_back(path);
       }
-      if (end >= path.size()) break;
     }
-    keptHere_.existing = keptHere_.made.empty() ? ListTarget(path) : Existing{};
+    keptHere_.folder = Below(path, preview_ ? keptHere_.below : "");
     return {};
   }
 
   // Folders are made for a file only once it is kept in them: those made for
   // a file that was not are taken away again, and the next file looks afresh.
   void UnmakeKeptFolders() {
-    if (keptHere_.made.empty()) return;
     for (auto folder = keptHere_.made.rbegin(); folder != keptHere_.made.rend(); ++folder) {
       files_.RemoveEmptyFolder(*folder);
     }
     keptHere_.made.clear();
-    keptHere_.existing.reset();
+    keptHere_.folder.reset();
+    kept_.UnmakeIfEmpty();
+  }
+
+  void Holds() {
+    keptHere_.made.clear();
+    kept_.Holds();
   }
 
   // The file at `place` copied whole to `keptAt`, for a kept folder on
   // another volume.
-  std::error_code CopyAside(const std::string& place, const std::string& keptAt,
-                            bool keptReadOnly) {
+  std::error_code CopyAside(const std::string& place, const std::string& keptAt) {
     std::unique_ptr<FileReader> reader;
     std::unique_ptr<FileWriter> writer;
     if (const auto error = files_.OpenRead(place, reader)) return error;
-    if (const auto error = files_.CreateTemporary(keptHere_.folder, writer)) return error;
+    if (const auto error = files_.CreateTemporary(*keptHere_.folder, writer)) return error;
     std::string failedPath;
     if (const auto error = Transfer(*reader, *writer, keptAt, failedPath)) return error;
     FileStamp now;
     if (const auto error = reader->StampNow(now)) return error;
     if (!SameSizeAndTime(now, reader->Stamp())) return CopyError::KeptChanging;
-    return writer->Commit(reader->Stamp(), keptAt, keptReadOnly);
+    return writer->Commit(reader->Stamp(), keptAt, AtTarget::Nothing);
   }
 
   std::error_code Transfer(FileReader& reader, FileWriter& writer, const std::string& target,
@@ -429,7 +436,7 @@ class TreeCopier {
   FileSystem& files_;
   CopyResult& result_;
   const std::vector<FileId> forbidden_;
-  const std::string ownKeptFolder_;
+  RunKeptFolder& kept_;
   CopyRun& run_;
   const bool preview_;
   std::vector<Pending> pending_;
@@ -556,7 +563,7 @@ CopyResult Copy(FileSystem& files, const Folder& source, const std::string& dest
                 const KeepAside& keep, CopyRun& run, bool preview) {
   CopyResult result;
   std::vector<FileId> forbidden = FoldersHolding(files, destination);
-  const std::vector<FileId> holdingKept = FoldersHolding(files, keep.folder);
+  const std::vector<FileId> holdingKept = FoldersHolding(files, keep.folder.Root());
   forbidden.insert(forbidden.end(), holdingKept.begin(), holdingKept.end());
   if (IsOneOf(files, source.path, forbidden)) {
     result.failures.push_back(
@@ -569,8 +576,8 @@ CopyResult Copy(FileSystem& files, const Folder& source, const std::string& dest
     result.failures.push_back({destination, error.message()});
     return result;
   }
-  TreeCopier(files, result, std::move(forbidden), keep.own, run, preview)
-      .Run(source.path, destination, keep.folder, missing);
+  TreeCopier(files, result, std::move(forbidden), keep.folder, run, preview)
+      .Run(source.path, destination, keep.below, missing);
   return result;
 }
 

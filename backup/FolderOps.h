@@ -67,12 +67,14 @@ bool IsOneOf(FileSystem& files, const std::string& folder, const std::vector<Fil
 // links and temporary files left out.
 Tally CountFiles(FileSystem& files, const std::string& folder);
 
+class RunKeptFolder;
+
 // Where a copy keeps each file that it replaces: at the file's relative path
-// below `folder`. Every folder from `own` down is the program's own: it is
-// made when first needed, and a link there is refused, never followed.
+// below `below` in the run's own kept folder, made when first needed. Every
+// folder there is the run's own, and a link there is refused, never followed.
 struct KeepAside {
-  std::string own;
-  std::string folder;
+  RunKeptFolder& folder;
+  std::string below;  // "" for the top of the run's folder
 };
 
 // A file that a copy replaced: where it stood, and where it is kept now.
@@ -96,7 +98,7 @@ void Append(CopyResult& into, CopyResult from);
 // is kept aside first, renamed there on the same volume and copied there
 // whole on another, and a file that cannot be kept is not replaced. Nothing
 // is deleted; links are never followed; no folder of the source that is the
-// destination or the kept folder, or holds either, is entered. Goes on past
+// destination or the kept folders' root, or holds either, is entered. Goes on past
 // every failure and returns them all; tells `run` of each file. Once asked to
 // stop, it abandons the file in hand, whose target stays as it was, and
 // copies no other. A preview writes nothing and tells what a copy would do,

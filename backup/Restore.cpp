@@ -23,13 +23,17 @@ bool HoldsABackup(FileSystem& files, const Folder& backup, const Tally& count) {
                      [](const Entry& entry) { return entry.isLink; });
 }
 
-// Where `source`, the whole backup or one account folder of it, goes below `folder`.
+// Where `source`, the whole backup or one account folder of it, goes below
+// a folder: its name, or nothing for the whole.
+std::string Below(const Folder& source, const Folder& backup) {
+  return source == backup ? std::string() : Name(source);
+}
+
 std::string Below(const std::string& folder, const Folder& source, const Folder& backup) {
-  if (source == backup) return folder;
   // Appended, not joined with +: GCC 12 takes the inlined join for an
   // overlapping copy and refuses the optimised build.
   std::string below = folder;
-  return below.append("\\").append(Name(source));
+  return source == backup ? below : below.append("\\").append(Name(source));
 }
 
 }  // namespace
@@ -77,13 +81,12 @@ Outcome RestoreCommand(FileSystem& files, const Locations& locations, CopyProgre
     return RestoreFailed(*unreachable);
   }
   CopyRun run(progress, count);
-  const std::string kept =
-      KeptFolderOfRun(files, locations.keptFolder, "Restore", locations.startedAt);
+  RunKeptFolder kept(files, locations.keptFolder, "Restore", locations.startedAt,
+                     locations.preview);
   for (const auto& source : sources) {
     if (run.Stopped()) break;
-    Append(copied,
-           Copy(files, source, Below(locations.messengerFolder, source, backup),
-                {locations.keptFolder, Below(kept, source, backup)}, run, locations.preview));
+    Append(copied, Copy(files, source, Below(locations.messengerFolder, source, backup),
+                        {kept, Below(source, backup)}, run, locations.preview));
   }
   const Failures& failures = copied.failures;
   const Outcome outcome =
@@ -96,7 +99,7 @@ Outcome RestoreCommand(FileSystem& files, const Locations& locations, CopyProgre
                     "Restore incomplete. These items could not be restored:\r\n\r\n" +
                         ListFailures(failures) + "\r\nSign out of the messenger and try again.",
                     RunResult::Partial};
-  return WithCopied(outcome, "restore", std::move(copied), kept);
+  return WithCopied(outcome, "restore", std::move(copied), kept.Path());
 }
 
 }  // namespace stowlark

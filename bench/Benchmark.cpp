@@ -23,7 +23,7 @@ bool WriteFile(FileSystem& files, const std::string& path, std::size_t size, std
   for (auto& c : content) c = static_cast<char>(random());
   std::unique_ptr<FileWriter> writer;
   return !files.CreateTemporary(path.substr(0, path.find_last_of('\\')), writer) &&
-         !writer->Write(content) && !writer->Commit({}, path, false);
+         !writer->Write(content) && !writer->Commit({}, path, AtTarget::File);
 }
 
 std::string ItemPath(const std::string& folder, int index) {

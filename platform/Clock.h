@@ -1,5 +1,7 @@
 #pragma once
 
+#include <compare>
+#include <cstdint>
 #include <string>
 
 namespace stowlark {
@@ -12,8 +14,14 @@ struct LocalTime {
   int hour = 0;
   int minute = 0;
   int second = 0;
-  bool operator==(const LocalTime&) const = default;
+  auto operator<=>(const LocalTime&) const = default;
 };
+
+// Seconds from 1970-01-01 00:00:00 on the same clock, and back: the days of
+// the proleptic Gregorian calendar, so that a time can be stepped and two
+// compared across months and years.
+std::int64_t SecondsOf(const LocalTime& time);
+LocalTime TimeOfSeconds(std::int64_t seconds);
 
 // "07": the form of every part of a date or time the program writes.
 inline std::string TwoDigits(int number) {

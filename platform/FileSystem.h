@@ -96,17 +96,22 @@ class FileReader {
   virtual std::error_code StampNow(FileStamp& now) = 0;
 };
 
+// What a commit may find at its target: nothing, and then anything that
+// stands there meanwhile is never replaced; or the file it replaces, whose
+// read-only flag, where the listing showed one, is lifted for the move.
+enum class AtTarget { Nothing, File, ReadOnlyFile };
+
 // A new file under a name of its own. Dropped without a successful Commit,
 // it removes the file it wrote.
 class FileWriter {
  public:
   virtual ~FileWriter() = default;
   virtual std::error_code Write(std::span<const char> data) = 0;
-  // Applies the stamp and moves the file over `target` in one step. A target
-  // that the listing showed read-only has its flag lifted for the move and
-  // put back when the move fails; on failure `target` is as it was.
+  // Applies the stamp and moves the file to `target` in one step; on failure
+  // `target` is as it was (std::errc::file_exists when something stands
+  // where nothing was expected).
   virtual std::error_code Commit(const FileStamp& stamp, const std::string& target,
-                                 bool targetReadOnly) = 0;
+                                 AtTarget there) = 0;
 };
 
 class FileSystem {
@@ -132,11 +137,11 @@ class FileSystem {
   // Removes a temporary file left by an earlier run, but only a plain file
   // that carries the mark and that nobody holds open, and never through a link.
   virtual std::error_code RemoveStale(const std::string& path) = 0;
-  // Renames the plain file at `from` to `to` in one step, replacing a file
-  // there (one the listing showed read-only has its flag lifted for it). A
-  // link at `from` is refused, never followed. Fails with
+  // Renames the plain file at `from` to `to` in one step, but never over
+  // anything: std::errc::file_exists when something stands at `to`. A link
+  // at `from` is refused, never followed. Fails with
   // std::errc::cross_device_link when `to` is on another volume.
-  virtual std::error_code Move(const std::string& from, const std::string& to, bool toReadOnly) = 0;
+  virtual std::error_code Move(const std::string& from, const std::string& to) = 0;
   // Brings the last-write time of the plain file at `path` to `lastWriteTime`
   // and leaves its bytes and attributes as they are; a link is refused,
   // never followed.

@@ -47,7 +47,7 @@ class DeepFileSystem : public FileSystem {
     return {};
   }
   std::error_code RemoveStale(const std::string&) override { return {}; }
-  std::error_code Move(const std::string&, const std::string&, bool) override { return {}; }
+  std::error_code Move(const std::string&, const std::string&) override { return {}; }
   std::error_code SetWriteTime(const std::string&, std::int64_t) override { return {}; }
   std::error_code RemoveEmptyFolder(const std::string&) override { return {}; }
 
@@ -68,7 +68,7 @@ class DeepFileSystem : public FileSystem {
   struct Recorder : FileWriter {
     explicit Recorder(std::string& committed) : committed(committed) {}
     std::error_code Write(std::span<const char>) override { return {}; }
-    std::error_code Commit(const FileStamp&, const std::string& target, bool) override {
+    std::error_code Commit(const FileStamp&, const std::string& target, AtTarget) override {
       committed = target;
       return {};
     }

@@ -44,9 +44,9 @@ class FaultyWriter : public FileWriter {
     return allowed.size() < data.size() ? fault_->error : std::error_code{};
   }
   std::error_code Commit(const FileStamp& stamp, const std::string& target,
-                         bool targetReadOnly) override {
+                         AtTarget there) override {
     if (const auto* fault = commitFault_(target)) return fault->error;
-    return inner_->Commit(stamp, target, targetReadOnly);
+    return inner_->Commit(stamp, target, there);
   }
 
  private:
@@ -119,10 +119,9 @@ std::error_code FaultyFileSystem::RemoveStale(const std::string& path) {
   return inner_.RemoveStale(path);
 }
 
-std::error_code FaultyFileSystem::Move(const std::string& from, const std::string& to,
-                                       bool toReadOnly) {
+std::error_code FaultyFileSystem::Move(const std::string& from, const std::string& to) {
   if (const auto* fault = Find(Operation::Move, from)) return fault->error;
-  return inner_.Move(from, to, toReadOnly);
+  return inner_.Move(from, to);
 }
 
 std::error_code FaultyFileSystem::SetWriteTime(const std::string& path,

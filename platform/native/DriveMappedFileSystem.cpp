@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdio>
 
 namespace stowlark {
 namespace {
@@ -43,6 +44,16 @@ std::error_code RefuseReadOnly(const std::filesystem::path& target, bool lifted)
     return std::make_error_code(std::errc::permission_denied);
   }
   return {};
+}
+
+// A rename that never replaces: where the file system cannot refuse that
+// itself, a hard link, which fails on anything there, then the old name gone.
+std::error_code RenameNoReplace(const std::filesystem::path& from,
+                                const std::filesystem::path& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return {};
+  if (errno != EINVAL && errno != ENOSYS) return LastError();
+  if (::link(from.c_str(), to.c_str()) != 0) return LastError();
+  return ::unlink(from.c_str()) == 0 ? std::error_code{} : LastError();
 }
 
 FileStamp StampOf(const struct stat& info) {
@@ -101,17 +112,22 @@ class NativeWriter : public FileWriter {
     return {};
   }
   std::error_code Commit(const FileStamp& stamp, const std::string& target,
-                         bool targetReadOnly) override {
+                         AtTarget there) override {
     const timespec times[2] = {{0, UTIME_OMIT},
                                {stamp.lastWriteTime / 1'000'000'000,
                                 static_cast<long>(stamp.lastWriteTime % 1'000'000'000)}};
-    if (const auto refused = RefuseReadOnly(files_.HostPath(target), targetReadOnly)) {
+    const auto host = files_.HostPath(target);
+    if (const auto refused = RefuseReadOnly(host, there == AtTarget::ReadOnlyFile)) {
       return refused;
     }
     // Stamped only once in place, as the Windows adapter does: the mode
     // would clear the mark, and a kill before the rename would leave the
     // temporary file looking like a user's.
-    if (::rename(path_.c_str(), files_.HostPath(target).c_str()) != 0) return LastError();
+    if (there == AtTarget::Nothing) {
+      if (const auto error = RenameNoReplace(path_, host)) return error;
+    } else if (::rename(path_.c_str(), host.c_str()) != 0) {
+      return LastError();
+    }
     committed_ = true;
     if (::futimens(fd_.Get(), times) != 0 || ::fchmod(fd_.Get(), stamp.attributes & 0777) != 0 ||
         fd_.Close() != 0) {
@@ -269,16 +285,14 @@ std::error_code DriveMappedFileSystem::RemoveStale(const std::string& path) {
   return ::unlink(host.c_str()) == 0 ? std::error_code{} : LastError();
 }
 
-std::error_code DriveMappedFileSystem::Move(const std::string& from, const std::string& to,
-                                            bool toReadOnly) {
+std::error_code DriveMappedFileSystem::Move(const std::string& from, const std::string& to) {
   const auto source = HostPath(from);
   const auto target = HostPath(to);
   struct stat info {};
   if (source.empty() || target.empty()) return NoDrive();
   if (::lstat(source.c_str(), &info) != 0) return LastError();
   if (!S_ISREG(info.st_mode)) return std::make_error_code(std::errc::permission_denied);
-  if (const auto refused = RefuseReadOnly(target, toReadOnly)) return refused;
-  return ::rename(source.c_str(), target.c_str()) == 0 ? std::error_code{} : LastError();
+  return RenameNoReplace(source, target);
 }
 
 std::error_code DriveMappedFileSystem::SetWriteTime(const std::string& path,

@@ -53,12 +53,12 @@ bool SetDeleteOnClose(HANDLE file) {
   return Set(file, &disposition, sizeof(disposition), FileDispositionInformation);
 }
 
-bool RenameReplacing(HANDLE file, const std::wstring& path) {
+bool Rename(HANDLE file, const std::wstring& path, bool replace) {
   const std::wstring name = L"\\??\\" + path.substr(4);  // the native form of "\\?\"
   const std::size_t bytes = name.size() * sizeof(wchar_t);
   std::vector<std::uint64_t> buffer((sizeof(FILE_RENAME_INFORMATION) + bytes) / 8 + 1);
   auto* rename = reinterpret_cast<FILE_RENAME_INFORMATION*>(buffer.data());
-  rename->ReplaceIfExists = TRUE;
+  rename->ReplaceIfExists = replace;
   rename->FileNameLength = static_cast<ULONG>(bytes);
   std::memcpy(rename->FileName, name.data(), bytes);
   return Set(file, rename, static_cast<ULONG>(buffer.size() * 8), FileRenameInformation);

@@ -24,8 +24,9 @@ bool QueryBasicInfo(HANDLE file, BasicInfo& info);
 bool SetBasicInfo(HANDLE file, const BasicInfo& info);
 bool QueryReparseTag(HANDLE file, DWORD& tag);
 bool SetDeleteOnClose(HANDLE file);
-// Moves the open file over `path`, a "\\?\" path, replacing what is there.
-bool RenameReplacing(HANDLE file, const std::wstring& path);
+// Moves the open file to `path`, a "\\?\" path; over what is there only
+// when asked to replace it, else failing with ERROR_ALREADY_EXISTS.
+bool Rename(HANDLE file, const std::wstring& path, bool replace);
 // The path by which the system reached the file (empty when it fails), or
 // nothing where the system cannot tell: Windows XP, which has no symbolic
 // links to files to fear.

@@ -10,6 +10,22 @@ static_assert(sizeof(wchar_t) == sizeof(char16_t));
 class Win32Category : public std::error_category {
  public:
   const char* name() const noexcept override { return "win32"; }
+  // The few conditions that portable code tells apart, whatever Windows
+  // code says them; the message stays the system's own.
+  std::error_condition default_error_condition(int code) const noexcept override {
+    switch (code) {
+      case ERROR_FILE_EXISTS:
+      case ERROR_ALREADY_EXISTS:
+        return std::errc::file_exists;
+      case ERROR_DISK_FULL:
+      case ERROR_HANDLE_DISK_FULL:
+        return std::errc::no_space_on_device;
+      case ERROR_FILE_NOT_FOUND:
+      case ERROR_PATH_NOT_FOUND:
+        return std::errc::no_such_file_or_directory;
+    }
+    return {code, *this};
+  }
   std::string message(int code) const override {
     wchar_t* text = nullptr;
     const DWORD length = FormatMessageW(

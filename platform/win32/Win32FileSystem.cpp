@@ -147,16 +147,17 @@ class Win32Writer : public FileWriter {
     return {};
   }
   std::error_code Commit(const FileStamp& stamp, const std::string& target,
-                         bool targetReadOnly) override {
+                         AtTarget there) override {
     // Windows refuses to replace a read-only file; Wine does not, so the
     // flag is lifted whenever the listing shows it, and both take one path.
     const std::wstring path = LongPath(target);
-    if (targetReadOnly) {
+    const bool readOnly = there == AtTarget::ReadOnlyFile;
+    if (readOnly) {
       if (const auto error = SetReadOnly(path, false)) return error;
     }
-    if (!RenameReplacing(file_.Get(), path)) {
+    if (!Rename(file_.Get(), path, there != AtTarget::Nothing)) {
       const auto error = LastError();
-      if (targetReadOnly) SetReadOnly(path, true);
+      if (readOnly) SetReadOnly(path, true);
       return error;
     }
     // Stamped only once in place: stamped first, the temporary file would
@@ -307,21 +308,15 @@ std::error_code Win32FileSystem::RemoveStale(const std::string& path) {
   return SetDeleteOnClose(file.Get()) ? std::error_code{} : LastError();
 }
 
-std::error_code Win32FileSystem::Move(const std::string& from, const std::string& to,
-                                      bool toReadOnly) {
+std::error_code Win32FileSystem::Move(const std::string& from, const std::string& to) {
   BY_HANDLE_FILE_INFORMATION info;
   std::error_code error;
   const UniqueFile file =
       OpenPlainFile(LongPath(from), DELETE | FILE_READ_ATTRIBUTES,
                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, info, error);
   if (error) return error;
-  const std::wstring path = LongPath(to);
-  if (toReadOnly) {
-    if (const auto lifted = SetReadOnly(path, false)) return lifted;
-  }
-  if (RenameReplacing(file.Get(), path)) return {};
+  if (Rename(file.Get(), LongPath(to), false)) return {};
   const DWORD code = GetLastError();
-  if (toReadOnly) SetReadOnly(path, true);
   if (code == ERROR_NOT_SAME_DEVICE) return std::make_error_code(std::errc::cross_device_link);
   return MakeError(code);
 }

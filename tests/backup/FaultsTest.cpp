@@ -11,6 +11,7 @@
 #include <tuple>
 
 #include "app/CommandLine.h"
+#include "backup/KeptFolder.h"
 #include "platform/fake/DeepFileSystem.h"
 #include "platform/fake/FaultyFileSystem.h"
 #include "tests/backup/BackupFixture.h"
@@ -260,7 +261,8 @@ TEST(DeepTrees, TwentyThousandLevelsAreCopiedWithoutDeepeningTheCallStack) {
   DeepFileSystem deep(kDepth);
   NoProgress none;
   CopyRun run(none, {});
-  EXPECT_EQ(Copy(deep, {"C:\\S", false}, "C:\\T", {"C:\\K", "C:\\K"}, run).failures, Failures{});
+  RunKeptFolder kept(deep, "C:\\K", "Backup", {}, false);
+  EXPECT_EQ(Copy(deep, {"C:\\S", false}, "C:\\T", {kept, ""}, run).failures, Failures{});
   EXPECT_EQ(deep.foldersMade, kDepth);
   std::string expected = "C:\\T";
   for (int i = 0; i < kDepth; ++i) expected += "\\d";

@@ -249,6 +249,13 @@ bool WaitForFocus(HWND window) {
   return true;
 }
 
+bool WaitFor(const std::function<bool()>& done, int seconds) {
+  for (int tries = seconds * 10; tries > 0; --tries, Sleep(100)) {
+    if (done()) return true;
+  }
+  return done();
+}
+
 DWORD RunningStowlark::WaitForExit(DWORD milliseconds) {
   WaitForSingleObject(info_.hProcess, milliseconds);
   DWORD code = STILL_ACTIVE;

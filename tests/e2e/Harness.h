@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,6 +42,8 @@ void PressLeft();
 void ReleaseLeft();
 // True once the window holds the keyboard focus, which may come late.
 bool WaitForFocus(HWND window);
+// True once `done` is, asked every tenth of a second for up to `seconds`.
+bool WaitFor(const std::function<bool()>& done, int seconds);
 // A key pressed and released, with a modifier (VK_SHIFT, VK_MENU) held if given.
 void PressKey(WORD key, WORD modifier = 0);
 

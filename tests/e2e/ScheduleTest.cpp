@@ -55,13 +55,6 @@ std::wstring TaskStore() {
   return std::wstring(windows) + (wow64 ? L"\\sysnative\\tasks" : L"\\system32\\tasks");
 }
 
-bool WaitFor(const std::function<bool()>& done, int seconds) {
-  for (int tries = seconds * 10; tries > 0; --tries, Sleep(100)) {
-    if (done()) return true;
-  }
-  return done();
-}
-
 class ScheduleTest : public StowlarkFixture {
  protected:
   void SetUp() override {

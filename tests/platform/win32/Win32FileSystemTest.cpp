@@ -3,6 +3,7 @@
 #include <set>
 
 #include "backup/FolderOps.h"
+#include "backup/KeptFolder.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/Text.h"
 #include "platform/win32/Win32FileSystem.h"
@@ -35,7 +36,7 @@ class Win32FileSystemTest : public testing::Test {
     std::unique_ptr<FileWriter> writer;
     ASSERT_FALSE(files.CreateTemporary(path.substr(0, path.find_last_of('\\')), writer));
     ASSERT_FALSE(writer->Write(content));
-    ASSERT_FALSE(writer->Commit({time, attributes, 0}, path, false));
+    ASSERT_FALSE(writer->Commit({time, attributes, 0}, path, AtTarget::File));
   }
   std::string Get(const std::string& path) {
     std::unique_ptr<FileReader> reader;
@@ -58,8 +59,8 @@ class Win32FileSystemTest : public testing::Test {
     EXPECT_FALSE(GetFolder(files, source, folder));
     NoProgress none;
     CopyRun run(none, {});
-    const std::string kept = root_ + "\\Kept";
-    return Copy(files, folder, target, {kept, kept}, run).failures;
+    RunKeptFolder kept(files, root_ + "\\Kept", "Backup", {2026, 12, 9, 10, 0, 0}, false);
+    return Copy(files, folder, target, {kept, ""}, run).failures;
   }
 
   std::string root_;
@@ -136,24 +137,30 @@ TEST_F(Win32FileSystemTest, CarriesAttributesAndTimeAndLiftsAReadOnlyFlagOnlyFor
   EXPECT_EQ(time(target), stamp);
   EXPECT_EQ(time(LongPath(root_ + "\\dst\\same.dat")), stamp);
   EXPECT_EQ(Names(root_ + "\\dst"), (std::set<std::string>{"flags.dat", "held.dat", "same.dat"}));
-  EXPECT_EQ(Names(root_ + "\\Kept"), (std::set<std::string>{"flags.dat"}));
+  EXPECT_EQ(Names(root_ + "\\Kept\\Backup 2026-12-09 10.00.00"),
+            (std::set<std::string>{"flags.dat"}));
 
   // A link's target takes no time; only an empty folder is removed.
   testing_support::UnixLink(root_ + "\\dst\\held.dat", root_ + "\\link.dat");
   EXPECT_TRUE(files.SetWriteTime(root_ + "\\link.dat", stamp));
   EXPECT_NE(time(held), stamp);
-  EXPECT_TRUE(files.RemoveEmptyFolder(root_ + "\\Kept"));
+  EXPECT_TRUE(files.RemoveEmptyFolder(root_ + "\\Kept\\Backup 2026-12-09 10.00.00"));
   EXPECT_FALSE(files.CreateFolder(root_ + "\\empty") || files.RemoveEmptyFolder(root_ + "\\empty"));
   EXPECT_EQ(files.Inspect(root_ + "\\empty").kind, EntryKind::Missing);
 }
 
-// A file that a copy replaces is renamed aside on its own volume, over an
-// earlier kept copy that is read-only; another volume is told apart, and a
-// link is never moved in place of a file.
-TEST_F(Win32FileSystemTest, AMoveRenamesOnOneVolumeTellsAnotherApartAndRefusesALink) {
+// A file that a copy replaces is renamed aside on its own volume, but never
+// over anything that stands there, nor is a new file committed over one;
+// another volume is told apart, and a link is never moved in place of a file.
+TEST_F(Win32FileSystemTest, AMoveRenamesOnOneVolumeOverNothingTellsAnotherApartAndRefusesALink) {
   Put(root_ + "\\a.dat", "a", FILE_ATTRIBUTE_READONLY);
-  Put(root_ + "\\kept\\a.dat", "earlier", FILE_ATTRIBUTE_READONLY);
-  EXPECT_FALSE(files.Move(root_ + "\\a.dat", root_ + "\\kept\\a.dat", true));
+  Put(root_ + "\\kept\\b.dat", "earlier");
+  EXPECT_EQ(files.Move(root_ + "\\a.dat", root_ + "\\kept\\b.dat"), std::errc::file_exists);
+  std::unique_ptr<FileWriter> writer;
+  ASSERT_FALSE(files.CreateTemporary(root_ + "\\kept", writer));
+  EXPECT_EQ(writer->Commit({}, root_ + "\\kept\\b.dat", AtTarget::Nothing), std::errc::file_exists);
+  EXPECT_EQ(Get(root_ + "\\kept\\b.dat"), "earlier");
+  EXPECT_FALSE(files.Move(root_ + "\\a.dat", root_ + "\\kept\\a.dat"));
   EXPECT_EQ(files.Inspect(root_ + "\\a.dat").kind, EntryKind::Missing);
   EXPECT_EQ(Get(root_ + "\\kept\\a.dat"), "a");
   EXPECT_TRUE(GetFileAttributesW(LongPath(root_ + "\\kept\\a.dat").c_str()) &
@@ -161,13 +168,12 @@ TEST_F(Win32FileSystemTest, AMoveRenamesOnOneVolumeTellsAnotherApartAndRefusesAL
 
   const testing_support::OtherDrive drive;
   ASSERT_TRUE(CreateDirectoryW(L"S:\\kept", nullptr));
-  EXPECT_EQ(files.Move(root_ + "\\kept\\a.dat", "S:\\kept\\a.dat", false),
-            std::errc::cross_device_link);
+  EXPECT_EQ(files.Move(root_ + "\\kept\\a.dat", "S:\\kept\\a.dat"), std::errc::cross_device_link);
   EXPECT_EQ(Get(root_ + "\\kept\\a.dat"), "a");
 
   Put(root_ + "\\target.dat", "target");
   testing_support::UnixLink(root_ + "\\target.dat", root_ + "\\link.dat");
-  EXPECT_TRUE(files.Move(root_ + "\\link.dat", root_ + "\\kept\\link.dat", false));
+  EXPECT_TRUE(files.Move(root_ + "\\link.dat", root_ + "\\kept\\link.dat"));
   EXPECT_EQ(files.Inspect(root_ + "\\kept\\link.dat").kind, EntryKind::Missing);
 }
 
