@@ -43,8 +43,7 @@ void frmBackup::TellOfUnfinishedAutomaticBackup() {
   if (!record || !NoticeDue(*record)) return;
   record->told = true;
   WriteAutomaticRecord(ports_.registry, *record);
-  ports_.messages.ShowMessage(NoticeText(*record, AutomaticLogPath(ports_.files, registry_)),
-                              kStyleWarning, "Backup");
+  ports_.messages.ShowMessage(NoticeText(*record), kStyleWarning, "Backup");
 }
 
 bool frmBackup::DocumentsFolderKnown() const { return IsAbsoluteWindowsPath(documentsFolder_); }
@@ -147,12 +146,14 @@ void frmBackup::Show(const Outcome& outcome) {
 void frmBackup::RunAlone(const std::string& title,
                          Outcome (*run)(FileSystem&, const Locations&, CopyProgress&)) {
   if (!ports_.lock.TryAcquire()) {
-    const Outcome busy{title, kStyleWarning,
-                       "Another backup or restore is running. Try again when it has finished.",
-                       RunResult::NotStarted};
-    if (onRunEnded_) onRunEnded_(busy);
-    Show(busy);
-    return;
+    return Refuse(title, kStyleWarning,
+                  "Another backup or restore is running. Try again when it has finished.");
+  }
+  // Asked only now, so that a second run is told of the first, not of a log
+  // the first holds.
+  if (const auto refusal = beforeRun_ ? beforeRun_() : std::nullopt) {
+    ports_.lock.Release();
+    return Refuse(title, kStyleError, *refusal);
   }
   SetCopying(true);
   progressShown_ = false;
@@ -162,6 +163,12 @@ void frmBackup::RunAlone(const std::string& title,
         result_ = run(ports_.files, locations, progress_);
       },
       [this] { OnCopyFinished(); });
+}
+
+void frmBackup::Refuse(const std::string& title, int style, const std::string& reason) {
+  const Outcome refused{title, style, reason, RunResult::NotStarted};
+  if (onRunEnded_) onRunEnded_(refused);
+  Show(refused);
 }
 
 void frmBackup::OnProgressTick(std::uint64_t elapsedMs) {

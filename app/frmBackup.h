@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -82,6 +83,9 @@ class frmBackup {
   // Called with how each backup or restore ended, refused ones too, before
   // its box: what a run did is told whether or not anyone dismisses the box.
   void OnRunEnded(std::function<void(const Outcome&)> ended) { onRunEnded_ = std::move(ended); }
+  // Asked once a run holds the one-run lock, before it starts: a reason not
+  // to start it (a log that cannot be written), or nothing.
+  void BeforeRun(std::function<std::optional<std::string>()> ask) { beforeRun_ = std::move(ask); }
 
   // The window's density and lblTitle's box, sized to its caption, which
   // only the window can measure.
@@ -115,6 +119,7 @@ class frmBackup {
   void Show(const Outcome& outcome);
   void RunAlone(const std::string& title,
                 Outcome (*run)(FileSystem&, const Locations&, CopyProgress&));
+  void Refuse(const std::string& title, int style, const std::string& reason);
   void OnCopyFinished();
   void SetCopying(bool copying);
   void ShowAbout();
@@ -133,6 +138,7 @@ class frmBackup {
   bool copying_ = false;
   std::function<void()> onCopyingChanged_;
   std::function<void(const Outcome&)> onRunEnded_;
+  std::function<std::optional<std::string>()> beforeRun_;
   std::vector<std::string> accounts_;
   bool preview_ = false;
   bool progressShown_ = false;

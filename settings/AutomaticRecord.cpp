@@ -9,6 +9,7 @@ constexpr char kEndedValue[] = "Automatic backup ended";
 constexpr char kCodeValue[] = "Automatic backup exit code";
 constexpr char kSummaryValue[] = "Automatic backup summary";
 constexpr char kToldValue[] = "Automatic backup told";
+constexpr char kLogValue[] = "Automatic backup log";
 // A summary names a path or two: room for the longest the program makes.
 constexpr std::uint32_t kCapacityBytes = 65536;
 // The lowest exit code of a run that did not finish.
@@ -58,7 +59,8 @@ bool WriteAutomaticRecord(RegistryPort& registry, const AutomaticRecord& record)
       registry.SetValue(key, kCodeValue, Number(static_cast<std::uint32_t>(record.code))) ==
           kRegSuccess &&
       registry.SetValue(key, kSummaryValue, Text(record.summary)) == kRegSuccess &&
-      registry.SetValue(key, kToldValue, Number(record.told ? 1 : 0)) == kRegSuccess;
+      registry.SetValue(key, kToldValue, Number(record.told ? 1 : 0)) == kRegSuccess &&
+      registry.SetValue(key, kLogValue, Text(record.log)) == kRegSuccess;
   registry.CloseKey(key);
   return written;
 }
@@ -68,25 +70,30 @@ std::optional<AutomaticRecord> ReadAutomaticRecord(RegistryPort& registry) {
   if (registry.OpenKey(kCurrentUser, kProgramKey, kKeyRead, key) != kRegSuccess) {
     return std::nullopt;
   }
-  RegistryValue ended, code, summary, told;
+  RegistryValue ended, code, summary, told, log;
   const bool read =
       registry.QueryValue(key, kEndedValue, kCapacityBytes, ended) == kRegSuccess &&
       registry.QueryValue(key, kCodeValue, 4, code) == kRegSuccess &&
       registry.QueryValue(key, kSummaryValue, kCapacityBytes, summary) == kRegSuccess &&
-      registry.QueryValue(key, kToldValue, 4, told) == kRegSuccess;
+      registry.QueryValue(key, kToldValue, 4, told) == kRegSuccess &&
+      registry.QueryValue(key, kLogValue, kCapacityBytes, log) == kRegSuccess;
   registry.CloseKey(key);
-  if (!read || !AsText(ended) || !AsNumber(code) || !AsText(summary) || !AsNumber(told)) {
+  if (!read || !AsText(ended) || !AsNumber(code) || !AsText(summary) || !AsNumber(told) ||
+      !AsText(log)) {
     return std::nullopt;
   }
   return AutomaticRecord{*AsText(ended), static_cast<int>(*AsNumber(code)), *AsText(summary),
-                         *AsNumber(told) != 0};
+                         *AsNumber(told) != 0, *AsText(log)};
 }
 
 bool NoticeDue(const AutomaticRecord& record) { return record.code >= kUnfinished && !record.told; }
 
-std::string NoticeText(const AutomaticRecord& record, const std::string& logPath) {
-  return "The automatic backup of " + record.endedAt + " did not finish:\r\n" + record.summary +
-         "\r\n\r\nWhat it did is written in its log:\r\n" + logPath;
+// A run that could write no log has only its reason to tell.
+std::string NoticeText(const AutomaticRecord& record) {
+  std::string text =
+      "The automatic backup of " + record.endedAt + " did not finish:\r\n" + record.summary;
+  if (record.log.empty()) return text;
+  return text + "\r\n\r\nWhat it did is written in its log:\r\n" + record.log;
 }
 
 }  // namespace stowlark

@@ -12,12 +12,14 @@ namespace stowlark {
 inline constexpr char kProgramKey[] = "Software\\Stowlark";
 
 // How the last automatic backup ended: when, with which exit code, its
-// summary line, and whether the window has told the user of it yet.
+// summary line, whether the window has told the user of it yet, and the log
+// it wrote (empty when it could write none).
 struct AutomaticRecord {
   std::string endedAt;  // "2026-12-08 12:00", local time
   int code = 0;
   std::string summary;
   bool told = false;
+  std::string log = {};
   bool operator==(const AutomaticRecord&) const = default;
 };
 
@@ -31,6 +33,6 @@ std::optional<AutomaticRecord> ReadAutomaticRecord(RegistryPort& registry);
 // at all) and that the user has not been told of. A run with nothing to
 // back up finished; a later complete one replaces the record.
 bool NoticeDue(const AutomaticRecord& record);
-std::string NoticeText(const AutomaticRecord& record, const std::string& logPath);
+std::string NoticeText(const AutomaticRecord& record);
 
 }  // namespace stowlark

@@ -20,8 +20,10 @@ std::string ResolvedJoin(FileSystem& files, const std::string& folder, std::stri
   return resolved.append(suffix);
 }
 
-std::string AutomaticLogPath(FileSystem& files, WriteRegistry& registry) {
-  const std::string local = ReadShellFolder(registry, kLocalApplicationDataValue);
+std::string AutomaticLogPath(FileSystem& files, WriteRegistry& registry,
+                             const std::function<std::string()>& systemFolder) {
+  std::string local = ReadShellFolder(registry, kLocalApplicationDataValue);
+  if (!IsAbsoluteWindowsPath(local)) local = systemFolder();
   if (!IsAbsoluteWindowsPath(local)) return {};
   return ResolvedJoin(files, local, kAutomaticLogFolderSuffix).append(kAutomaticLogName);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -35,8 +36,11 @@ bool IsAbsoluteWindowsPath(std::string_view path);
 // spaces, "..", doubled separators), then the suffix.
 std::string ResolvedJoin(FileSystem& files, const std::string& folder, std::string_view suffix);
 
-// The automatic backup's log, `<Local AppData>\Stowlark\Automatic backups.log`;
-// empty where the registry names no such folder.
-std::string AutomaticLogPath(FileSystem& files, WriteRegistry& registry);
+// The automatic backup's log, `<Local AppData>\Stowlark\Automatic backups.log`,
+// the folder as the registry names it or, where it names none that is
+// absolute, as the system gives it (`systemFolder`, asked only then: asking
+// may rewrite the registry's value); empty where neither does.
+std::string AutomaticLogPath(FileSystem& files, WriteRegistry& registry,
+                             const std::function<std::string()>& systemFolder);
 
 }  // namespace stowlark

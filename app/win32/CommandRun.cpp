@@ -1,5 +1,7 @@
 #include "app/win32/CommandRun.h"
 
+#include <shlobj.h>
+
 #include <atomic>
 
 #include "app/LogPath.h"
@@ -108,6 +110,7 @@ class QuietRun {
         form_({registry_, boxes_, noWindow_, files_, lock_, worker_, taskbar_, clock_, scheduler_}),
         command_(command) {
     form_.LimitRuns(command.line.accounts, command.line.preview);
+    form_.BeforeRun([this] { return command_.Starting(); });
     form_.OnRunEnded([this](const Outcome& outcome) {
       exitCode_ = command_.Ended(outcome);
       SetEvent(runEnded.Get());
@@ -221,6 +224,18 @@ std::optional<std::string> OpenAllowedLog(CommandOutput& output, const std::stri
   return output.OpenLog(path);
 }
 
+// The user's local application data as the system gives it, for a
+// registry whose value is missing or not a full path.
+std::string SystemLocalAppData() {
+  using Function = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPWSTR);
+  const auto folderPath = win32::SystemFunction<Function>(L"shell32.dll", "SHGetFolderPathW");
+  wchar_t path[MAX_PATH] = L"";
+  if (folderPath == nullptr || FAILED(folderPath(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, path))) {
+    return {};
+  }
+  return win32::Narrow(path);
+}
+
 // The automatic backup's log, in a folder of the program's own below the
 // user's local application data, made when missing.
 std::string AutomaticLog() {
@@ -228,16 +243,16 @@ std::string AutomaticLog() {
   NoBoxes boxes;
   WriteRegistry registry(settings, boxes);
   win32::Win32FileSystem files;
-  const std::string log = AutomaticLogPath(files, registry);
+  const std::string log = AutomaticLogPath(files, registry, SystemLocalAppData);
   if (!log.empty()) MakeFolder(files, ParentFolder(log));
   return log;
 }
 
 // For the window to tell when it next opens, should the run not have finished.
-void RecordAutomaticBackup(int code, const std::string& summary) {
+void RecordAutomaticBackup(int code, const std::string& summary, const std::string& log) {
   win32::Win32Registry registry;
   win32::Win32Clock clock;
-  WriteAutomaticRecord(registry, {DateAndMinute(clock.Now()), code, summary, false});
+  WriteAutomaticRecord(registry, {DateAndMinute(clock.Now()), code, summary, false, log});
 }
 
 // Turns the daily backup on or off, or tells how it stands, in one line.
@@ -331,11 +346,19 @@ const Control& CommandRun::Go() const {
   return FindControl(line.run == RunKind::Backup ? "imgBackup" : "imgRestore");
 }
 
+std::optional<std::string> CommandRun::Starting() const {
+  if (!noLog.empty()) return noLog;
+  if (line.logFile.empty()) return std::nullopt;
+  return OpenAllowedLog(output, line.logFile);
+}
+
 int CommandRun::Ended(const Outcome& outcome) const {
   const std::vector<std::string> lines = ReportLines(*line.run, outcome, line.preview);
   output.Write(lines);
   const int code = ExitCode(outcome.result);
-  if (line.automatic) RecordAutomaticBackup(code, lines.back());
+  if (line.automatic) {
+    RecordAutomaticBackup(code, lines.back(), output.Logging() ? line.logFile : "");
+  }
   return code;
 }
 
@@ -356,15 +379,17 @@ int RunCommandLine(HINSTANCE instance, int showCommand, const std::vector<std::s
                   ExitCode(RunResult::NotStarted));
   }
   CommandLine line = std::get<CommandLine>(parsed);
-  if (line.automatic && line.logFile.empty()) line.logFile = AutomaticLog();
-  const CommandRun command{line, output};
-  if (command.line.usage) return Refuse(output, command.line.quiet, {UsageText()}, 0);
-  if (!command.line.logFile.empty()) {
-    if (const auto error = OpenAllowedLog(output, command.line.logFile)) {
-      if (line.automatic) RecordAutomaticBackup(ExitCode(RunResult::NotStarted), *error);
-      return Refuse(output, command.line.quiet, {*error}, ExitCode(RunResult::NotStarted));
+  if (line.usage) return Refuse(output, line.quiet, {UsageText()}, 0);
+  std::string noLog;
+  if (line.automatic && line.logFile.empty()) {
+    line.logFile = AutomaticLog();
+    if (line.logFile.empty()) {
+      noLog =
+          "The automatic backup's log cannot be written: no folder for local application "
+          "data was found.";
     }
   }
+  const CommandRun command{line, output, noLog};
   if (command.line.quiet) return QuietRun::Run(instance, command);
   return MainWindow::Run(instance, showCommand, &command);
 }

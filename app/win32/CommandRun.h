@@ -30,6 +30,7 @@ class CommandOutput {
   std::optional<std::string> OpenLog(const std::string& path);
   void Write(const std::vector<std::string>& lines);
   bool HasReader() const { return out_ != nullptr; }
+  bool Logging() const { return static_cast<bool>(log_); }
 
  private:
   HANDLE out_ = nullptr;
@@ -43,8 +44,13 @@ class CommandOutput {
 struct CommandRun {
   CommandLine line;
   CommandOutput& output;
+  // Why the automatic run has no log to write, where it has none.
+  std::string noLog = {};
   // The GO picture whose click the run is.
   const Control& Go() const;
+  // Opens the log, once the run holds the one-run lock; the reason when
+  // the run may not start for want of it.
+  std::optional<std::string> Starting() const;
   // Called with how the run ended; gives the exit code.
   int Ended(const Outcome& outcome) const;
 };

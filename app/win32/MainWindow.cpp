@@ -55,6 +55,7 @@ MainWindow::MainWindow(HWND window, HINSTANCE instance, const CommandRun* comman
   form_.OnCopyingChanged([this] { AnnounceAvailability(window_); });
   if (command_ == nullptr) return;
   form_.LimitRuns(command_->line.accounts, command_->line.preview);
+  form_.BeforeRun([this] { return command_->Starting(); });
   form_.OnRunEnded([this](const Outcome& outcome) {
     exitCode_ = command_->Ended(outcome);
     runEnded_ = true;

@@ -7,6 +7,7 @@
 #include "platform/fake/Recorders.h"
 #include "platform/native/DriveMappedFileSystem.h"
 #include "settings/AutomaticRecord.h"
+#include "settings/FolderLocations.h"
 #include "tests/ScratchFolder.h"
 
 namespace stowlark {
@@ -156,7 +157,24 @@ TEST_F(frmBackupTest, WhileAnotherCopyRunsGoCopiesNothingAndSaysSo) {
   }
   EXPECT_TRUE(std::filesystem::is_empty(files.HostPath("C:\\Docs")));
 
+  // Whatever else would keep a run from starting (a log it cannot write) is
+  // asked only once the lock is held, and lets the lock go.
+  int asked = 0;
+  form.BeforeRun([&] {
+    ++asked;
+    return std::optional<std::string>("The log file cannot be written: L:\\x.log: held");
+  });
+  Click("imgBackup");
+  EXPECT_EQ(asked, 0);
   lock.busy = false;
+  Click("imgBackup");
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(messages.shown.back().prompt, "The log file cannot be written: L:\\x.log: held");
+  EXPECT_EQ(messages.shown.back().style, 16);
+  EXPECT_FALSE(lock.held);
+  EXPECT_TRUE(std::filesystem::is_empty(files.HostPath("C:\\Docs")));
+
+  form.BeforeRun(nullptr);
   Click("imgBackup");
   EXPECT_EQ(messages.shown.back().prompt, "Backup Complete.");
   EXPECT_FALSE(lock.held) << "released when the copy ends";
@@ -285,12 +303,13 @@ TEST_F(frmBackupTest, TheMenuItemTurnsTheDailyBackupOnAndOffAndSaysWhatIsNowTrue
   }
 }
 
-// Told once for each automatic backup that did not finish; a complete one,
-// or one with nothing to back up, is not told.
+// Told once for each automatic backup that did not finish, with the log it
+// wrote or, where it could write none, its reason alone; a complete one, or
+// one with nothing to back up, is not told.
 TEST_F(frmBackupTest, AnAutomaticBackupThatDidNotFinishIsToldOnceWhenTheWindowOpens) {
-  SetFolder("Local AppData", "C:\\Documents and Settings\\User\\Local Settings\\Application Data");
   form.TellOfUnfinishedAutomaticBackup();
-  const AutomaticRecord held{"2026-12-08 12:00", 2, "Backup finished: 1 not copied.", false};
+  const std::string log = "C:\\Local\\Stowlark\\Automatic backups.log";
+  const AutomaticRecord held{"2026-12-08 12:00", 2, "Backup finished: 1 not copied.", false, log};
   ASSERT_TRUE(WriteAutomaticRecord(registry, held));
   form.TellOfUnfinishedAutomaticBackup();
   form.TellOfUnfinishedAutomaticBackup();
@@ -299,9 +318,18 @@ TEST_F(frmBackupTest, AnAutomaticBackupThatDidNotFinishIsToldOnceWhenTheWindowOp
   EXPECT_EQ(messages.shown[0].style, 48);
   EXPECT_EQ(messages.shown[0].prompt,
             "The automatic backup of 2026-12-08 12:00 did not finish:\r\nBackup finished: 1 not "
-            "copied.\r\n\r\nWhat it did is written in its log:\r\nC:\\Documents and "
-            "Settings\\User\\Local Settings\\Application Data\\Stowlark\\Automatic backups.log");
-  EXPECT_EQ(ReadAutomaticRecord(registry), (AutomaticRecord{held.endedAt, 2, held.summary, true}));
+            "copied.\r\n\r\nWhat it did is written in its log:\r\n" +
+                log);
+  EXPECT_EQ(ReadAutomaticRecord(registry),
+            (AutomaticRecord{held.endedAt, 2, held.summary, true, log}));
+  const std::string noLog =
+      "The automatic backup's log cannot be written: no folder for local "
+      "application data was found.";
+  ASSERT_TRUE(WriteAutomaticRecord(registry, {"2026-12-08 13:00", 4, noLog, false}));
+  form.TellOfUnfinishedAutomaticBackup();
+  EXPECT_EQ(messages.shown.back().prompt,
+            "The automatic backup of 2026-12-08 13:00 did not finish:\r\n" + noLog);
+  messages.shown.pop_back();
   for (const int code : {0, 1}) {
     ASSERT_TRUE(
         WriteAutomaticRecord(registry, {"2026-12-09 12:00", code, "Backup finished", false}));
@@ -314,6 +342,23 @@ TEST_F(frmBackupTest, AnAutomaticBackupThatDidNotFinishIsToldOnceWhenTheWindowOp
   EXPECT_EQ(messages.shown.size(), 3u);
   registry.writeFailure = 5;
   EXPECT_FALSE(WriteAutomaticRecord(registry, held));
+
+  // The log's folder: the registry's where it names a full path, else the system's.
+  WriteRegistry settings(registry, messages);
+  std::string system = "C:\\System\\Local";
+  int asked = 0;
+  const auto logPath = [&] {
+    return AutomaticLogPath(files, settings, [&] { return ++asked, system; });
+  };
+  EXPECT_EQ(logPath(), "C:\\System\\Local\\Stowlark\\Automatic backups.log");
+  SetFolder("Local AppData", "Error");
+  system = "C:\\System\\Local\\";
+  EXPECT_EQ(logPath(), "C:\\System\\Local\\Stowlark\\Automatic backups.log");
+  system = "";
+  EXPECT_EQ(logPath(), "");
+  SetFolder("Local AppData", "D:\\Local");
+  EXPECT_EQ(logPath(), "D:\\Local\\Stowlark\\Automatic backups.log");
+  EXPECT_EQ(asked, 3) << "the system is asked only where the registry names no full path";
 }
 
 // A screen reader meets every command, and nothing it is told of lies off the window.

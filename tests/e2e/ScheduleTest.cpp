@@ -3,13 +3,16 @@
 // after windows.h, which they need
 #include <initguid.h>
 #include <mstask.h>
+#include <shlobj.h>
 
 #include <fstream>
 #include <regex>
 #include <sstream>
 
 #include "platform/win32/Com.h"
+#include "platform/win32/Handles.h"
 #include "platform/win32/Text.h"
+#include "platform/win32/Win32CopyLock.h"
 #include "tests/e2e/Fixture.h"
 
 namespace stowlark::e2e {
@@ -151,6 +154,47 @@ TEST_F(ScheduleTest, AnAutomaticRunThatDoesNotFinishShowsABalloonForAboutTenSeco
   const DWORD again = GetTickCount();
   EXPECT_EQ(Run(L"/backup /quiet /automatic", nullptr, true).code, 0u);
   EXPECT_LT(GetTickCount() - again, 9500u) << "a complete run shows no balloon";
+}
+
+// An automatic run that cannot start is told as one that did not finish:
+// with its reason, by balloon, and by the next window. A second run while
+// another holds the one-run lock and the log says so, not that the log is
+// held; a registry with no usable folder for the log takes the system's.
+TEST_F(ScheduleTest, AnAutomaticRunThatCannotStartEndsWithFourABalloonAndItsReason) {
+  ASSERT_EQ(Run(L"/backup /quiet /automatic").code, 0u);
+  const win32::UniqueFile log(win32::ValidOrNull(
+      CreateFileW(Log().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)));
+  ASSERT_TRUE(log);
+  const auto refused = [&](const std::string& reason) {
+    const DWORD start = GetTickCount();
+    const Ran ran = Run(L"/backup /quiet /automatic");
+    EXPECT_EQ(ran.code, 4u);
+    EXPECT_TRUE(ran.output.starts_with(reason)) << ran.output;
+    EXPECT_GE(GetTickCount() - start, 9500u) << "the balloon shows for about ten seconds";
+  };
+  refused("The log file cannot be written: " + win32::Narrow(Log()) + ": ");
+  {
+    const win32::UniqueFile running(CreateMutexW(nullptr, TRUE, win32::CopyLockName().c_str()));
+    refused("Another backup or restore is running. Try again when it has finished.\r\n");
+  }
+  RunningStowlark window;
+  const auto box = window.AnswerMessageBox();
+  EXPECT_TRUE(std::regex_match(win32::Narrow(box.text),
+                               std::regex("The automatic backup of [-0-9: ]+ did not finish:\r\n"
+                                          "Another backup or restore is running\\. Try again "
+                                          "when it has finished\\.")))
+      << win32::Narrow(box.text);
+
+  RegDeleteKeyValueW(HKEY_CURRENT_USER,
+                     L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+                     L"Local AppData");
+  wchar_t local[MAX_PATH];
+  ASSERT_EQ(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, local), S_OK);
+  const std::wstring systemLog = std::wstring(local) + L"\\Stowlark\\Automatic backups.log";
+  DeleteFileW(systemLog.c_str());
+  EXPECT_EQ(Run(L"/backup /quiet /automatic").code, 0u);
+  EXPECT_NE(ReadAll(systemLog).find("Backup finished"), std::string::npos);
+  DeleteFileW(systemLog.c_str());
 }
 
 // On Windows XP the job holds what Task Scheduler 1.0 needs to run the
