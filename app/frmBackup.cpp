@@ -4,6 +4,7 @@
 
 #include "app/MoveForm.h"
 #include "app/Schedule.h"
+#include "app/Version.h"
 #include "settings/AutomaticRecord.h"
 #include "settings/FolderLocations.h"
 
@@ -201,7 +202,8 @@ void frmBackup::SetCopying(bool copying) {
 
 void frmBackup::ShowAbout() {
   ports_.messages.ShowMessage(
-      "Stowlark V 1.0\r\nCoded by Dorvane\r\n\r\n"
+      "Stowlark V " STOWLARK_VERSION_SHORT
+      "\r\nCoded by Dorvane\r\n\r\n"
       "This program can backup and restore your MSN 6 Emoticons, Display pictures and "
       "Backgrounds.\r\nSimply Backup your current items and you can Restore them later.",
       kStyleInformation, "Backup / Restore");

@@ -1,6 +1,6 @@
 ; The setup program of Stowlark, compiled by scripts/release with Debian's
 ; makensis 3.08:
-;   makensis -DVERSION=1.0.0 -DVERSION4=1.0.0.0 -DPROGRAM=<Stowlark.exe>
+;   makensis -DVERSION=1.1.0 -DVERSION4=1.1.0.0 -DPROGRAM=<Stowlark.exe>
 ;            -DLICENSE_FILE=<LICENSE.txt> -DOUTFILE=<setup.exe>
 ;            [-DPICTURES=<folder of header.bmp and side.bmp>] Stowlark.nsi
 ;

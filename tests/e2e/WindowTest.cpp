@@ -46,7 +46,7 @@ TEST_F(WindowTest, StartsBorderlessAndCentredKeepsTheFocusAndClosesWithCodeZero)
   const auto about = program.AnswerMessageBox();
   EXPECT_EQ(about.title, L"Backup / Restore");
   EXPECT_EQ(about.text,
-            L"Stowlark V 1.0\r\nCoded by Dorvane\r\n\r\nThis program can backup and restore "
+            L"Stowlark V 1.1\r\nCoded by Dorvane\r\n\r\nThis program can backup and restore "
             L"your MSN 6 Emoticons, Display pictures and Backgrounds.\r\nSimply Backup your "
             L"current items and you can Restore them later.");
   EXPECT_TRUE(about.hasIcon);
