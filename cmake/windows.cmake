@@ -62,7 +62,11 @@ add_executable(Stowlark WIN32
   app/win32/Throw.cpp
   app/win32/Stowlark.rc
 )
-target_link_libraries(Stowlark PRIVATE stowlark_pictures comctl32)
+# Linked as an object, not from an archive, since the libraries after it need
+# what it defines.
+add_library(stowlark_error_categories OBJECT app/win32/ErrorCategories.cpp)
+target_compile_options(stowlark_error_categories PRIVATE ${no_exceptions})
+target_link_libraries(Stowlark PRIVATE stowlark_pictures comctl32 stowlark_error_categories)
 target_compile_options(Stowlark PRIVATE ${no_exceptions})
 # Shipped small, without debug information, and marked as fit for Windows XP
 # (5.1), which it is: the import-table test keeps it so.
