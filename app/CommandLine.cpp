@@ -33,6 +33,14 @@ std::optional<std::string> TakeSwitch(const std::string& argument, CommandLine& 
                                      : ScheduleAsk::Off;
     return std::nullopt;
   }
+  if (name == "copyto") {
+    if (value && value->empty()) return "The switch /copyto takes a folder, or off, or no value.";
+    line.copyTo = !value                   ? CopyToAsk::Show
+                  : Lower(*value) == "off" ? CopyToAsk::Off
+                                           : CopyToAsk::Set;
+    line.copyToPath = value.value_or("");
+    return std::nullopt;
+  }
   if (name == "at") {
     const auto at = value ? ParseDailyTime(*value) : std::nullopt;
     if (!at) return "The switch /at takes a time of day from 00:00 to 23:59, as /at:12:00.";
@@ -103,10 +111,11 @@ std::vector<std::string> ArgumentsAfterProgram(std::vector<std::string> words) {
   return words;
 }
 
-bool AsksForSchedule(std::span<const std::string> arguments) {
+bool AsksForOneLine(std::span<const std::string> arguments) {
   return std::any_of(arguments.begin(), arguments.end(), [](const std::string& argument) {
     const std::string name = Lower(argument.substr(0, argument.find(':')));
-    return name == "/schedule" || name == "-schedule";
+    return name.size() > 1 && (name[0] == '/' || name[0] == '-') &&
+           (name.substr(1) == "schedule" || name.substr(1) == "copyto");
   });
 }
 
@@ -117,6 +126,10 @@ std::variant<CommandLine, std::string> ParseCommandLine(std::span<const std::str
     if (auto error = TakeSwitch(argument, line, atGiven)) return *error;
   }
   if (line.usage) return line;
+  if (line.copyTo && (line.run || line.schedule || line.preview || !line.accounts.empty() ||
+                      !line.logFile.empty() || line.automatic || atGiven)) {
+    return std::string("The switch /copyto goes with /quiet alone.");
+  }
   if (line.schedule) {
     if (line.run) return std::string("Give /schedule without /backup or /restore.");
     if (line.preview || !line.accounts.empty() || !line.logFile.empty() || line.automatic) {
@@ -129,7 +142,9 @@ std::variant<CommandLine, std::string> ParseCommandLine(std::span<const std::str
   if (line.automatic && line.run != RunKind::Backup) {
     return std::string("The switch /automatic goes with /backup.");
   }
-  if (!line.run && !line.schedule) return std::string("Give /backup, /restore or /schedule.");
+  if (!line.run && !line.schedule && !line.copyTo) {
+    return std::string("Give /backup, /restore, /schedule or /copyto.");
+  }
   return line;
 }
 
@@ -141,6 +156,7 @@ std::string UsageText() {
          "\r\n"
          "Stowlark.exe /backup | /restore [/quiet] [/preview] [/account:NAME ...] [/log:FILE]\r\n"
          "Stowlark.exe /schedule[:daily [/at:HH:MM] | :off]\r\n"
+         "Stowlark.exe /copyto[:FOLDER | :off]\r\n"
          "\r\n"
          "  /backup        Back up every account folder into Documents\\Stowlark.\r\n"
          "  /restore       Copy the backup back over the messenger's data folder.\r\n"
@@ -153,6 +169,10 @@ std::string UsageText() {
          "                 run by Windows' Task Scheduler.\r\n"
          "  /schedule:off  Back up by hand only.\r\n"
          "  /schedule      Tell whether Stowlark backs up every day, and when.\r\n"
+         "  /copyto:FOLDER Also copy every backup to FOLDER, on a USB stick, another\r\n"
+         "                 drive or a network folder, into FOLDER\\Stowlark.\r\n"
+         "  /copyto:off    Copy backups nowhere else.\r\n"
+         "  /copyto        Tell where backups are also copied, and when last.\r\n"
          "  /automatic     Used by the daily task: log to Automatic backups.log and\r\n"
          "                 tell a backup that did not finish.\r\n"
          "  /?             Show this text.\r\n"
@@ -191,22 +211,34 @@ std::string WithoutColumns(std::string_view usage) {
 
 int ExitCode(RunResult result) { return static_cast<int>(result); }
 
-std::vector<std::string> ReportLines(RunKind run, const Outcome& outcome, bool preview) {
-  std::vector<std::string> lines;
-  for (const auto& path : outcome.added)
-    lines.push_back((preview ? "Would add " : "Added ") + path);
-  for (const auto& [place, keptAt] : outcome.kept) {
+namespace {
+
+void AddFileLines(std::vector<std::string>& lines, const std::vector<std::string>& added,
+                  const std::vector<KeptFile>& kept, const Failures& failures, bool preview) {
+  for (const auto& path : added) lines.push_back((preview ? "Would add " : "Added ") + path);
+  for (const auto& [place, keptAt] : kept) {
     lines.push_back(preview ? "Would replace " + place + ", keeping it in " + keptAt
                             : "Replaced " + place + ", kept in " + keptAt);
   }
-  for (const auto& [path, reason] : outcome.failures) {
+  for (const auto& [path, reason] : failures) {
     lines.push_back("Not copied: " + path + ": " + reason);
   }
+}
+
+std::string Counts(const std::vector<std::string>& added, const std::vector<KeptFile>& kept,
+                   std::uint64_t unchanged, const Failures& failures) {
+  return std::to_string(added.size()) + " added, " + std::to_string(kept.size()) + " replaced, " +
+         std::to_string(unchanged) + " unchanged, " + std::to_string(failures.size()) +
+         " not copied.";
+}
+
+}  // namespace
+
+std::vector<std::string> SummaryLines(RunKind run, const Outcome& outcome, bool preview) {
   const std::string what = run == RunKind::Backup ? "Backup" : "Restore";
-  const std::string counts = std::to_string(outcome.added.size()) + " added, " +
-                             std::to_string(outcome.kept.size()) + " replaced, " +
-                             std::to_string(outcome.unchanged) + " unchanged, " +
-                             std::to_string(outcome.failures.size()) + " not copied.";
+  const std::string counts =
+      Counts(outcome.added, outcome.kept, outcome.unchanged, outcome.failures);
+  std::vector<std::string> lines;
   switch (outcome.result) {
     case RunResult::Done:
     case RunResult::Partial:
@@ -221,6 +253,25 @@ std::vector<std::string> ReportLines(RunKind run, const Outcome& outcome, bool p
       lines.push_back(Flattened(outcome.prompt));
       break;
   }
+  if (!outcome.copy) return lines;
+  const PlaceCopy& copy = *outcome.copy;
+  const CopyResult& copied = copy.copied;
+  const std::string copyCounts =
+      Counts(copied.added, copied.kept, copied.unchanged, copied.failures);
+  lines.push_back(!copy.notMade.empty() ? "Not copied to " + copy.folder + ": " + copy.notMade
+                  : preview ? "Preview of the copy to " + copy.folder + ": " + copyCounts
+                            : "Copied to " + copy.folder + ": " + copyCounts);
+  return lines;
+}
+
+std::vector<std::string> ReportLines(RunKind run, const Outcome& outcome, bool preview) {
+  std::vector<std::string> lines;
+  AddFileLines(lines, outcome.added, outcome.kept, outcome.failures, preview);
+  if (outcome.copy) {
+    const CopyResult& copied = outcome.copy->copied;
+    AddFileLines(lines, copied.added, copied.kept, copied.failures, preview);
+  }
+  for (auto& line : SummaryLines(run, outcome, preview)) lines.push_back(std::move(line));
   return lines;
 }
 

@@ -7,6 +7,7 @@
 #include <variant>
 #include <vector>
 
+#include "app/CopyTo.h"
 #include "app/Schedule.h"
 #include "backup/Outcome.h"
 
@@ -28,6 +29,9 @@ struct CommandLine {
   DailyTime at = {};
   // The run the scheduled task starts, which records how it ended.
   bool automatic = false;
+  // Sets, stops or tells the copy away from this disk.
+  std::optional<CopyToAsk> copyTo = {};
+  std::string copyToPath = {};
   bool operator==(const CommandLine&) const = default;
 };
 
@@ -47,9 +51,9 @@ std::variant<CommandLine, std::string> ParseCommandLine(std::span<const std::str
 // were quoted together still meant it, and a box there waits for nobody.
 bool AsksForQuiet(std::span<const std::string> arguments);
 
-// Whether any argument is the /schedule switch: its answer is one line on
-// the output, never a box.
-bool AsksForSchedule(std::span<const std::string> arguments);
+// Whether any argument is the /schedule or /copyto switch: its answer is
+// one line on the output, never a box.
+bool AsksForOneLine(std::span<const std::string> arguments);
 
 std::string UsageText();
 // The usage for a proportional font: each switch and what it does on one
@@ -60,7 +64,10 @@ std::string WithoutColumns(std::string_view usage);
 int ExitCode(RunResult result);
 
 // What a run from the command line writes: a line for each file added,
-// replaced or failed, then one that sums the run up.
+// replaced or failed, in the backup and then in its copy away from this
+// disk, then the lines that sum them up.
 std::vector<std::string> ReportLines(RunKind run, const Outcome& outcome, bool preview);
+// The line that sums the run up, then the one for its copy, where it has one.
+std::vector<std::string> SummaryLines(RunKind run, const Outcome& outcome, bool preview);
 
 }  // namespace stowlark

@@ -64,16 +64,22 @@ std::vector<std::pair<std::string, std::string>> ProgramFolders(FileSystem& file
 
 }  // namespace
 
+std::optional<std::string> ProgramFolderHolding(FileSystem& files, WriteRegistry& registry,
+                                                const std::string& path) {
+  for (const auto& [what, folder] : ProgramFolders(files, registry)) {
+    if (IsOrLiesIn(files, path, folder)) return what + ", " + folder;
+  }
+  return std::nullopt;
+}
+
 std::optional<std::string> LogPathRefusal(FileSystem& files, WriteRegistry& registry,
                                           const std::string& path) {
   const std::string resolved = WithoutTrailingSeparator(files.Resolve(path));
   std::string refused("The log file cannot be written: ");
   refused.append(path).append(": ");
   if (files.Inspect(resolved).kind == EntryKind::Folder) return refused.append("it is a folder.");
-  for (const auto& [what, folder] : ProgramFolders(files, registry)) {
-    if (IsOrLiesIn(files, resolved, folder)) {
-      return refused.append("it would be in ").append(what).append(", ").append(folder) + ".";
-    }
+  if (const auto folder = ProgramFolderHolding(files, registry, resolved)) {
+    return refused.append("it would be in ").append(*folder) + ".";
   }
   return std::nullopt;
 }

@@ -16,4 +16,9 @@ namespace stowlark {
 std::optional<std::string> LogPathRefusal(FileSystem& files, WriteRegistry& registry,
                                           const std::string& path);
 
+// Which of the folders a run reads, writes or keeps in `path` (resolved)
+// is or lies in, by whatever road: "the backup folder, C:\Docs\Stowlark".
+std::optional<std::string> ProgramFolderHolding(FileSystem& files, WriteRegistry& registry,
+                                                const std::string& path);
+
 }  // namespace stowlark

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/CopyTo.h"
 #include "app/MoveForm.h"
 #include "app/Schedule.h"
 #include "app/Version.h"
@@ -45,6 +46,16 @@ void frmBackup::TellOfUnfinishedAutomaticBackup() {
   record->told = true;
   WriteAutomaticRecord(ports_.registry, *record);
   ports_.messages.ShowMessage(NoticeText(*record), kStyleWarning, "Backup");
+}
+
+std::optional<CopyPlace> frmBackup::CopyPlaceNow() { return ReadCopyPlace(ports_.registry); }
+
+void frmBackup::CopyTo(const std::optional<std::string>& path) {
+  const CopyToAnswer answer =
+      AnswerCopyTo(ports_.files, registry_, ports_.registry, path ? CopyToAsk::Set : CopyToAsk::Off,
+                   path.value_or(""));
+  ports_.messages.ShowMessage(answer.box, answer.done ? kStyleInformation : kStyleWarning,
+                              "Backup");
 }
 
 bool frmBackup::DocumentsFolderKnown() const { return IsAbsoluteWindowsPath(documentsFolder_); }
@@ -137,7 +148,8 @@ Locations frmBackup::CurrentLocations() const {
           documentsKnown ? ResolvedJoin(ports_.files, documentsFolder_, kKeptFolderSuffix) : "",
           ports_.clock.Now(),
           accounts_,
-          preview_};
+          preview_,
+          ReadCopyPlace(ports_.registry)};
 }
 
 void frmBackup::Show(const Outcome& outcome) {
@@ -189,6 +201,8 @@ void frmBackup::OnCopyFinished() {
     ports_.taskbar.ShowProgress(progress_.PlannedBytes(), progress_.PlannedBytes());
   }
   if (preview_) result_.prompt = PreviewPrompt(result_);
+  // Where the copy's drive now is, and when the copy was last made whole.
+  if (result_.copy && !preview_) WriteCopyPlace(ports_.registry, result_.copy->record);
   if (onRunEnded_) onRunEnded_(result_);
   Show(result_);
   if (failed || progressShown_) ports_.taskbar.Clear();

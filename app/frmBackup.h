@@ -17,6 +17,7 @@
 #include "platform/TaskbarPort.h"
 #include "platform/WindowPort.h"
 #include "platform/Worker.h"
+#include "settings/CopyPlace.h"
 #include "settings/WriteRegistry.h"
 
 namespace stowlark {
@@ -106,6 +107,12 @@ class frmBackup {
   void ToggleDailyBackup(const std::string& program);
   // Once for each automatic backup that did not finish, a box that says so.
   void TellOfUnfinishedAutomaticBackup();
+
+  // The place away from this disk where every backup is also copied, where
+  // one is set; setting it (`path` as the system reaches it) or stopping
+  // it, with a box that says what is now true or why it could not be done.
+  std::optional<CopyPlace> CopyPlaceNow();
+  void CopyTo(const std::optional<std::string>& path);
 
   const std::string& DocumentsFolder() const { return documentsFolder_; }
   const std::string& BackupPath() const { return backupPath_; }

@@ -104,10 +104,15 @@ Outcome BackupMessengerFolders(FileSystem& files, const Locations& locations,
       return BackupFailed(*obstacle);
     }
   }
+  // The place away from this disk is looked for first, so that its copy,
+  // as large as the backup's, is in the plan.
+  const auto place =
+      locations.copyTo ? std::optional(FindPlace(files, *locations.copyTo)) : std::nullopt;
   Tally count;
   for (const auto& account : planned) {
     count += CountFiles(files, account.source.path);
   }
+  if (place && place->absent.empty()) count += count;
   CopyRun run(progress, count);
   RunKeptFolder kept(files, locations.keptFolder, "Backup", locations.startedAt, locations.preview);
   for (const auto& account : planned) {
@@ -121,7 +126,11 @@ Outcome BackupMessengerFolders(FileSystem& files, const Locations& locations,
                           : failures.empty()
                               ? Outcome{"Backup", kStyleInformation, "Backup Complete."}
                               : Incomplete(failures);
-  return WithCopied(outcome, "backup", std::move(copied), kept.Path());
+  Outcome backedUp = WithCopied(outcome, "backup", std::move(copied), kept.Path());
+  if (!place || run.Stopped()) return backedUp;
+  return WithPlaceCopy(std::move(backedUp),
+                       CopyToPlace(files, *place, locations.backupPath, locations.accounts,
+                                   locations.startedAt, run, locations.preview));
 }
 
 }  // namespace stowlark

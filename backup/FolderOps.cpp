@@ -42,6 +42,9 @@ class CopyErrorCategory : public std::error_category {
       case CopyError::KeptFolderIsLink:
         return "The folder for replaced files is a symbolic link or junction and is not written "
                "through";
+      case CopyError::ReadBackDiffers:
+        return "Read back different from what was written: the drive may be failing or smaller "
+               "than it claims";
     }
     return "Unknown copy error";
   }
@@ -62,18 +65,22 @@ std::string Parent(const std::string& path) {
   return separator == std::string::npos ? std::string() : path.substr(0, separator);
 }
 
-// Creates the folder and any missing parents; a folder that exists is fine.
-std::error_code EnsureFolder(FileSystem& files, const std::string& path) {
-  const PathInfo info = files.Inspect(path);
-  if (info.kind == EntryKind::Folder) return {};
-  if (info.isLink) return CopyError::TargetIsLink;
-  if (info.kind == EntryKind::File) return CopyError::TargetIsNotFolder;
-  const std::string parent = Parent(path);
-  if (parent.size() > 2 && parent != path) {
-    if (const auto error = EnsureFolder(files, parent)) return error;
+// FNV-1a over the bytes of a file: what was written, to compare with what
+// is read back, without holding or reading the source twice.
+class Digest {
+ public:
+  void Add(std::span<const char> bytes) {
+    for (const char byte : bytes) {
+      value_ = (value_ ^ static_cast<unsigned char>(byte)) * 0x100000001B3u;
+    }
+    size_ += bytes.size();
   }
-  return files.CreateFolder(path);
-}
+  bool operator==(const Digest&) const = default;
+
+ private:
+  std::uint64_t value_ = 0xCBF29CE484222325u;
+  std::uint64_t size_ = 0;
+};
 
 // Fills `buffer` unless the file ends first.
 std::error_code ReadFull(FileReader& reader, std::span<char> buffer, std::size_t& count) {
@@ -90,13 +97,14 @@ std::error_code ReadFull(FileReader& reader, std::span<char> buffer, std::size_t
 class TreeCopier {
  public:
   TreeCopier(FileSystem& files, CopyResult& result, std::vector<FileId> forbidden,
-             RunKeptFolder& kept, CopyRun& run, bool preview)
+             RunKeptFolder& kept, CopyRun& run, bool preview, const CopyCare& care)
       : files_(files),
         result_(result),
         forbidden_(std::move(forbidden)),
         kept_(kept),
         run_(run),
         preview_(preview),
+        care_(care),
         buffer_(kChunkBytes) {}
 
   // Folders wait on a stack of their own, so that no depth of tree can
@@ -198,6 +206,11 @@ class TreeCopier {
     if (current && current->kind == EntryKind::Folder) {
       return Fail(target, CopyError::TargetIsFolder), false;
     }
+    if (care_.largestFile != 0 && entry.stamp.size > care_.largestFile) {
+      result_.failures.push_back({target, "The file is 4 GB or larger, which a " +
+                                              care_.fileSystem + " drive cannot hold"});
+      return false;
+    }
     // Left alone, a file of the same bytes costs no write, whatever its time
     // says, and a file that another program holds open fails only when there
     // is something to change.
@@ -232,7 +245,7 @@ class TreeCopier {
       return false;
     }
     const std::int64_t time = from->Stamp().lastWriteTime;
-    const bool touched = time != to->Stamp().lastWriteTime;
+    const bool touched = !files_.SameWriteTime(time, to->Stamp().lastWriteTime);
     to.reset();
     // A time that cannot be set leaves the bytes right; the next run only
     // compares them again.
@@ -291,6 +304,10 @@ class TreeCopier {
     FileStamp now;
     if (!error) error = reader->StampNow(now);
     if (!error && !SameSizeAndTime(now, reader->Stamp())) return Pass::Changed;
+    if (!error && care_.verify) {
+      failedPath = target;
+      error = ReadBack(*writer);
+    }
     if (error) return Fail(failedPath, error), Pass::Failed;
     if (current) return ReplaceKeeping(*writer, reader->Stamp(), target, *current);
     if (const auto commit = writer->Commit(reader->Stamp(), target, AtTarget::Nothing)) {
@@ -400,8 +417,23 @@ class TreeCopier {
     return writer->Commit(reader->Stamp(), keptAt, AtTarget::Nothing);
   }
 
+  // The written file sent through to the device, then read from it once and
+  // compared with what was written, before it may take its name.
+  std::error_code ReadBack(FileWriter& writer) {
+    std::unique_ptr<FileReader> back;
+    if (const auto error = writer.Flush()) return error;
+    if (const auto error = writer.OpenReadBack(back)) return error;
+    Digest read;
+    for (std::size_t count = 1; count > 0;) {
+      if (const auto error = back->Read(buffer_, count)) return error;
+      read.Add({buffer_.data(), count});
+    }
+    return read == written_ ? std::error_code{} : CopyError::ReadBackDiffers;
+  }
+
   std::error_code Transfer(FileReader& reader, FileWriter& writer, const std::string& target,
                            std::string& failedPath) {
+    written_ = {};
     // Reading stops at the size the stamp gave: a file that grew meanwhile
     // shows in its stamp afterwards, and one read per file is saved. A stop
     // is heard between chunks, so that no file, however large, holds it up.
@@ -416,13 +448,16 @@ class TreeCopier {
         failedPath = target;
         return error;
       }
+      if (care_.verify) written_.Add({buffer_.data(), count});
       run_.InFile(reader.Stamp().size - left);
     }
     return {};
   }
 
+  // A full drive is said plainly, whatever words the system has for it.
   void Fail(const std::string& path, std::error_code error) {
-    result_.failures.push_back({path, error.message()});
+    result_.failures.push_back(
+        {path, error == std::errc::no_space_on_device ? "The drive is full" : error.message()});
   }
 
   // Names where the keeping failed, which lies in the kept folders, not
@@ -439,6 +474,8 @@ class TreeCopier {
   RunKeptFolder& kept_;
   CopyRun& run_;
   const bool preview_;
+  const CopyCare& care_;
+  Digest written_;
   std::vector<Pending> pending_;
   KeptHere keptHere_;
   std::string keptObstacle_;  // where keeping the file in hand last looked
@@ -451,6 +488,18 @@ class TreeCopier {
 std::error_code make_error_code(CopyError error) {
   static const CopyErrorCategory category;
   return {static_cast<int>(error), category};
+}
+
+std::error_code EnsureFolder(FileSystem& files, const std::string& path) {
+  const PathInfo info = files.Inspect(path);
+  if (info.kind == EntryKind::Folder) return {};
+  if (info.isLink) return CopyError::TargetIsLink;
+  if (info.kind == EntryKind::File) return CopyError::TargetIsNotFolder;
+  const std::string parent = Parent(path);
+  if (parent.size() > 2 && parent != path) {
+    if (const auto error = EnsureFolder(files, parent)) return error;
+  }
+  return files.CreateFolder(path);
 }
 
 std::error_code MakeFolder(FileSystem& files, const std::string& path) {
@@ -560,7 +609,7 @@ void Append(CopyResult& into, CopyResult from) {
 }
 
 CopyResult Copy(FileSystem& files, const Folder& source, const std::string& destination,
-                const KeepAside& keep, CopyRun& run, bool preview) {
+                const KeepAside& keep, CopyRun& run, bool preview, const CopyCare& care) {
   CopyResult result;
   std::vector<FileId> forbidden = FoldersHolding(files, destination);
   const std::vector<FileId> holdingKept = FoldersHolding(files, keep.folder.Root());
@@ -576,7 +625,7 @@ CopyResult Copy(FileSystem& files, const Folder& source, const std::string& dest
     result.failures.push_back({destination, error.message()});
     return result;
   }
-  TreeCopier(files, result, std::move(forbidden), keep.folder, run, preview)
+  TreeCopier(files, result, std::move(forbidden), keep.folder, run, preview, care)
       .Run(source.path, destination, keep.below, missing);
   return result;
 }

@@ -35,11 +35,14 @@ enum class CopyError {
   KeptChanging,
   Stopped,
   KeptFolderIsLink,
+  ReadBackDiffers,
 };
 std::error_code make_error_code(CopyError error);
 
 // Paths may end with a backslash; it is ignored.
 std::error_code MakeFolder(FileSystem& files, const std::string& path);
+// Makes the folder and any missing parents; a folder that exists is fine.
+std::error_code EnsureFolder(FileSystem& files, const std::string& path);
 bool FolderExists(FileSystem& files, const std::string& path);
 std::error_code GetFolder(FileSystem& files, const std::string& path, Folder& folder);
 // On failure `folders` keeps those listed before it.
@@ -103,8 +106,18 @@ void Append(CopyResult& into, CopyResult from);
 // stop, it abandons the file in hand, whose target stays as it was, and
 // copies no other. A preview writes nothing and tells what a copy would do,
 // as far as looking can tell.
+// What a copy to a place away from this disk asks besides: each file sent
+// through to the device and read back before it takes its name, and files
+// too large for the place's file system left out, that system named.
+struct CopyCare {
+  bool verify = false;
+  std::uint64_t largestFile = 0;  // none when 0
+  std::string fileSystem = {};
+};
+
 CopyResult Copy(FileSystem& files, const Folder& source, const std::string& destination,
-                const KeepAside& keep, CopyRun& run, bool preview = false);
+                const KeepAside& keep, CopyRun& run, bool preview = false,
+                const CopyCare& care = {});
 
 }  // namespace stowlark
 

@@ -8,16 +8,6 @@ namespace {
 // A name taken that often is no longer a run of the same second.
 constexpr int kMostTries = 1000;
 
-std::optional<int> Digits(std::string_view text, std::size_t at, std::size_t count) {
-  if (at + count > text.size()) return std::nullopt;
-  int number = 0;
-  for (std::size_t i = at; i < at + count; ++i) {
-    if (text[i] < '0' || text[i] > '9') return std::nullopt;
-    number = number * 10 + (text[i] - '0');
-  }
-  return number;
-}
-
 // " (n)" with n a number, or nothing at all.
 bool IsTakenSuffix(std::string_view rest) {
   if (rest.empty()) return true;
@@ -38,21 +28,11 @@ std::string KeptFolderName(std::string_view run, const LocalTime& at) {
 
 std::optional<LocalTime> TimeOfKeptFolder(std::string_view name, std::string_view run) {
   // "Backup 2026-12-07 19.46.05": the run, then 19 characters of time.
-  if (!name.starts_with(run) || name.size() < run.size() + 20 || name[run.size()] != ' ') {
+  if (!name.starts_with(run) || name.size() < run.size() + 20 || name[run.size()] != ' ' ||
+      name[run.size() + 14] != '.' || !IsTakenSuffix(name.substr(run.size() + 20))) {
     return std::nullopt;
   }
-  const std::string_view time = name.substr(run.size() + 1, 19);
-  if (time[4] != '-' || time[7] != '-' || time[10] != ' ' || time[13] != '.' || time[16] != '.' ||
-      !IsTakenSuffix(name.substr(run.size() + 20))) {
-    return std::nullopt;
-  }
-  const auto year = Digits(time, 0, 4), month = Digits(time, 5, 2), day = Digits(time, 8, 2),
-             hour = Digits(time, 11, 2), minute = Digits(time, 14, 2), second = Digits(time, 17, 2);
-  if (!year || !month || !day || !hour || !minute || !second || *month < 1 || *month > 12 ||
-      *day < 1 || *day > 31 || *hour > 23 || *minute > 59 || *second > 59) {
-    return std::nullopt;
-  }
-  return LocalTime{*year, *month, *day, *hour, *minute, *second};
+  return ParseLocalTime(name.substr(run.size() + 1, 19));
 }
 
 LocalTime KeptFolderTime(FileSystem& files, const std::string& keptFolder, std::string_view run,

@@ -58,7 +58,42 @@ std::string PreviewPrompt(const Outcome& outcome) {
   if (!outcome.failures.empty()) {
     prompt += "\r\n\r\nThese items could not be copied:\r\n\r\n" + ListFailures(outcome.failures);
   }
+  if (outcome.copy) prompt += "\r\n\r\n" + PlaceCopyText(*outcome.copy, true);
   return prompt;
+}
+
+std::string PlaceCopyText(const PlaceCopy& copy, bool preview) {
+  const CopyResult& copied = copy.copied;
+  std::string text;
+  if (!copy.notMade.empty()) {
+    text = "Not copied to " + copy.folder + ": " + copy.notMade;
+  } else if (preview) {
+    text = "The copy to " + copy.folder + " would add " + Files(copied.added.size()) +
+           ", replace " + Files(copied.kept.size()) + " (keeping each aside) and leave " +
+           Files(copied.unchanged) + " unchanged.";
+  } else {
+    text = "Copied to " + copy.folder + ": " + Files(copied.added.size()) + " added, " +
+           std::to_string(copied.kept.size()) + " replaced, " + std::to_string(copied.unchanged) +
+           " unchanged.";
+    if (!copied.kept.empty()) {
+      text += "\r\nWhat it replaced was kept in:\r\n" + copy.keptFolder;
+    }
+  }
+  if (!copied.failures.empty()) {
+    text += "\r\nThese items could not be copied there:\r\n\r\n" + ListFailures(copied.failures);
+  }
+  return text;
+}
+
+Outcome WithPlaceCopy(Outcome outcome, PlaceCopy copy) {
+  if ((!copy.notMade.empty() || !copy.copied.failures.empty()) &&
+      outcome.result == RunResult::Done) {
+    outcome.result = RunResult::Partial;
+    outcome.style = kStyleWarning;
+  }
+  outcome.prompt += "\r\n\r\n" + PlaceCopyText(copy, false);
+  outcome.copy = std::move(copy);
+  return outcome;
 }
 
 std::optional<std::string> ChooseAccounts(FileSystem& files, std::vector<Folder>& folders,

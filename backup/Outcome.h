@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "backup/FolderOps.h"
+#include "backup/SecondPlace.h"
 #include "platform/Clock.h"
 
 namespace stowlark {
@@ -31,6 +32,8 @@ struct Outcome {
   std::vector<std::string> added = {};
   std::uint64_t unchanged = 0;
   Failures failures = {};
+  // What a backup made of the copy away from this disk, where one is set.
+  std::optional<PlaceCopy> copy = {};
   bool operator==(const Outcome&) const = default;
 };
 
@@ -48,6 +51,8 @@ struct Locations {
   std::vector<std::string> accounts = {};
   // Looks at what the run would do and writes nothing anywhere.
   bool preview = false;
+  // Where a backup is also copied, away from this disk.
+  std::optional<CopyPlace> copyTo = {};
 };
 
 inline constexpr std::size_t kFailuresShown = 10;
@@ -67,6 +72,15 @@ Outcome WithCopied(Outcome outcome, std::string_view run, CopyResult copied,
 
 // For a preview that ran to its end, the box's text: what the run would do.
 std::string PreviewPrompt(const Outcome& outcome);
+
+// Adds to a backup's outcome what became of its copy away from this disk: a
+// copy not made, or a file of it that failed, leaves the run unfinished.
+Outcome WithPlaceCopy(Outcome outcome, PlaceCopy copy);
+// The one line that ends the box: the copy made, with its counts, or not
+// made and why; then what failed of it.
+std::string PlaceCopyText(const PlaceCopy& copy, bool preview);
+// "STICK", or the place's path: how the user knows it.
+inline std::string CopyPlaceName(const PlaceCopy& copy) { return PlaceName(copy.record); }
 
 // Limits `folders` to the account folders named, whatever their case; when
 // one is not there, says so and names those that are.

@@ -14,6 +14,7 @@ add_executable(stowlark_tests
   tests/backup/BackupRestoreTest.cpp
   tests/backup/FaultsTest.cpp
   tests/backup/KeptFolderTest.cpp
+  tests/backup/SecondPlaceTest.cpp
   tests/backup/ProgressTest.cpp
 )
 target_link_libraries(stowlark_tests PRIVATE stowlark_fakes stowlark_native GTest::gtest_main)

@@ -16,7 +16,35 @@ std::int64_t DaysOf(int year, int month, int day) {
   return era * 146097 + dayOfEra - 719468;
 }
 
+std::optional<int> Digits(std::string_view text, std::size_t at, std::size_t count) {
+  if (at + count > text.size()) return std::nullopt;
+  int number = 0;
+  for (std::size_t i = at; i < at + count; ++i) {
+    if (text[i] < '0' || text[i] > '9') return std::nullopt;
+    number = number * 10 + (text[i] - '0');
+  }
+  return number;
+}
+
 }  // namespace
+
+std::optional<LocalTime> ParseLocalTime(std::string_view text) {
+  // "2026-12-07 19:46", then ":05" or ".05" where seconds are given.
+  if (text.size() != 16 && text.size() != 19) return std::nullopt;
+  const char separator = text[13];
+  if (text[4] != '-' || text[7] != '-' || text[10] != ' ' ||
+      (separator != ':' && separator != '.') || (text.size() == 19 && text[16] != separator)) {
+    return std::nullopt;
+  }
+  const auto year = Digits(text, 0, 4), month = Digits(text, 5, 2), day = Digits(text, 8, 2),
+             hour = Digits(text, 11, 2), minute = Digits(text, 14, 2),
+             second = text.size() == 19 ? Digits(text, 17, 2) : std::optional(0);
+  if (!year || !month || !day || !hour || !minute || !second || *month < 1 || *month > 12 ||
+      *day < 1 || *day > 31 || *hour > 23 || *minute > 59 || *second > 59) {
+    return std::nullopt;
+  }
+  return LocalTime{*year, *month, *day, *hour, *minute, *second};
+}
 
 std::int64_t SecondsOf(const LocalTime& time) {
   return DaysOf(time.year, time.month, time.day) * kSecondsADay + time.hour * 3600 +

@@ -2,7 +2,9 @@
 
 #include <compare>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace stowlark {
 
@@ -38,6 +40,16 @@ inline std::string DateText(const LocalTime& at) {
   text.append("-").append(TwoDigits(at.month)).append("-").append(TwoDigits(at.day));
   return text;
 }
+
+// "2026-12-07 19:46": when a run ended or a copy was last made, as records keep it.
+inline std::string DateAndMinute(const LocalTime& at) {
+  return DateText(at) + " " + TwoDigits(at.hour) + ":" + TwoDigits(at.minute);
+}
+
+// A time written "2026-12-07 19:46" (or with "." between the parts of the
+// time, or ":SS" or ".SS" after the minutes) back into a time; nothing for
+// anything else, a date or time out of range included.
+std::optional<LocalTime> ParseLocalTime(std::string_view text);
 
 class Clock {
  public:

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -42,6 +43,18 @@ struct Entry {
   // Carries the mark that the adapter sets on its temporary files at their
   // creation and that a user's file does not carry.
   bool temporaryMark = false;
+};
+
+// A volume as the system shows it now: the root it is reached by ("E:\"),
+// what tells it from every other (serial number and label), its file
+// system ("NTFS", "FAT32", "exFAT") and whether it can be taken out.
+struct Volume {
+  std::string root;
+  std::uint32_t serial = 0;
+  std::string label;
+  std::string fileSystem;
+  bool removable = false;
+  bool operator==(const Volume&) const = default;
 };
 
 // The same two values mean the same file or folder, whatever path reached it.
@@ -112,6 +125,11 @@ class FileWriter {
   // where nothing was expected).
   virtual std::error_code Commit(const FileStamp& stamp, const std::string& target,
                                  AtTarget there) = 0;
+  // Sends what was written through to the device.
+  virtual std::error_code Flush() = 0;
+  // The written file from its start, as the device holds it rather than a
+  // cache, where the system allows.
+  virtual std::error_code OpenReadBack(std::unique_ptr<FileReader>& reader) = 0;
 };
 
 class FileSystem {
@@ -148,6 +166,15 @@ class FileSystem {
   virtual std::error_code SetWriteTime(const std::string& path, std::int64_t lastWriteTime) = 0;
   // Removes the folder at `path`, and fails unless it is empty.
   virtual std::error_code RemoveEmptyFolder(const std::string& path) = 0;
+  // Whether two last-write times are the same to the file systems a copy
+  // meets: FAT keeps times to two seconds, and in local time, so that a
+  // daylight-saving change moves every time there by an hour.
+  virtual bool SameWriteTime(std::int64_t a, std::int64_t b) = 0;
+  // The volume that holds `path` (which need not exist) as it stands now;
+  // nothing where no volume is there, or the system cannot tell.
+  virtual std::optional<Volume> VolumeOf(const std::string& path) = 0;
+  // The root of every drive letter that holds a volume now.
+  virtual std::vector<std::string> DriveRoots() = 0;
 };
 
 }  // namespace stowlark

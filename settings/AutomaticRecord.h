@@ -8,9 +8,6 @@
 
 namespace stowlark {
 
-// The user's own key, where the automatic backup records how it ended.
-inline constexpr char kProgramKey[] = "Software\\Stowlark";
-
 // How the last automatic backup ended: when, with which exit code, its
 // summary line, whether the window has told the user of it yet, and the log
 // it wrote (empty when it could write none).
@@ -22,8 +19,6 @@ struct AutomaticRecord {
   std::string log = {};
   bool operator==(const AutomaticRecord&) const = default;
 };
-
-std::string DateAndMinute(const LocalTime& time);
 
 // False when the registry refused a value.
 bool WriteAutomaticRecord(RegistryPort& registry, const AutomaticRecord& record);

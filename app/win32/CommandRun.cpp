@@ -255,6 +255,19 @@ void RecordAutomaticBackup(int code, const std::string& summary, const std::stri
   WriteAutomaticRecord(registry, {DateAndMinute(clock.Now()), code, summary, false, log});
 }
 
+// Sets or stops the copy away from this disk, or tells how it stands, in one line.
+int RunCopyTo(CommandOutput& output, const CommandLine& line) {
+  win32::Win32Registry registry;
+  NoBoxes boxes;
+  WriteRegistry settings(registry, boxes);
+  win32::Win32FileSystem files;
+  const std::string path =
+      line.copyToPath.empty() ? "" : win32::UniversalPath(files.Resolve(line.copyToPath));
+  const CopyToAnswer answer = AnswerCopyTo(files, settings, registry, *line.copyTo, path);
+  output.Write({answer.line});
+  return answer.done ? 0 : ExitCode(RunResult::NotStarted);
+}
+
 // Turns the daily backup on or off, or tells how it stands, in one line.
 int RunSchedule(CommandOutput& output, const CommandLine& line) {
   const win32::ComApartment com;
@@ -365,14 +378,15 @@ int CommandRun::Ended(const Outcome& outcome) const {
 int RunCommandLine(HINSTANCE instance, int showCommand, const std::vector<std::string>& arguments) {
   CommandOutput output;
   const auto parsed = ParseCommandLine(arguments);
-  // Whatever it answers, the schedule's one line goes to the output alone.
-  if (AsksForSchedule(arguments)) {
+  // Whatever it answers, the schedule's or the copy's one line goes to the
+  // output alone.
+  if (AsksForOneLine(arguments)) {
     const auto* line = std::get_if<CommandLine>(&parsed);
     if (line == nullptr || line->usage) {
       output.Write({line != nullptr ? UsageText() : std::get<std::string>(parsed)});
       return line != nullptr ? 0 : ExitCode(RunResult::NotStarted);
     }
-    return RunSchedule(output, *line);
+    return line->copyTo ? RunCopyTo(output, *line) : RunSchedule(output, *line);
   }
   if (const auto* error = std::get_if<std::string>(&parsed)) {
     return Refuse(output, AsksForQuiet(arguments), {*error, "Stowlark.exe /? shows how to use it."},

@@ -50,6 +50,9 @@ class DeepFileSystem : public FileSystem {
   std::error_code Move(const std::string&, const std::string&) override { return {}; }
   std::error_code SetWriteTime(const std::string&, std::int64_t) override { return {}; }
   std::error_code RemoveEmptyFolder(const std::string&) override { return {}; }
+  bool SameWriteTime(std::int64_t a, std::int64_t b) override { return a == b; }
+  std::optional<Volume> VolumeOf(const std::string&) override { return std::nullopt; }
+  std::vector<std::string> DriveRoots() override { return {}; }
 
  private:
   struct OneByte : FileReader {
@@ -70,6 +73,11 @@ class DeepFileSystem : public FileSystem {
     std::error_code Write(std::span<const char>) override { return {}; }
     std::error_code Commit(const FileStamp&, const std::string& target, AtTarget) override {
       committed = target;
+      return {};
+    }
+    std::error_code Flush() override { return {}; }
+    std::error_code OpenReadBack(std::unique_ptr<FileReader>& reader) override {
+      reader = std::make_unique<OneByte>();
       return {};
     }
     std::string& committed;

@@ -30,11 +30,33 @@ class FaultyReader : public FileReader {
   std::size_t passed_ = 0;
 };
 
+// Reads the file back with its first byte changed, as a failing drive might.
+class DifferentReader : public FileReader {
+ public:
+  explicit DifferentReader(std::unique_ptr<FileReader> inner) : inner_(std::move(inner)) {}
+  std::error_code Read(std::span<char> buffer, std::size_t& count) override {
+    const auto error = inner_->Read(buffer, count);
+    if (!changed_ && count > 0) buffer[0] = static_cast<char>(~buffer[0]);
+    changed_ = changed_ || count > 0;
+    return error;
+  }
+  FileStamp Stamp() const override { return inner_->Stamp(); }
+  std::error_code StampNow(FileStamp& now) override { return inner_->StampNow(now); }
+
+ private:
+  std::unique_ptr<FileReader> inner_;
+  bool changed_ = false;
+};
+
 class FaultyWriter : public FileWriter {
  public:
   FaultyWriter(std::unique_ptr<FileWriter> inner, const Fault* fault,
-               std::function<const Fault*(const std::string&)> commitFault)
-      : inner_(std::move(inner)), fault_(fault), commitFault_(std::move(commitFault)) {}
+               std::function<const Fault*(const std::string&)> commitFault,
+               std::function<const Fault*(Operation)> folderFault)
+      : inner_(std::move(inner)),
+        fault_(fault),
+        commitFault_(std::move(commitFault)),
+        folderFault_(std::move(folderFault)) {}
   std::error_code Write(std::span<const char> data) override {
     if (fault_ == nullptr) return inner_->Write(data);
     const std::size_t room = fault_->afterBytes - std::min(passed_, fault_->afterBytes);
@@ -48,11 +70,24 @@ class FaultyWriter : public FileWriter {
     if (const auto* fault = commitFault_(target)) return fault->error;
     return inner_->Commit(stamp, target, there);
   }
+  std::error_code Flush() override {
+    if (const auto* fault = folderFault_(Operation::Flush)) return fault->error;
+    return inner_->Flush();
+  }
+  std::error_code OpenReadBack(std::unique_ptr<FileReader>& reader) override {
+    if (const auto* fault = folderFault_(Operation::ReadBack)) return fault->error;
+    if (const auto error = inner_->OpenReadBack(reader)) return error;
+    if (folderFault_(Operation::ReadBackDiffers)) {
+      reader = std::make_unique<DifferentReader>(std::move(reader));
+    }
+    return {};
+  }
 
  private:
   std::unique_ptr<FileWriter> inner_;
   const Fault* fault_;
   std::function<const Fault*(const std::string&)> commitFault_;
+  std::function<const Fault*(Operation)> folderFault_;
   std::size_t passed_ = 0;
 };
 
@@ -110,7 +145,8 @@ std::error_code FaultyFileSystem::CreateTemporary(const std::string& folder,
   if (const auto error = inner_.CreateTemporary(folder, inner)) return error;
   writer = std::make_unique<FaultyWriter>(
       std::move(inner), Find(Operation::Write, folder),
-      [this](const std::string& target) { return Find(Operation::Commit, target); });
+      [this](const std::string& target) { return Find(Operation::Commit, target); },
+      [this, folder](Operation operation) { return Find(operation, folder); });
   return {};
 }
 

@@ -9,7 +9,8 @@
 
 namespace stowlark {
 
-// CreateTemporary and Write match the folder the temporary file goes in;
+// CreateTemporary, Write, Flush and ReadBack match the folder the temporary
+// file goes in (ReadBackDiffers reads it back with its first byte changed);
 // Commit matches the target it would replace; Move the file it moves.
 enum class Operation {
   Inspect,
@@ -24,7 +25,10 @@ enum class Operation {
   RemoveStale,
   Move,
   SetWriteTime,
-  RemoveEmptyFolder
+  RemoveEmptyFolder,
+  Flush,
+  ReadBack,
+  ReadBackDiffers
 };
 
 // Fails the chosen operation on paths ending with `pathEnding`. A Read or
@@ -71,6 +75,9 @@ class FaultyFileSystem : public FileSystem {
   std::error_code Move(const std::string& from, const std::string& to) override;
   std::error_code SetWriteTime(const std::string& path, std::int64_t lastWriteTime) override;
   std::error_code RemoveEmptyFolder(const std::string& path) override;
+  bool SameWriteTime(std::int64_t a, std::int64_t b) override { return inner_.SameWriteTime(a, b); }
+  std::optional<Volume> VolumeOf(const std::string& path) override { return inner_.VolumeOf(path); }
+  std::vector<std::string> DriveRoots() override { return inner_.DriveRoots(); }
 
  private:
   const Fault* Find(Operation operation, const std::string& path);

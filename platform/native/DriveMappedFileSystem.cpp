@@ -9,6 +9,8 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
 
 namespace stowlark {
 namespace {
@@ -95,6 +97,8 @@ class NativeReader : public FileReader {
   std::uint64_t remaining_;
 };
 
+constexpr std::int64_t kNanosecondsASecond = 1'000'000'000;
+
 class NativeWriter : public FileWriter {
  public:
   NativeWriter(int fd, std::filesystem::path path, const DriveMappedFileSystem& files)
@@ -135,6 +139,23 @@ class NativeWriter : public FileWriter {
     }
     return {};
   }
+  std::error_code Flush() override {
+    return ::fsync(fd_.Get()) == 0 ? std::error_code{} : LastError();
+  }
+  // The pages just flushed are dropped first, so that the read goes to the disk.
+  std::error_code OpenReadBack(std::unique_ptr<FileReader>& reader) override {
+    const int fd = ::open(path_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    struct stat info {};
+    if (fd < 0) return LastError();
+    if (::fstat(fd, &info) != 0) {
+      const auto error = LastError();
+      ::close(fd);
+      return error;
+    }
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+    reader = std::make_unique<NativeReader>(fd, StampOf(info));
+    return {};
+  }
 
  private:
   Descriptor fd_;
@@ -142,6 +163,13 @@ class NativeWriter : public FileWriter {
   const DriveMappedFileSystem& files_;
   bool committed_ = false;
 };
+
+std::string FirstLine(const std::filesystem::path& path) {
+  std::ifstream file(path);
+  std::string line;
+  std::getline(file, line);
+  return line;
+}
 
 // The stand-in's mark on its temporary files, which no file of a user's
 // carries: the sticky bit means nothing on a Linux file.
@@ -313,6 +341,38 @@ std::error_code DriveMappedFileSystem::RemoveEmptyFolder(const std::string& path
   const auto host = HostPath(path);
   if (host.empty()) return NoDrive();
   return ::rmdir(host.c_str()) == 0 ? std::error_code{} : LastError();
+}
+
+bool DriveMappedFileSystem::SameWriteTime(std::int64_t a, std::int64_t b) {
+  const std::int64_t apart = a > b ? a - b : b - a;
+  const std::int64_t hourApart = apart - 3600 * kNanosecondsASecond;
+  return apart <= 2 * kNanosecondsASecond ||
+         (hourApart >= -2 * kNanosecondsASecond && hourApart <= 2 * kNanosecondsASecond);
+}
+
+std::optional<Volume> DriveMappedFileSystem::VolumeOf(const std::string& path) {
+  if (HostPath(path).empty()) return std::nullopt;
+  const char letter = static_cast<char>(std::tolower(static_cast<unsigned char>(path[0])));
+  const auto drive = root_ / std::string(1, letter);
+  if (!std::filesystem::is_directory(drive)) return std::nullopt;
+  const std::string serial = FirstLine(drive / ".windows-serial");
+  const auto named = fileSystems.find(letter);
+  return Volume{std::string(1, static_cast<char>(std::toupper(letter))) + ":\\",
+                serial.empty()
+                    ? static_cast<std::uint32_t>(letter)
+                    : static_cast<std::uint32_t>(std::strtoul(serial.c_str(), nullptr, 16)),
+                FirstLine(drive / ".windows-label"),
+                named == fileSystems.end() ? "NTFS" : named->second, false};
+}
+
+std::vector<std::string> DriveMappedFileSystem::DriveRoots() {
+  std::vector<std::string> roots;
+  for (char letter = 'a'; letter <= 'z'; ++letter) {
+    if (std::filesystem::is_directory(root_ / std::string(1, letter))) {
+      roots.push_back(std::string(1, static_cast<char>(std::toupper(letter))) + ":\\");
+    }
+  }
+  return roots;
 }
 
 }  // namespace stowlark

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <map>
 
 #include "platform/FileSystem.h"
 
@@ -8,10 +9,15 @@ namespace stowlark {
 
 // Runs the walks on real files away from Windows: "X:\a\b" lives at
 // root/x/a/b. Anything that is not a drive path is refused, so a relative
-// path can never land in the current directory.
+// path can never land in the current directory. A drive is there while its
+// folder is; as under Wine, the files ".windows-label" and ".windows-serial"
+// (hexadecimal) at its top give its volume's label and serial number.
 class DriveMappedFileSystem : public FileSystem {
  public:
   explicit DriveMappedFileSystem(std::filesystem::path root);
+
+  // The file system each drive says it has, by its letter; "NTFS" if none.
+  std::map<char, std::string> fileSystems;
 
   // The host path for a Windows path, or an empty path when it has no drive.
   std::filesystem::path HostPath(const std::string& path) const;
@@ -31,6 +37,9 @@ class DriveMappedFileSystem : public FileSystem {
   std::error_code Move(const std::string& from, const std::string& to) override;
   std::error_code SetWriteTime(const std::string& path, std::int64_t lastWriteTime) override;
   std::error_code RemoveEmptyFolder(const std::string& path) override;
+  bool SameWriteTime(std::int64_t a, std::int64_t b) override;
+  std::optional<Volume> VolumeOf(const std::string& path) override;
+  std::vector<std::string> DriveRoots() override;
 
  private:
   std::filesystem::path root_;

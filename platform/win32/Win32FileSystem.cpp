@@ -1,10 +1,16 @@
 #include "platform/win32/Win32FileSystem.h"
 
+#include <windows.h>
+// after windows.h, which it needs
+#include <winnetwk.h>
+
 #include <algorithm>
 #include <limits>
+#include <vector>
 
 #include "platform/win32/Handles.h"
 #include "platform/win32/NtFile.h"
+#include "platform/win32/SystemLibrary.h"
 #include "platform/win32/Text.h"
 
 namespace stowlark::win32 {
@@ -16,6 +22,11 @@ constexpr DWORD kCarriedAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HI
 // own attributes when it is committed. Wine keeps just these two of all
 // attributes, so Windows and Wine both tell a stale temporary file by them.
 constexpr DWORD kTemporaryMark = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+// A read that bypasses the cache takes whole sectors into memory aligned to
+// them: a page-aligned megabyte serves every sector size.
+constexpr DWORD kUncachedChunk = 1 << 20;
+// Last-write times count 100-nanosecond ticks.
+constexpr std::int64_t kTicksASecond = 10'000'000;
 
 bool HasTemporaryMark(DWORD attributes) {
   return (attributes & (kTemporaryMark | FILE_ATTRIBUTE_DIRECTORY)) == kTemporaryMark;
@@ -126,11 +137,53 @@ class Win32Reader : public FileReader {
   FileStamp stamp_;
 };
 
+// Reads a file from the device, not from the cache, through a buffer of the
+// alignment such reads need.
+class UncachedReader : public FileReader {
+ public:
+  UncachedReader(UniqueFile file, FileStamp stamp)
+      : file_(std::move(file)),
+        stamp_(stamp),
+        buffer_(static_cast<char*>(
+            VirtualAlloc(nullptr, kUncachedChunk, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE))) {}
+  UncachedReader(const UncachedReader&) = delete;
+  UncachedReader& operator=(const UncachedReader&) = delete;
+  ~UncachedReader() override {
+    if (buffer_ != nullptr) VirtualFree(buffer_, 0, MEM_RELEASE);
+  }
+  std::error_code Read(std::span<char> buffer, std::size_t& count) override {
+    count = 0;
+    if (buffer_ == nullptr) return MakeError(ERROR_NOT_ENOUGH_MEMORY);
+    if (next_ == held_) {
+      DWORD got = 0;
+      if (!ReadFile(file_.Get(), buffer_, kUncachedChunk, &got, nullptr)) return LastError();
+      next_ = 0;
+      held_ = got;
+    }
+    count = std::min<std::size_t>(buffer.size(), held_ - next_);
+    std::copy_n(buffer_ + next_, count, buffer.data());
+    next_ += static_cast<DWORD>(count);
+    return {};
+  }
+  FileStamp Stamp() const override { return stamp_; }
+  std::error_code StampNow(FileStamp& now) override {
+    return Win32Reader::StampOf(file_.Get(), now);
+  }
+
+ private:
+  UniqueFile file_;
+  FileStamp stamp_;
+  char* buffer_;
+  DWORD held_ = 0;
+  DWORD next_ = 0;
+};
+
 // Everything after the create goes through the one handle, so no later
 // step can be turned, by a name swapped in meanwhile, onto another file.
 class Win32Writer : public FileWriter {
  public:
-  explicit Win32Writer(UniqueFile file) : file_(std::move(file)) {}
+  Win32Writer(UniqueFile file, std::wstring path)
+      : file_(std::move(file)), path_(std::move(path)) {}
   ~Win32Writer() override {
     if (!file_) return;
     SetStampAndAttributes(file_.Get(), 0, 0);  // a read-only file cannot be deleted
@@ -170,9 +223,23 @@ class Win32Writer : public FileWriter {
     file_.Reset();
     return error;
   }
+  std::error_code Flush() override {
+    return FlushFileBuffers(file_.Get()) ? std::error_code{} : LastError();
+  }
+  std::error_code OpenReadBack(std::unique_ptr<FileReader>& reader) override {
+    UniqueFile file(ValidOrNull(CreateFileW(
+        path_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        nullptr, OPEN_EXISTING, FILE_FLAG_NO_BUFFERING | FILE_FLAG_SEQUENTIAL_SCAN, nullptr)));
+    FileStamp stamp;
+    if (!file) return LastError();
+    if (const auto error = Win32Reader::StampOf(file.Get(), stamp)) return error;
+    reader = std::make_unique<UncachedReader>(std::move(file), stamp);
+    return {};
+  }
 
  private:
   UniqueFile file_;
+  std::wstring path_;
 };
 
 }  // namespace
@@ -183,6 +250,18 @@ std::wstring LongPath(const std::string& path) {
   if (wide.starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + wide.substr(2);
   if (wide.size() >= 3 && wide[1] == L':' && wide[2] == L'\\') return L"\\\\?\\" + wide;
   return wide;
+}
+
+std::string UniversalPath(const std::string& path) {
+  using Function = DWORD(WINAPI*)(LPCWSTR, DWORD, LPVOID, LPDWORD);
+  const auto universal = SystemFunction<Function>(L"mpr.dll", "WNetGetUniversalNameW");
+  std::vector<std::uint64_t> buffer(512);
+  DWORD size = static_cast<DWORD>(buffer.size() * sizeof(buffer[0]));
+  if (universal == nullptr ||
+      universal(Widen(path).c_str(), UNIVERSAL_NAME_INFO_LEVEL, buffer.data(), &size) != NO_ERROR) {
+    return path;
+  }
+  return Narrow(reinterpret_cast<const UNIVERSAL_NAME_INFOW*>(buffer.data())->lpUniversalName);
 }
 
 std::string Win32FileSystem::Resolve(const std::string& path) {
@@ -283,11 +362,12 @@ std::error_code Win32FileSystem::CreateTemporary(const std::string& folder,
   const std::wstring stem = LongPath(folder) + L"\\";
   for (;;) {
     const std::wstring path = stem + Widen(TemporaryName(GetCurrentProcessId(), temporaries_++));
+    // Shared for reading alone: the run reads back what it wrote.
     UniqueFile file(
-        ValidOrNull(CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
-                                kTemporaryMark | FILE_FLAG_SEQUENTIAL_SCAN, nullptr)));
+        ValidOrNull(CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
+                                CREATE_NEW, kTemporaryMark | FILE_FLAG_SEQUENTIAL_SCAN, nullptr)));
     if (file) {
-      writer = std::make_unique<Win32Writer>(std::move(file));
+      writer = std::make_unique<Win32Writer>(std::move(file), path);
       return {};
     }
     if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) {
@@ -336,6 +416,38 @@ std::error_code Win32FileSystem::SetWriteTime(const std::string& path, std::int6
 std::error_code Win32FileSystem::RemoveEmptyFolder(const std::string& path) {
   if (!RemoveDirectoryW(LongPath(path).c_str())) return LastError();
   return {};
+}
+
+bool Win32FileSystem::SameWriteTime(std::int64_t a, std::int64_t b) {
+  const std::int64_t apart = a > b ? a - b : b - a;
+  const std::int64_t hourApart = apart - 3600 * kTicksASecond;
+  return apart <= 2 * kTicksASecond ||
+         (hourApart >= -2 * kTicksASecond && hourApart <= 2 * kTicksASecond);
+}
+
+// A volume mounted in a folder has that folder for its root; where none is
+// mounted there now, the folder's own volume is the answer.
+std::optional<Volume> Win32FileSystem::VolumeOf(const std::string& path) {
+  wchar_t root[MAX_PATH + 1];
+  wchar_t label[MAX_PATH + 1];
+  wchar_t fileSystem[MAX_PATH + 1];
+  DWORD serial = 0;
+  if (!GetVolumePathNameW(Widen(path).c_str(), root, MAX_PATH + 1) ||
+      !GetVolumeInformationW(root, label, MAX_PATH + 1, &serial, nullptr, nullptr, fileSystem,
+                             MAX_PATH + 1)) {
+    return std::nullopt;
+  }
+  return Volume{Narrow(root), static_cast<std::uint32_t>(serial), Narrow(label), Narrow(fileSystem),
+                GetDriveTypeW(root) == DRIVE_REMOVABLE};
+}
+
+std::vector<std::string> Win32FileSystem::DriveRoots() {
+  std::vector<std::string> roots;
+  const DWORD drives = GetLogicalDrives();
+  for (char letter = 'A'; letter <= 'Z'; ++letter) {
+    if (drives & (1u << (letter - 'A'))) roots.push_back(std::string(1, letter) + ":\\");
+  }
+  return roots;
 }
 
 }  // namespace stowlark::win32

@@ -25,6 +25,9 @@ class Win32FileSystem : public FileSystem {
   std::error_code Move(const std::string& from, const std::string& to) override;
   std::error_code SetWriteTime(const std::string& path, std::int64_t lastWriteTime) override;
   std::error_code RemoveEmptyFolder(const std::string& path) override;
+  bool SameWriteTime(std::int64_t a, std::int64_t b) override;
+  std::optional<Volume> VolumeOf(const std::string& path) override;
+  std::vector<std::string> DriveRoots() override;
 
  private:
   unsigned temporaries_ = 0;
@@ -32,5 +35,10 @@ class Win32FileSystem : public FileSystem {
 
 // The "\\?\" form of a drive or UNC path, taken verbatim; anything else as it is.
 std::wstring LongPath(const std::string& path);
+
+// A full path through a mapped network letter, said by its network path
+// ("\\server\share\..."), which reaches the folder without the letter;
+// any other path as it is.
+std::string UniversalPath(const std::string& path);
 
 }  // namespace stowlark::win32

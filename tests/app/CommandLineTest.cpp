@@ -28,7 +28,7 @@ TEST(CommandLine, SwitchesTakeEitherSignAnyCaseAndValuesAfterAColon) {
 
 TEST(CommandLine, EveryUsageErrorSaysWhatIsWrong) {
   const std::vector<std::pair<std::vector<std::string>, std::string>> errors{
-      {{"/quiet", "/preview"}, "Give /backup, /restore or /schedule."},
+      {{"/quiet", "/preview"}, "Give /backup, /restore, /schedule or /copyto."},
       {{"/backup", "/restore"}, "Give only one of /backup and /restore."},
       {{"/backup", "/everything"}, "Unknown switch: /everything"},
       {{"/backup", "C:\\x.log"}, "Not a switch: C:\\x.log"},

@@ -104,15 +104,15 @@ TEST(Schedule, TheSwitchesStandAloneAndAFirstWordThatIsASwitchIsOne) {
       {{"/schedule:off", "/at:12:00"}, "The switch /at goes with /schedule:daily."},
       {{"/schedule", "/log:x.log"}, "The switch /schedule goes with /at and /quiet alone."},
       {{"/restore", "/automatic"}, "The switch /automatic goes with /backup."},
-      {{"/quiet"}, "Give /backup, /restore or /schedule."}};
+      {{"/quiet"}, "Give /backup, /restore, /schedule or /copyto."}};
   for (const auto& [arguments, error] : errors) {
     const auto parsed = parse(arguments);
     ASSERT_TRUE(std::holds_alternative<std::string>(parsed)) << arguments.back();
     EXPECT_EQ(std::get<std::string>(parsed), error);
   }
   using Words = std::vector<std::string>;
-  EXPECT_TRUE(AsksForSchedule(Words{"/at:7:00", "-SCHEDULE:daily"}));
-  EXPECT_FALSE(AsksForSchedule(Words{"/backup", "/log:/schedule"}));
+  EXPECT_TRUE(AsksForOneLine(Words{"/at:7:00", "-SCHEDULE:daily"}));
+  EXPECT_FALSE(AsksForOneLine(Words{"/backup", "/log:/schedule"}));
   EXPECT_EQ(ArgumentsAfterProgram({"C:\\P\\Stowlark.exe", "/backup"}), Words{"/backup"});
   EXPECT_EQ(ArgumentsAfterProgram({"Stowlark.exe"}), Words{});
   EXPECT_EQ(ArgumentsAfterProgram({"/backup", "/quiet", "/automatic"}),

@@ -1,0 +1,190 @@
+#include <gtest/gtest.h>
+
+#include "app/CopyTo.h"
+#include "backup/SecondPlace.h"
+#include "platform/fake/FaultyFileSystem.h"
+#include "platform/fake/MemoryRegistry.h"
+#include "platform/fake/Recorders.h"
+#include "tests/backup/BackupFixture.h"
+
+namespace stowlark {
+namespace {
+
+const CopyPlace kStick{"E:\\", "E:\\", 0x5a11cafe, "STICK"};
+
+// A backup into Documents on C:, and a stick, STICK, at E:.
+class SecondPlaceTest : public BackupFixture {
+ protected:
+  void SetUp() override {
+    std::filesystem::create_directories(Host("C:\\Docs"));
+    Plug('e', "STICK", "5a11cafe");
+    Put(Messenger() / "acc/one.png", std::string(3000, '1'));
+    Put(Messenger() / "acc/two.png", std::string(3000, '2'));
+    locations.copyTo = kStick;
+  }
+  void Plug(char letter, const std::string& label, const std::string& serial) {
+    Put(scratch.Path() / std::string(1, letter) / ".windows-label", label + "\n");
+    Put(scratch.Path() / std::string(1, letter) / ".windows-serial", serial + "\n");
+  }
+  std::string Read(const std::string& path) { return testing_support::ReadFile(Host(path)); }
+  // A backup, with the record the window would keep of the place.
+  Outcome BackUp(FileSystem& through) {
+    Outcome outcome = BackupMessengerFolders(through, locations, none);
+    if (outcome.copy) locations.copyTo = outcome.copy->record;
+    return outcome;
+  }
+};
+
+// The place is known by its volume: found under another letter, and never
+// taken for another volume that stands at its letter, or for a letter
+// with nothing behind it. The backup in Documents is made whatever happens.
+TEST_F(SecondPlaceTest, TheStickIsFoundByItsVolumeAndNothingIsWrittenToAnother) {
+  Outcome outcome = BackUp(files);
+  ASSERT_TRUE(outcome.copy);
+  EXPECT_EQ(outcome.result, RunResult::Done);
+  EXPECT_EQ(Read("E:\\Stowlark\\acc\\one.png"), std::string(3000, '1'));
+  EXPECT_TRUE(outcome.prompt.ends_with(
+      "Backup Complete.\r\n\r\nCopied to E:\\Stowlark: 2 files added, 0 replaced, 0 unchanged."))
+      << outcome.prompt;
+  EXPECT_EQ(outcome.copy->record.lastMade, "2026-12-07 09:05");
+
+  // In another port, the stick is at F:.
+  std::filesystem::rename(scratch.Path() / "e", scratch.Path() / "f");
+  Put(Messenger() / "acc/one.png", "one, changed");
+  locations.startedAt.hour = 10;
+  outcome = BackUp(files);
+  EXPECT_EQ(outcome.copy->folder, "F:\\Stowlark");
+  EXPECT_EQ(outcome.copy->record.path, "F:\\");
+  EXPECT_EQ(Read("F:\\Stowlark\\acc\\one.png"), "one, changed");
+  EXPECT_EQ(Read("F:\\Stowlark Replaced\\Backup 2026-12-07 10.05.03\\acc\\one.png"),
+            std::string(3000, '1'));
+
+  // Another volume at F:, then none: the copy is not made, the run says so.
+  std::filesystem::rename(scratch.Path() / "f", scratch.Path() / "stick");
+  Plug('f', "OTHER", "0bad0bad");
+  Put(Messenger() / "acc/two.png", "two, changed");
+  for (const bool other : {true, false}) {
+    if (!other) std::filesystem::remove_all(scratch.Path() / "f");
+    outcome = BackUp(files);
+    EXPECT_EQ(outcome.result, RunResult::Partial);
+    EXPECT_EQ(outcome.copy->notMade, "the drive STICK is not connected.");
+    EXPECT_TRUE(outcome.prompt.ends_with(
+        "\r\n\r\nNot copied to F:\\Stowlark: the drive STICK is not connected."));
+    EXPECT_EQ(testing_support::ReadFile(Backup() / "acc/two.png"), "two, changed");
+    EXPECT_EQ(outcome.copy->record.lastMade, "2026-12-07 10:05") << "the last copy made";
+  }
+  EXPECT_EQ(Snapshot(scratch.Path() / "stick" / "Stowlark").at("acc/two.png"),
+            std::string(3000, '2'));
+}
+
+// On the place, each file is sent to the device, read back and compared
+// before it takes its name: a failure at any step, or bytes that come back
+// different, leave the copy that was there and no half file, and are told.
+TEST_F(SecondPlaceTest, EachFileIsFlushedAndReadBackBeforeItTakesItsName) {
+  ASSERT_EQ(BackUp(files).result, RunResult::Done);
+  Put(Messenger() / "acc/one.png", std::string(5000, 'a'));
+  const std::error_code gone = std::make_error_code(std::errc::no_such_device);
+  for (const auto& [operation, reason] :
+       {std::pair{Operation::Flush, gone.message()},
+        {Operation::ReadBack, gone.message()},
+        {Operation::ReadBackDiffers, std::string("Read back different from what was written: the "
+                                                 "drive may be failing or smaller than it claims")},
+        {Operation::Commit, gone.message()}}) {
+    FaultyFileSystem failing(files);
+    failing.Inject(
+        {operation,
+         operation == Operation::Commit ? "E:\\Stowlark\\acc\\one.png" : "E:\\Stowlark\\acc",
+         gone});
+    const Outcome outcome = BackUp(failing);
+    EXPECT_EQ(outcome.result, RunResult::Partial);
+    EXPECT_EQ(outcome.copy->copied.failures, (Failures{{"E:\\Stowlark\\acc\\one.png", reason}}));
+    EXPECT_EQ(Read("E:\\Stowlark\\acc\\one.png"), std::string(3000, '1'));
+    EXPECT_FALSE(HasTemporaryFile(Host("E:\\")));
+  }
+  const Outcome outcome = BackUp(files);
+  EXPECT_EQ(outcome.result, RunResult::Done);
+  EXPECT_EQ(Read("E:\\Stowlark\\acc\\one.png"), std::string(5000, 'a'));
+  EXPECT_EQ(Read(outcome.copy->keptFolder + "\\acc\\one.png"), std::string(3000, '1'));
+  EXPECT_TRUE(outcome.copy->keptFolder.starts_with("E:\\Stowlark Replaced\\Backup "));
+}
+
+// A FAT32 stick takes no file of 4 GB or more; a full one takes what fits,
+// tells what did not, and the next run goes on from there.
+TEST_F(SecondPlaceTest, AFat32StickRefusesFourGigabytesAndAFullOneIsToldAndResumed) {
+  files.fileSystems['e'] = "FAT32";
+  const auto large = Backup() / "acc/large.avi";
+  std::filesystem::create_directories(large.parent_path());
+  std::ofstream(large).close();
+  std::filesystem::resize_file(large, std::uint64_t{4} << 30);
+  Put(Messenger() / "bob/three.png", "three");
+  FaultyFileSystem full(files);
+  full.Inject(
+      {Operation::Write, "E:\\Stowlark\\bob", std::make_error_code(std::errc::no_space_on_device)});
+  Outcome outcome = BackUp(full);
+  std::sort(outcome.copy->copied.failures.begin(), outcome.copy->copied.failures.end(),
+            [](const Failure& a, const Failure& b) { return a.path < b.path; });
+  EXPECT_EQ(outcome.copy->copied.failures,
+            (Failures{{"E:\\Stowlark\\acc\\large.avi",
+                       "The file is 4 GB or larger, which a FAT32 drive cannot hold"},
+                      {"E:\\Stowlark\\bob\\three.png", "The drive is full"}}));
+  EXPECT_EQ(outcome.result, RunResult::Partial);
+  EXPECT_EQ(Read("E:\\Stowlark\\acc\\two.png"), std::string(3000, '2'));
+  EXPECT_FALSE(HasTemporaryFile(Host("E:\\")));
+  EXPECT_EQ(outcome.copy->record.lastMade, "") << "no copy has been made whole";
+
+  std::filesystem::remove(large);
+  outcome = BackUp(files);
+  EXPECT_EQ(outcome.result, RunResult::Done);
+  EXPECT_EQ(outcome.copy->copied.added, (std::vector<std::string>{"E:\\Stowlark\\bob\\three.png"}));
+  EXPECT_EQ(outcome.copy->copied.unchanged, 2u);
+}
+
+// Where the copy may go, chosen and stored as a value; refused where it
+// would die with the backup, be taken for part of it, or cannot be made.
+TEST_F(SecondPlaceTest, APlaceIsStoredByItsVolumeOrRefusedWithTheReason) {
+  MemoryRegistry registry;
+  RecordingMessages messages;
+  const std::string shellFolders =
+      "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+  registry.SetString(kCurrentUser, shellFolders, "Personal", "C:\\Docs");
+  registry.SetString(kCurrentUser, shellFolders, "AppData", "C:\\App");
+  WriteRegistry settings(registry, messages);
+  const auto ask = [&](CopyToAsk what, const std::string& path = "") {
+    const CopyToAnswer answer = AnswerCopyTo(files, settings, registry, what, path);
+    return (answer.done ? "done: " : "refused: ") + answer.line;
+  };
+  EXPECT_EQ(ask(CopyToAsk::Show), "done: Copy to: off.");
+  Put(Host("E:\\file"), "a file");
+  for (const auto& [path, reason] :
+       {std::pair<std::string, std::string>{"C:\\Elsewhere",
+                                            "it is on the same drive as your Documents folder, "
+                                            "and a copy there would be lost with it."},
+        {"C:\\Docs\\Stowlark\\x", "it is in the backup folder, C:\\Docs\\Stowlark."},
+        {"E:\\file\\Backups",
+         "it does not exist and cannot be made: A file stands where the "
+         "folder should go."},
+        {"Backups", "it is not a full path."}}) {
+    EXPECT_EQ(ask(CopyToAsk::Set, path), "refused: Not copying to " + path + ": " + reason);
+  }
+  EXPECT_EQ(ReadCopyPlace(registry), std::nullopt) << "nothing stored";
+  EXPECT_FALSE(std::filesystem::exists(Host("C:\\Elsewhere")));
+
+  EXPECT_EQ(ask(CopyToAsk::Set, "E:\\Backups\\"),
+            "done: Copy to: E:\\Backups (STICK), not made yet.");
+  EXPECT_EQ(ReadCopyPlace(registry), (CopyPlace{"E:\\Backups", "E:\\", 0x5a11cafe, "STICK"}));
+  ASSERT_TRUE(
+      WriteCopyPlace(registry, {"E:\\Backups", "E:\\", 0x5a11cafe, "STICK", "2026-12-09 10:00"}));
+  EXPECT_EQ(ask(CopyToAsk::Set, "E:\\Backups"),
+            "done: Copy to: E:\\Backups (STICK), last made 2026-12-09 10:00.");
+  EXPECT_EQ(ask(CopyToAsk::Off), "done: Copy to: off.");
+  EXPECT_EQ(ReadCopyPlace(registry), std::nullopt);
+
+  // A copy last made more than a week ago, or never, is overdue.
+  const LocalTime now{2026, 12, 16, 10, 0, 0};
+  EXPECT_FALSE(CopyOverdue({"E:\\", "E:\\", 1, "", "2026-12-09 10:00"}, now));
+  EXPECT_TRUE(CopyOverdue({"E:\\", "E:\\", 1, "", "2026-12-09 09:59"}, now));
+  EXPECT_TRUE(CopyOverdue({"E:\\", "E:\\", 1, "", ""}, now));
+}
+
+}  // namespace
+}  // namespace stowlark
