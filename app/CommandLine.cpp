@@ -264,6 +264,21 @@ std::vector<std::string> SummaryLines(RunKind run, const Outcome& outcome, bool 
   return lines;
 }
 
+AutomaticRecord RecordOfAutomaticRun(const Outcome& outcome, const LocalTime& now,
+                                     const std::string& log) {
+  AutomaticRecord record{DateAndMinute(now), ExitCode(outcome.result), "", false, log};
+  for (const auto& line : SummaryLines(RunKind::Backup, outcome, false)) {
+    record.summary += (record.summary.empty() ? "" : "\r\n") + line;
+  }
+  const PlaceCopy* copy = outcome.copy ? &*outcome.copy : nullptr;
+  if (copy && outcome.result == RunResult::Partial && outcome.failures.empty() &&
+      !copy->notMade.empty() && copy->copied.failures.empty()) {
+    record.summary = CopyReminder(copy->record);
+    record.told = !CopyOverdue(copy->record, now);
+  }
+  return record;
+}
+
 std::vector<std::string> ReportLines(RunKind run, const Outcome& outcome, bool preview) {
   std::vector<std::string> lines;
   AddFileLines(lines, outcome.added, outcome.kept, outcome.failures, preview);

@@ -10,6 +10,7 @@
 #include "app/CopyTo.h"
 #include "app/Schedule.h"
 #include "backup/Outcome.h"
+#include "settings/AutomaticRecord.h"
 
 namespace stowlark {
 
@@ -69,5 +70,12 @@ int ExitCode(RunResult result);
 std::vector<std::string> ReportLines(RunKind run, const Outcome& outcome, bool preview);
 // The line that sums the run up, then the one for its copy, where it has one.
 std::vector<std::string> SummaryLines(RunKind run, const Outcome& outcome, bool preview);
+
+// How an automatic backup that ended so is recorded, to be told (and shown
+// in a balloon) where it did not finish. A copy away from this disk that
+// alone was not made, its place not being there, is told only once the
+// last one made is more than a week old, or none was.
+AutomaticRecord RecordOfAutomaticRun(const Outcome& outcome, const LocalTime& now,
+                                     const std::string& log);
 
 }  // namespace stowlark

@@ -69,6 +69,15 @@ bool CopyOverdue(const CopyPlace& place, const LocalTime& now) {
   return !made || SecondsOf(now) - SecondsOf(*made) > kWeekSeconds;
 }
 
+std::string CopyReminder(const CopyPlace& place) {
+  if (place.lastMade.empty()) {
+    return "Your copy on " + PlaceName(place) +
+           " has not been made yet. Connect it so that the next backup makes it.";
+  }
+  return "Your copy on " + PlaceName(place) + " was last made on " + place.lastMade +
+         ". Connect it so that the next backup brings it up to date.";
+}
+
 PlaceCopy CopyToPlace(FileSystem& files, const PlaceFound& found, const std::string& backupPath,
                       const std::vector<std::string>& accounts, const LocalTime& startedAt,
                       CopyRun& run, bool preview) {

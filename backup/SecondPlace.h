@@ -29,6 +29,8 @@ PlaceFound FindPlace(FileSystem& files, const CopyPlace& place);
 // Whether the last copy that was made whole is more than a week old, or
 // none ever was.
 bool CopyOverdue(const CopyPlace& place, const LocalTime& now);
+// What the user is told of a copy that has not been made for too long.
+std::string CopyReminder(const CopyPlace& place);
 
 // What one backup made of the copy away from this disk.
 struct PlaceCopy {

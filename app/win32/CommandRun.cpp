@@ -116,9 +116,7 @@ class QuietRun {
       SetEvent(runEnded.Get());
       // An automatic backup that did not finish says so at once, in a
       // balloon that waits for no click, then ends with its code.
-      if (command_.line.automatic && exitCode_ >= ExitCode(RunResult::Partial) &&
-          balloon_.Show(window_, Icon(), "Stowlark",
-                        ReportLines(*command_.line.run, outcome, false).back())) {
+      if (!command_.notice.empty() && balloon_.Show(window_, Icon(), "Stowlark", command_.notice)) {
         SetTimer(window_, kBalloonTimer, kBalloonMs, nullptr);
         return;
       }
@@ -248,11 +246,14 @@ std::string AutomaticLog() {
   return log;
 }
 
-// For the window to tell when it next opens, should the run not have finished.
-void RecordAutomaticBackup(int code, const std::string& summary, const std::string& log) {
+// For the window to tell when it next opens, should the run not have
+// finished; what the balloon then says.
+std::string RecordAutomaticBackup(const Outcome& outcome, const std::string& log) {
   win32::Win32Registry registry;
   win32::Win32Clock clock;
-  WriteAutomaticRecord(registry, {DateAndMinute(clock.Now()), code, summary, false, log});
+  const AutomaticRecord record = RecordOfAutomaticRun(outcome, clock.Now(), log);
+  WriteAutomaticRecord(registry, record);
+  return NoticeDue(record) ? record.summary : "";
 }
 
 // Sets or stops the copy away from this disk, or tells how it stands, in one line.
@@ -369,9 +370,7 @@ int CommandRun::Ended(const Outcome& outcome) const {
   const std::vector<std::string> lines = ReportLines(*line.run, outcome, line.preview);
   output.Write(lines);
   const int code = ExitCode(outcome.result);
-  if (line.automatic) {
-    RecordAutomaticBackup(code, lines.back(), output.Logging() ? line.logFile : "");
-  }
+  if (line.automatic) notice = RecordAutomaticBackup(outcome, output.Logging() ? line.logFile : "");
   return code;
 }
 

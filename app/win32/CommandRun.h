@@ -53,6 +53,9 @@ struct CommandRun {
   std::optional<std::string> Starting() const;
   // Called with how the run ended; gives the exit code.
   int Ended(const Outcome& outcome) const;
+  // What an automatic run that ended has to tell in a balloon; empty when
+  // nothing.
+  mutable std::string notice = {};
 };
 
 // Runs the program as its arguments ask: usage, a run with no window at

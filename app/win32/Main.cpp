@@ -9,6 +9,10 @@
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   stowlark::win32::KeepLibrarySearchInSystemFolder();
+  // The copy's drive is looked for among every letter, card readers and
+  // floppy drives with no disk in them included: Windows is to answer that
+  // there is none, not ask the user to insert one.
+  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
   // Held in every mode for the program's whole life, so that the installer and
   // uninstaller can tell it runs. Another user's copy may hold it, and then
   // creating it fails; that changes nothing for this one.

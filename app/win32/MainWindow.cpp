@@ -1,5 +1,6 @@
 #include "app/win32/MainWindow.h"
 
+#include <shlobj.h>
 #include <windowsx.h>
 
 #include <memory>
@@ -10,6 +11,7 @@
 #include "app/win32/Painting.h"
 #include "app/win32/ResourceIds.h"
 #include "platform/win32/Com.h"
+#include "platform/win32/SystemLibrary.h"
 #include "platform/win32/Text.h"
 
 namespace stowlark {
@@ -21,6 +23,37 @@ constexpr UINT kTellOfAutomaticBackup = WM_APP + 4;
 // greys its own for a window without a minimise box.
 constexpr UINT kMinimiseCommand = 0x0010;
 constexpr UINT kDailyBackupCommand = 0x0020;
+constexpr UINT kCopyToCommand = 0x0030;
+constexpr UINT kStopCopyingCommand = 0x0040;
+
+bool IsOwnCommand(WPARAM command) {
+  const UINT which = command & 0xFFF0;
+  return which == kMinimiseCommand || which == kDailyBackupCommand || which == kCopyToCommand ||
+         which == kStopCopyingCommand;
+}
+
+// The system's folder picker, with its button for a new folder and a box
+// to type a path in; nothing when cancelled. COM must be a single-threaded
+// apartment here.
+std::optional<std::string> ChooseFolder(HWND owner) {
+  using Browse = LPITEMIDLIST(WINAPI*)(LPBROWSEINFOW);
+  using PathOf = BOOL(WINAPI*)(LPCITEMIDLIST, LPWSTR);
+  const auto browse = win32::SystemFunction<Browse>(L"shell32.dll", "SHBrowseForFolderW");
+  const auto pathOf = win32::SystemFunction<PathOf>(L"shell32.dll", "SHGetPathFromIDListW");
+  if (browse == nullptr || pathOf == nullptr) return std::nullopt;
+  BROWSEINFOW info{};
+  info.hwndOwner = owner;
+  info.lpszTitle =
+      L"Choose where every backup is also copied: a folder on a USB stick, another "
+      L"drive or a network folder.";
+  info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE | BIF_EDITBOX;
+  const LPITEMIDLIST chosen = browse(&info);
+  if (chosen == nullptr) return std::nullopt;
+  wchar_t path[MAX_PATH] = L"";
+  const bool got = pathOf(chosen, path);
+  CoTaskMemFree(chosen);
+  return got ? std::optional(win32::Narrow(path)) : std::nullopt;
+}
 
 int ScreenDpi() {
   const HDC screen = GetDC(nullptr);
@@ -167,13 +200,12 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       OpenSystemMenu();
       return 0;
     case WM_SYSCOMMAND:
-      if ((wParam & 0xFFF0) != kMinimiseCommand && (wParam & 0xFFF0) != kDailyBackupCommand) break;
+      if (!IsOwnCommand(wParam)) break;
       OnSystemCommand(wParam & 0xFFF0);
       return 0;
     case WM_INITMENUPOPUP:
       if (reinterpret_cast<HMENU>(wParam) != GetSystemMenu(window_, FALSE)) break;
-      CheckMenuItem(reinterpret_cast<HMENU>(wParam), kDailyBackupCommand,
-                    MF_BYCOMMAND | (form_.DailyBackupOn() ? MF_CHECKED : MF_UNCHECKED));
+      OnInitSystemMenu(reinterpret_cast<HMENU>(wParam));
       return 0;
     case WM_SETCURSOR:
       if (OnSetCursor(lParam)) return TRUE;
@@ -247,13 +279,36 @@ void MainWindow::MakeSystemMenu() {
   ModifyMenuW(menu, SC_MINIMIZE, MF_BYCOMMAND | MF_STRING, kMinimiseCommand, text);
   AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
   AppendMenuW(menu, MF_STRING, kDailyBackupCommand, L"&Back up every day");
+  AppendMenuW(menu, MF_STRING, kCopyToCommand, L"Also copy &to\x2026");
+}
+
+// The menu as things stand when it opens: the daily backup's check mark,
+// and an item to stop copying while a place away from this disk is set.
+void MainWindow::OnInitSystemMenu(HMENU menu) {
+  CheckMenuItem(menu, kDailyBackupCommand,
+                MF_BYCOMMAND | (form_.DailyBackupOn() ? MF_CHECKED : MF_UNCHECKED));
+  DeleteMenu(menu, kStopCopyingCommand, MF_BYCOMMAND);
+  if (const auto place = form_.CopyPlaceNow()) {
+    const std::string name = place->label.empty() ? "" : " (" + place->label + ")";
+    AppendMenuW(menu, MF_STRING, kStopCopyingCommand,
+                win32::Widen("Sto&p copying to " + place->path + name).c_str());
+  }
 }
 
 void MainWindow::OnSystemCommand(WPARAM command) {
-  if (command == kMinimiseCommand) {
-    ShowWindow(window_, SW_MINIMIZE);
-  } else {
-    form_.ToggleDailyBackup(ProgramPath());
+  switch (command) {
+    case kMinimiseCommand:
+      ShowWindow(window_, SW_MINIMIZE);
+      break;
+    case kDailyBackupCommand:
+      form_.ToggleDailyBackup(ProgramPath());
+      break;
+    case kCopyToCommand:
+      if (const auto folder = ChooseFolder(window_)) form_.CopyTo(win32::UniversalPath(*folder));
+      break;
+    case kStopCopyingCommand:
+      form_.CopyTo(std::nullopt);
+      break;
   }
 }
 

@@ -53,6 +53,7 @@ class MainWindow {
   void OnRunCommand(WPARAM child);
   // Screen readers hear when a command starts or ends a copy.
   void MakeSystemMenu();
+  void OnInitSystemMenu(HMENU menu);
   void OpenSystemMenu();
   void OnButtonDown(MouseButton button, LPARAM lParam);
   void OnButtonUp(MouseButton button, LPARAM lParam);
