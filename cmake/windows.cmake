@@ -94,6 +94,13 @@ file(GLOB pictures CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/app/pictures/*)
 set_source_files_properties(app/win32/Stowlark.rc PROPERTIES OBJECT_DEPENDS
   "${CMAKE_BINARY_DIR}/generated/app/win32/Stowlark.manifest;${pictures}")
 
+# The copy on another drive, driven as a user would through the real program:
+# drive letters, sticks and shares of the prefix, changed between runs.
+add_test(NAME CopyToAnotherDrive.StickShareAndRealFatDrivesThroughTheRealProgram
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/copy-to-another-drive.sh ${CMAKE_BINARY_DIR}/bin)
+set_tests_properties(CopyToAnotherDrive.StickShareAndRealFatDrivesThroughTheRealProgram
+  PROPERTIES RUN_SERIAL TRUE)
+
 add_executable(stowlark_win32_tests
   tests/platform/win32/Win32RegistryTest.cpp
   tests/platform/win32/Win32FileSystemTest.cpp

@@ -136,6 +136,7 @@ use_emulated_wine() {
       "$EMULATED_ROOT" "$name" >"$shims/$name"
     chmod +x "$shims/$name"
   done
-  export PATH="$shims:$PATH" WINEARCH=win32
+  # Where the tree is, for tests that must mount into its view of a folder.
+  export PATH="$shims:$PATH" WINEARCH=win32 STOWLARK_WINE_ROOT="$EMULATED_ROOT"
   WINE_FONTS="$EMULATED_ROOT/usr/share/wine/fonts"
 }

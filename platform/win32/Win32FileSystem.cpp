@@ -215,13 +215,16 @@ class Win32Writer : public FileWriter {
     }
     // Stamped only once in place: stamped first, the temporary file would
     // lose its mark, and a kill before the rename would leave it looking like
-    // a user's file. A kill after the rename leaves the wrong time, so the
-    // next run copies the file again.
-    const bool stamped = SetStampAndAttributes(file_.Get(), stamp.lastWriteTime,
-                                               stamp.attributes & kCarriedAttributes);
-    const std::error_code error = stamped ? std::error_code{} : LastError();
+    // a user's file. Once in place the file is whole: a stamp that fails, as
+    // a kill after the rename would leave it, only has the next run compare
+    // its bytes and set its time. Where attributes cannot be set (a FAT drive
+    // through Wine's FUSE), the time alone is.
+    if (!SetStampAndAttributes(file_.Get(), stamp.lastWriteTime,
+                               stamp.attributes & kCarriedAttributes)) {
+      SetBasicInfo(file_.Get(), {stamp.lastWriteTime, 0});
+    }
     file_.Reset();
-    return error;
+    return {};
   }
   std::error_code Flush() override {
     return FlushFileBuffers(file_.Get()) ? std::error_code{} : LastError();

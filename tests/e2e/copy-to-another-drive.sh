@@ -1,0 +1,220 @@
+#!/usr/bin/env bash
+# The copy away from this disk, driven as a user would, through the real
+# Stowlark.exe in the Wine prefix $WINEPREFIX: a stick that is a drive letter
+# of the prefix (a link in dosdevices, its label and serial number in the files
+# .windows-label and .windows-serial at its top, removable by the drive's
+# type), moved to another letter, replaced by another volume, unplugged; a
+# network folder through dosdevices/unc; and real FAT32 and exFAT images
+# mounted with FUSE as the stick. Wine's mount manager keeps what it saw, so
+# its server is restarted after every change of a link.
+#   copy-to-another-drive.sh <folder of Stowlark.exe>
+set -uo pipefail
+exe="$1/Stowlark.exe"
+[ -n "${WINEPREFIX:-}" ] || { echo "WINEPREFIX is not set" >&2; exit 1; }
+scratch="$(dirname "$WINEPREFIX")/copy-to-test"
+documents='C:\stowlark-copy-to\Documents'
+home="$WINEPREFIX/drive_c/stowlark-copy-to"
+messenger="$home/AppData/Microsoft/MSN Messenger/alice@example.com"
+failures=0
+tmp=$(mktemp -d)
+
+fail() {
+  echo "FAIL: $*" >&2
+  failures=$((failures + 1))
+}
+expect() {  # what, expected, got
+  [ "$2" = "$3" ] || fail "$1: expected [$2], got [$3]"
+}
+# Runs Stowlark.exe; $out is what it wrote, $code its exit code, $took its milliseconds.
+run() {
+  local start
+  start=$(date +%s%N)
+  wine "$exe" "$@" </dev/null >"$tmp/out" 2>/dev/null
+  code=$?
+  took=$((($(date +%s%N) - start) / 1000000))
+  out=$(tr -d '\r' <"$tmp/out")
+}
+# Both keys: a new session of Wine's takes "Shell Folders" from "User Shell Folders".
+shell_folder() {
+  local key
+  for key in 'Shell Folders' 'User Shell Folders'; do
+    wine reg add "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\$key" \
+      /v "$1" /d "$2" /f >/dev/null 2>&1
+  done
+}
+record() {
+  wine reg query 'HKCU\Software\Stowlark' /v "$1" 2>/dev/null | tr -d '\r' |
+    sed -n "s/^ *$1 *REG_[A-Z_]* *//p"
+}
+# Points a drive letter at a folder, as a removable drive, or takes it away.
+letter() {
+  rm -f "$WINEPREFIX/dosdevices/$1:"
+  [ -n "${2:-}" ] && ln -s "$2" "$WINEPREFIX/dosdevices/$1:"
+  wine reg add 'HKLM\Software\Wine\Drives' /v "$1:" /d floppy /f >/dev/null 2>&1
+  wineserver -k >/dev/null 2>&1
+}
+volume() {  # folder, label, serial
+  mkdir -p "$1"
+  echo "$2" >"$1/.windows-label"
+  echo "$3" >"$1/.windows-serial"
+}
+cleanup() {
+  for drive in e g; do rm -f "$WINEPREFIX/dosdevices/$drive:"; done
+  rm -rf "$WINEPREFIX/dosdevices/unc/nas" "$WINEPREFIX/dosdevices/unc/fat"
+  for mounted in "${mounts[@]}"; do
+    fusermount -u "$mounted" 2>/dev/null || umount "$mounted" 2>/dev/null || true
+  done
+  [ -n "${loop:-}" ] && losetup -d "$loop"
+  wine "$exe" /copyto:off >/dev/null 2>&1 </dev/null
+  for value in Personal AppData 'Local AppData'; do
+    [ -n "${saved[$value]:-}" ] && shell_folder "$value" "${saved[$value]}"
+  done
+  wineserver -k >/dev/null 2>&1
+  rm -rf "$scratch" "$home" "$tmp"
+}
+mounts=()
+declare -A saved
+for value in Personal AppData 'Local AppData'; do
+  saved[$value]=$(wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders' \
+    /v "$value" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$value *REG_SZ *//p")
+done
+trap cleanup EXIT
+rm -rf "$scratch" "$home"
+mkdir -p "$scratch" "$messenger" "$home/Documents" "$home/Local"
+shell_folder Personal "$documents"
+shell_folder AppData 'C:\stowlark-copy-to\AppData'
+shell_folder 'Local AppData' 'C:\stowlark-copy-to\Local'
+echo smile-1 >"$messenger/smile.png"
+
+echo "-- A stick at E: is chosen, and the next backup copies to it"
+volume "$scratch/stick" STICK 5a11cafe
+letter e "$scratch/stick"
+run '/copyto:E:\'
+expect "/copyto:E:\\" "0 Copy to: E:\\ (STICK), not made yet." "$code $out"
+run /copyto:C:\\Elsewhere
+expect "a place beside Documents" "4 Not copying to C:\\Elsewhere: it is on the same drive as your Documents folder, and a copy there would be lost with it." "$code $out"
+run /backup /quiet
+expect "the first backup" 0 "$code"
+expect "the copy" smile-1 "$(cat "$scratch/stick/Stowlark/alice@example.com/smile.png" 2>&1)"
+run /copyto
+[[ "$out" =~ ^Copy\ to:\ E:\\\ \(STICK\),\ last\ made\ [0-9]{4}-[0-9]{2}-[0-9]{2}\ [0-9]{2}:[0-9]{2}\.$ ]] ||
+  fail "/copyto after a copy: $out"
+
+echo "-- In another port the stick is G:, and is found there"
+letter e
+letter g "$scratch/stick"
+echo smile-2 >"$messenger/smile.png"
+run /backup /quiet
+expect "a backup to the moved stick" 0 "$code"
+expect "the copy on G:" smile-2 "$(cat "$scratch/stick/Stowlark/alice@example.com/smile.png")"
+kept=$(find "$scratch/stick/Stowlark Replaced" -name smile.png -exec cat {} \;)
+expect "the version the copy replaced, kept on the stick" smile-1 "$kept"
+run /copyto
+[[ "$out" == "Copy to: G:\\ (STICK), last made "* ]] || fail "the stored place follows the stick: $out"
+
+echo "-- Another volume at G:, then none: nothing is written, the backup is made, code 2"
+volume "$scratch/other" OTHER 0bad0bad
+for at in other none; do
+  if [ $at = other ]; then letter g "$scratch/other"; else letter g; fi
+  echo "smile-3 $at" >"$messenger/smile.png"
+  run /backup /quiet
+  expect "the stick away ($at)" 2 "$code"
+  expect "the line ($at)" "Not copied to G:\\Stowlark: the drive STICK is not connected." "$(tail -n 1 <<<"$out")"
+  expect "the backup in Documents ($at)" "smile-3 $at" "$(cat "$home/Documents/Stowlark/alice@example.com/smile.png")"
+  plain=$took
+done
+expect "the other volume" ".windows-label .windows-serial" "$(ls -A "$scratch/other" | tr '\n' ' ' | sed 's/ $//')"
+
+echo "-- The automatic run tells an absent stick only once its copy is a week old"
+for age in "2 days ago" "8 days ago"; do
+  made=$(date -d "$age" '+%Y-%m-%d %H:%M')
+  wine reg add 'HKCU\Software\Stowlark' /v 'Copy last made' /d "$made" /f >/dev/null 2>&1
+  run /backup /quiet /automatic
+  expect "the automatic run ($age)" 2 "$code"
+  if [ "$age" = "2 days ago" ]; then
+    # Not to be told, so no balloon: about as long as a plain backup.
+    expect "told ($age)" 0x1 "$(record 'Automatic backup told')"
+    [ "$took" -lt $((plain + 5000)) ] || fail "no balloon is due, but the run took $took ms"
+  else
+    expect "told ($age)" 0x0 "$(record 'Automatic backup told')"
+    expect "the reminder" "Your copy on STICK was last made on $made. Connect it so that the next backup brings it up to date." "$(record 'Automatic backup summary')"
+    [ "$took" -ge 9500 ] || fail "a balloon for about ten seconds, but the run took $took ms"
+  fi
+done
+letter g "$scratch/stick"
+run /backup /quiet /automatic
+expect "a copy made again" 0 "$code"
+
+echo "-- A network folder, \\\\nas\\share, and the share gone"
+mkdir -p "$scratch/share" "$WINEPREFIX/dosdevices/unc/nas"
+ln -s "$scratch/share" "$WINEPREFIX/dosdevices/unc/nas/share"
+wineserver -k >/dev/null 2>&1
+run '/copyto:\\nas\share\Backups'
+expect "/copyto a network folder" "0 Copy to: \\\\nas\\share\\Backups, not made yet." "$code $out"
+run /backup /quiet
+expect "a backup to the share" 0 "$code"
+expect "the copy on the share" "smile-3 none" "$(cat "$scratch/share/Backups/Stowlark/alice@example.com/smile.png")"
+rm "$WINEPREFIX/dosdevices/unc/nas/share"
+wineserver -k >/dev/null 2>&1
+run /backup /quiet
+expect "the share gone" 2 "$code"
+[[ "$(tail -n 1 <<<"$out")" == "Not copied to \\\\nas\\share\\Backups\\Stowlark: the network folder \\\\nas\\share cannot be reached: "* ]] ||
+  fail "the line for a share gone: $out"
+
+# Real FAT32 and exFAT, mounted with FUSE where this machine allows: times
+# there are kept to two seconds, and the repeat finds the copy unchanged and
+# writes nothing. FAT32 is the stick at E:. Wine gives no serial number for
+# an exFAT mount, which needs a loop device (GetVolumeInformationW fails with
+# ERROR_INVALID_FUNCTION), so such a stick is refused as a place, and exFAT is
+# met as a network folder instead. Under the emulated Wine the image is
+# mounted where the emulated tree sees it, and looked at there.
+if [ "$(id -u)" -ne 0 ] || [ ! -e /dev/fuse ] || ! command -v fusefat >/dev/null ||
+  ! command -v mount.exfat-fuse >/dev/null; then
+  echo "Not run: the FAT32 and exFAT drives need root, /dev/fuse, fusefat and exfat-fuse."
+else
+  for kind in FAT32 exFAT; do
+    echo "-- A real $kind drive"
+    image="$scratch/$kind.img" point="$scratch/$kind"
+    seen="${STOWLARK_WINE_ROOT:-}$point"
+    mkdir -p "$point" "$seen"
+    truncate -s 96M "$image"
+    if [ $kind = FAT32 ]; then
+      mkfs.vfat -F 32 -n STICK "$image" >/dev/null && fusefat -o rw+ "$image" "$seen" >/dev/null 2>&1
+    else
+      mkfs.exfat -L STICK "$image" >/dev/null && loop=$(losetup -f --show "$image") &&
+        mount.exfat-fuse "$loop" "$seen" >/dev/null 2>&1
+    fi || { fail "$kind could not be mounted"; continue; }
+    mounts+=("$seen")
+    volume "$seen" STICK fa7cafe0
+    touch -d '2026-12-01 10:00:01' "$messenger/smile.png"
+    if [ $kind = FAT32 ]; then
+      letter e "$point"
+      place='E:\' folder='E:\Stowlark'
+    else
+      letter e "$point"
+      run '/copyto:E:\'
+      expect "an exFAT stick Wine cannot tell apart" "4 Not copying to E:\\: the drive it is on cannot be told apart from others." "$code $out"
+      letter e
+      mkdir -p "$WINEPREFIX/dosdevices/unc/fat"
+      ln -sfn "$point" "$WINEPREFIX/dosdevices/unc/fat/exfat"
+      wineserver -k >/dev/null 2>&1
+      place='\\fat\exfat' folder='\\fat\exfat\Stowlark'
+    fi
+    run "/copyto:$place"
+    expect "/copyto the $kind drive" 0 "$code"
+    run /backup /quiet
+    expect "a backup to $kind" 0 "$code"
+    copy="$seen/Stowlark/alice@example.com/smile.png"
+    expect "the copy on $kind" "smile-3 none" "$(cat "$copy")"
+    run /backup /quiet
+    expect "a repeat on $kind" "0 Copied to $folder: 0 added, 0 replaced, 1 unchanged, 0 not copied." "$code $(tail -n 1 <<<"$out")"
+    [ ! -e "$seen/Stowlark Replaced" ] || fail "the repeat on $kind kept a version"
+    letter e
+    rm -rf "$WINEPREFIX/dosdevices/unc/fat"
+    if [ $kind = FAT32 ]; then fusermount -u "$seen"; else umount "$seen"; losetup -d "$loop"; loop=""; fi
+    mounts=("${mounts[@]:0:${#mounts[@]}-1}")
+  done
+fi
+
+[ "$failures" -eq 0 ] || { echo "$failures check(s) failed" >&2; exit 1; }
+echo "The copy on another drive: every check passed"
