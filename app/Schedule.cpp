@@ -135,7 +135,7 @@ ScheduleAnswer AnswerSchedule(SchedulerPort& scheduler, ScheduleAsk ask, DailyTi
   switch (ask) {
     case ScheduleAsk::Daily:
       error = scheduler.Register(DailyBackupTask(program, today, at));
-      answer.state = {true, at};
+      answer.state = {true, at, std::nullopt};
       break;
     case ScheduleAsk::Off:
       error = scheduler.Remove(kTaskName);

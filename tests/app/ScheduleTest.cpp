@@ -54,8 +54,9 @@ TEST(Schedule, TimesOfDayAndTheLineThatSaysHowItStands) {
   }
   EXPECT_EQ(TimeOfStartBoundary("2026-12-08T07:05:00"), (DailyTime{7, 5}));
   EXPECT_EQ(TimeOfStartBoundary("2026-12-08"), std::nullopt);
-  EXPECT_EQ(ScheduleLine({true, DailyTime{7, 5}}), "Automatic backup: every day at 07:05.");
-  EXPECT_EQ(ScheduleLine({true, std::nullopt}), "Automatic backup: every day.");
+  EXPECT_EQ(ScheduleLine({true, DailyTime{7, 5}, std::nullopt}),
+            "Automatic backup: every day at 07:05.");
+  EXPECT_EQ(ScheduleLine({true, std::nullopt, std::nullopt}), "Automatic backup: every day.");
   EXPECT_EQ(ScheduleLine({}), "Automatic backup: off.");
 }
 
@@ -69,7 +70,7 @@ TEST(Schedule, EachAskGivesOneLineOfWhatIsNowTrueOrWhyItCouldNotBe) {
   EXPECT_EQ(AnswerSchedule(scheduler, ScheduleAsk::Off, {}, kProgram, kToday).line,
             "Automatic backup: off.");
   EXPECT_EQ(scheduler.removed, "Stowlark backup");
-  scheduler.state = {true, std::nullopt};
+  scheduler.state = {true, std::nullopt, std::nullopt};
   EXPECT_EQ(AnswerSchedule(scheduler, ScheduleAsk::Show, {}, kProgram, kToday).line,
             "Automatic backup: every day.");
 
