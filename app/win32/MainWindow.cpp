@@ -171,8 +171,9 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_INITMENUPOPUP:
       if (reinterpret_cast<HMENU>(wParam) != GetSystemMenu(window_, FALSE)) break;
-      CheckMenuItem(reinterpret_cast<HMENU>(wParam), kDailyBackupCommand,
-                    MF_BYCOMMAND | (form_.DailyBackupOn() ? MF_CHECKED : MF_UNCHECKED));
+      CheckMenuItem(
+          reinterpret_cast<HMENU>(wParam), kDailyBackupCommand,
+          MF_BYCOMMAND | (form_.DailyBackupOn(ProgramPath()) ? MF_CHECKED : MF_UNCHECKED));
       return 0;
     case WM_SETCURSOR:
       if (OnSetCursor(lParam)) return TRUE;
