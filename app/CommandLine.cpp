@@ -28,9 +28,13 @@ std::optional<std::string> TakeSwitch(const std::string& argument, CommandLine& 
     if (value && ask != "daily" && ask != "off") {
       return "The switch /schedule takes daily or off, or no value.";
     }
-    line.schedule = !value           ? ScheduleAsk::Show
-                    : ask == "daily" ? ScheduleAsk::Daily
-                                     : ScheduleAsk::Off;
+    const ScheduleAsk asked = !value           ? ScheduleAsk::Show
+                              : ask == "daily" ? ScheduleAsk::Daily
+                                               : ScheduleAsk::Off;
+    if (line.schedule && line.schedule != asked) {
+      return "Give only one of /schedule, /schedule:daily and /schedule:off.";
+    }
+    line.schedule = asked;
     return std::nullopt;
   }
   if (name == "copyto") {

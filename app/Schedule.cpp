@@ -94,6 +94,43 @@ std::string TaskXml(const std::string& program, const LocalTime& today, DailyTim
          "</Task>\r\n";
 }
 
+// Stowlark's own run: a program named Stowlark.exe, compared as Windows
+// compares names, told /automatic (either sign, any case, quoted or not).
+// Any other task at the name is another program's, or someone's own weekly
+// backup: the name alone proves nothing.
+bool IsStowlarksRun(FileSystem& files, const std::string& program, const std::string& arguments) {
+  const std::string name = program.substr(program.find_last_of("\\/") + 1);
+  if (files.NameKey(name) != files.NameKey("Stowlark.exe")) return false;
+  const std::string automatic = files.NameKey("/automatic");
+  std::size_t at = 0;
+  while ((at = arguments.find_first_not_of(" \t\"", at)) != std::string::npos) {
+    const std::size_t end = std::min(arguments.find_first_of(" \t\"", at), arguments.size());
+    std::string word = arguments.substr(at, end - at);
+    if (word[0] == '-') word[0] = '/';
+    if (files.NameKey(word) == automatic) return true;
+    at = end;
+  }
+  return false;
+}
+
+// The program a task starts, without the quotes a path with spaces may
+// have been given in.
+std::string StartedProgram(const ScheduleState& state) {
+  std::string path = state.action ? state.action->program : "";
+  if (path.size() >= 2 && path.front() == '"' && path.back() == '"') {
+    path = path.substr(1, path.size() - 2);
+  }
+  return path;
+}
+
+// The one sentence that says why a task at the name is left alone.
+std::string ForeignTask(const TaskAction& action) {
+  std::string starts = action.program;
+  if (!action.arguments.empty()) starts += " " + action.arguments;
+  return std::string("A task named \"") + kTaskName + "\" belongs to another program" +
+         (action.program.empty() ? "." : " (it starts " + starts + ").");
+}
+
 }  // namespace
 
 std::optional<DailyTime> ParseDailyTime(std::string_view text) {
@@ -122,34 +159,72 @@ std::optional<DailyTime> TimeOfStartBoundary(std::string_view boundary) {
   return ParseDailyTime(boundary.substr(time + 1, 5));
 }
 
-std::string ScheduleLine(const ScheduleState& state) {
-  if (!state.exists) return "Automatic backup: off.";
-  if (!state.at) return "Automatic backup: every day.";
-  return "Automatic backup: every day at " + TimeText(*state.at) + ".";
+TaskStanding StandingOf(FileSystem& files, const ScheduleState& state, const std::string& program) {
+  if (!state.exists) return TaskStanding::Off;
+  // Windows never holds a task without an action: Task Scheduler 2.0's
+  // schema asks for one, and 1.0 keeps a job's application with the job.
+  // Only Wine's 2.0 gives none, for every task, Stowlark's own among them.
+  // There nothing tells whose the task is, and it is taken as this
+  // program's, as before any of this was checked: taken as another
+  // program's, the user's own daily backup would show as off and could not
+  // be turned off from the window, the command line or the uninstaller.
+  if (!state.action) return TaskStanding::Here;
+  const std::string path = StartedProgram(state);
+  if (!IsStowlarksRun(files, path, state.action->arguments)) return TaskStanding::Foreign;
+  // Identity where both exist: a short name, another case or a link still
+  // leads to the same file.
+  FileId theirs;
+  FileId ours;
+  if (!files.Identify(path, theirs) && !files.Identify(program, ours)) {
+    return theirs == ours ? TaskStanding::Here : TaskStanding::Elsewhere;
+  }
+  if (files.NameKey(path) == files.NameKey(program)) return TaskStanding::Here;
+  return files.Inspect(path).kind == EntryKind::File ? TaskStanding::Elsewhere
+                                                     : TaskStanding::Missing;
 }
 
-ScheduleAnswer AnswerSchedule(SchedulerPort& scheduler, ScheduleAsk ask, DailyTime at,
-                              const std::string& program, const LocalTime& today) {
-  ScheduleAnswer answer;
-  std::error_code error;
-  switch (ask) {
-    case ScheduleAsk::Daily:
-      error = scheduler.Register(DailyBackupTask(program, today, at));
-      answer.state = {true, at};
-      break;
-    case ScheduleAsk::Off:
-      error = scheduler.Remove(kTaskName);
-      answer.state = {};
-      break;
-    case ScheduleAsk::Show:
-      error = scheduler.Read(kTaskName, answer.state);
-      break;
+std::string ScheduleLine(const ScheduleState& state, TaskStanding standing) {
+  if (standing == TaskStanding::Foreign)
+    return "Automatic backup: off. " + ForeignTask(*state.action);
+  if (!state.exists) return "Automatic backup: off.";
+  std::string line = "Automatic backup: every day";
+  if (state.at) line += " at " + TimeText(*state.at);
+  if (standing == TaskStanding::Elsewhere || standing == TaskStanding::Missing) {
+    line += ", but it starts " + StartedProgram(state);
+    if (standing == TaskStanding::Missing) line += ", which is missing";
   }
-  if (!error) return {true, ScheduleLine(answer.state), answer.state};
+  return line + ".";
+}
+
+ScheduleAnswer AnswerSchedule(SchedulerPort& scheduler, FileSystem& files, ScheduleAsk ask,
+                              DailyTime at, const std::string& program, const LocalTime& today) {
+  ScheduleAnswer answer;
+  // Read first, whatever is asked: what is at the name decides what may be
+  // done to it, and what cannot be read is neither replaced nor removed.
+  std::error_code error = scheduler.Read(kTaskName, answer.state);
+  TaskStanding standing = StandingOf(files, answer.state, program);
+  // Another program's task is left as it is. Off asks for no daily backup
+  // of Stowlark's, which is then already true.
+  const bool foreign = !error && standing == TaskStanding::Foreign;
+  if (foreign && ask == ScheduleAsk::Daily) {
+    answer.line = "Automatic backup could not be turned on: " + ForeignTask(*answer.state.action);
+    return answer;
+  }
+  if (!error && !foreign && ask == ScheduleAsk::Daily) {
+    error = scheduler.Register(DailyBackupTask(program, today, at));
+    answer.state = {true, at, std::nullopt};
+    standing = TaskStanding::Here;
+  } else if (!error && !foreign && ask == ScheduleAsk::Off) {
+    error = scheduler.Remove(kTaskName);
+    answer.state = {};
+  }
+  answer.done = !error;
   const char* what = ask == ScheduleAsk::Daily ? "could not be turned on"
                      : ask == ScheduleAsk::Off ? "could not be turned off"
                                                : "could not be read";
-  return {false, std::string("Automatic backup ") + what + ": " + error.message(), {}};
+  answer.line = !error ? ScheduleLine(answer.state, standing)
+                       : std::string("Automatic backup ") + what + ": " + error.message();
+  return answer;
 }
 
 std::string ScheduleBoxText(ScheduleAsk ask, const ScheduleAnswer& answer) {

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "platform/Clock.h"
+#include "platform/FileSystem.h"
 #include "platform/Scheduler.h"
 
 namespace stowlark {
@@ -30,8 +31,15 @@ TaskToRegister DailyBackupTask(const std::string& program, const LocalTime& toda
 // The time of day of a trigger's start boundary, "2026-12-08T12:00:00".
 std::optional<DailyTime> TimeOfStartBoundary(std::string_view boundary);
 
-// "Automatic backup: every day at 12:00." and the like.
-std::string ScheduleLine(const ScheduleState& state);
+// How the task at kTaskName stands for the program at `program` (its full
+// path): none, this program's, another copy's (which may be gone), or not
+// Stowlark's daily backup at all, which Stowlark never replaces or removes.
+enum class TaskStanding { Off, Here, Elsewhere, Missing, Foreign };
+TaskStanding StandingOf(FileSystem& files, const ScheduleState& state, const std::string& program);
+
+// "Automatic backup: every day at 12:00." and the like; for a task that is
+// not this program's, what it starts instead.
+std::string ScheduleLine(const ScheduleState& state, TaskStanding standing = TaskStanding::Here);
 
 // What asking for the schedule came to: whether it was done, and the one line
 // that says what is now true or why it could not be done.
@@ -40,8 +48,8 @@ struct ScheduleAnswer {
   std::string line;
   ScheduleState state;
 };
-ScheduleAnswer AnswerSchedule(SchedulerPort& scheduler, ScheduleAsk ask, DailyTime at,
-                              const std::string& program, const LocalTime& today);
+ScheduleAnswer AnswerSchedule(SchedulerPort& scheduler, FileSystem& files, ScheduleAsk ask,
+                              DailyTime at, const std::string& program, const LocalTime& today);
 
 // The window's box after its menu item asked: what is now true, or why not.
 std::string ScheduleBoxText(ScheduleAsk ask, const ScheduleAnswer& answer);

@@ -25,15 +25,18 @@ void frmBackup::LocateMessengerFolder() {
   messengerFolder_ = applicationDataFolder_ + std::string(kMessengerFolderSuffix);
 }
 
-bool frmBackup::DailyBackupOn() {
+// Only a task that starts this very program counts as on: choosing the item
+// then points one of another copy, or one whose program is gone, here.
+bool frmBackup::DailyBackupOn(const std::string& program) {
   ScheduleState state;
-  return !ports_.scheduler.Read(kTaskName, state) && state.exists;
+  return !ports_.scheduler.Read(kTaskName, state) &&
+         StandingOf(ports_.files, state, program) == TaskStanding::Here;
 }
 
 void frmBackup::ToggleDailyBackup(const std::string& program) {
-  const ScheduleAsk ask = DailyBackupOn() ? ScheduleAsk::Off : ScheduleAsk::Daily;
+  const ScheduleAsk ask = DailyBackupOn(program) ? ScheduleAsk::Off : ScheduleAsk::Daily;
   const ScheduleAnswer answer =
-      AnswerSchedule(ports_.scheduler, ask, DailyTime{}, program, ports_.clock.Now());
+      AnswerSchedule(ports_.scheduler, ports_.files, ask, DailyTime{}, program, ports_.clock.Now());
   ports_.messages.ShowMessage(ScheduleBoxText(ask, answer),
                               answer.done ? kStyleInformation : kStyleWarning, "Backup");
 }

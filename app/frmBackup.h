@@ -100,10 +100,10 @@ class frmBackup {
     return control.name == "lblTitle" && titleBox_ ? *titleBox_ : PixelRect(control, dpi_);
   }
 
-  // The daily automatic backup of the program at `program`: whether it is
-  // on, and turning it on (at 12:00) or off, with a box that says what is
-  // now true or why it could not be done.
-  bool DailyBackupOn();
+  // The daily automatic backup of the program at `program`: whether a task
+  // of Stowlark's starts this very program, and turning it on (at 12:00) or
+  // off, with a box that says what is now true or why it could not be done.
+  bool DailyBackupOn(const std::string& program);
   void ToggleDailyBackup(const std::string& program);
   // Once for each automatic backup that did not finish, a box that says so.
   void TellOfUnfinishedAutomaticBackup();

@@ -36,10 +36,20 @@ struct TaskToRegister {
   ScheduledJob job;
 };
 
-// Whether the task is there and, where the system says, at what time.
+// What a task starts, as the system reports it. An action that starts no
+// program (a message, an e-mail) has an empty program.
+struct TaskAction {
+  std::string program;
+  std::string arguments;
+  bool operator==(const TaskAction&) const = default;
+};
+
+// Whether the task is there and, where the system says, at what time and
+// what its first action starts.
 struct ScheduleState {
   bool exists = false;
   std::optional<DailyTime> at;
+  std::optional<TaskAction> action;
   bool operator==(const ScheduleState&) const = default;
 };
 

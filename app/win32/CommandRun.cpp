@@ -274,8 +274,9 @@ int RunSchedule(CommandOutput& output, const CommandLine& line) {
   const win32::ComApartment com;
   win32::Win32Scheduler scheduler;
   win32::Win32Clock clock;
+  win32::Win32FileSystem files;
   const ScheduleAnswer answer =
-      AnswerSchedule(scheduler, *line.schedule, line.at, ProgramPath(), clock.Now());
+      AnswerSchedule(scheduler, files, *line.schedule, line.at, ProgramPath(), clock.Now());
   output.Write({answer.line});
   return answer.done ? 0 : ExitCode(RunResult::NotStarted);
 }

@@ -286,7 +286,7 @@ void MainWindow::MakeSystemMenu() {
 // and an item to stop copying while a place away from this disk is set.
 void MainWindow::OnInitSystemMenu(HMENU menu) {
   CheckMenuItem(menu, kDailyBackupCommand,
-                MF_BYCOMMAND | (form_.DailyBackupOn() ? MF_CHECKED : MF_UNCHECKED));
+                MF_BYCOMMAND | (form_.DailyBackupOn(ProgramPath()) ? MF_CHECKED : MF_UNCHECKED));
   DeleteMenu(menu, kStopCopyingCommand, MF_BYCOMMAND);
   if (const auto place = form_.CopyPlaceNow()) {
     const std::string name = place->label.empty() ? "" : " (" + place->label + ")";

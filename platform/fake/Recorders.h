@@ -94,7 +94,8 @@ class FakeScheduler : public SchedulerPort {
  public:
   std::error_code Register(const TaskToRegister& task) override {
     registered = task;
-    if (!refusal) state = {true, task.job.at};
+    if (!refusal)
+      state = {true, task.job.at, TaskAction{task.job.application, task.job.parameters}};
     return refusal;
   }
   std::error_code Remove(const std::string& name) override {

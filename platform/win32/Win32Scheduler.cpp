@@ -63,6 +63,20 @@ class Bstr {
   BSTR text_ = nullptr;
 };
 
+// A string that Task Scheduler 1.0 hands out, freed by COM's allocator.
+class TaskText {
+ public:
+  TaskText() = default;
+  TaskText(const TaskText&) = delete;
+  TaskText& operator=(const TaskText&) = delete;
+  ~TaskText() { CoTaskMemFree(text_); }
+  LPWSTR* Put() { return &text_; }
+  std::string Text() const { return text_ != nullptr ? Narrow(text_) : std::string(); }
+
+ private:
+  LPWSTR text_ = nullptr;
+};
+
 VARIANT Empty() {
   VARIANT empty{};
   empty.vt = VT_EMPTY;
@@ -97,7 +111,8 @@ HRESULT RemoveTask2(const std::string& name) {
   return NotThere(result) ? S_OK : result;
 }
 
-// The time comes from the first trigger, where the system keeps it.
+// The time comes from the first trigger and the program from the first
+// action, where the system keeps them (Wine keeps neither).
 HRESULT ReadTask2(const std::string& name, ScheduleState& state) {
   ComPtr<ITaskFolder> root;
   HRESULT result = RootFolder(root);
@@ -108,16 +123,30 @@ HRESULT ReadTask2(const std::string& name, ScheduleState& state) {
   if (FAILED(result)) return result;
   state.exists = true;
   ComPtr<ITaskDefinition> definition;
+  if (FAILED(task->get_Definition(definition.Put()))) return S_OK;
   ComPtr<ITriggerCollection> triggers;
   ComPtr<ITrigger> trigger;
   Bstr boundary;
   LONG count = 0;
-  if (SUCCEEDED(task->get_Definition(definition.Put())) &&
-      SUCCEEDED(definition->get_Triggers(triggers.Put())) &&
+  if (SUCCEEDED(definition->get_Triggers(triggers.Put())) &&
       SUCCEEDED(triggers->get_Count(&count)) && count > 0 &&
       SUCCEEDED(triggers->get_Item(1, trigger.Put())) &&
       SUCCEEDED(trigger->get_StartBoundary(boundary.Put()))) {
     state.at = TimeOfStartBoundary(boundary.Text());
+  }
+  ComPtr<IActionCollection> actions;
+  ComPtr<IAction> action;
+  ComPtr<IExecAction> exec;
+  Bstr program;
+  Bstr arguments;
+  count = 0;
+  if (SUCCEEDED(definition->get_Actions(actions.Put())) && SUCCEEDED(actions->get_Count(&count)) &&
+      count > 0 && SUCCEEDED(actions->get_Item(1, action.Put()))) {
+    if (SUCCEEDED(action->QueryInterface(IID_IExecAction, reinterpret_cast<void**>(exec.Put())))) {
+      exec->get_Path(program.Put());
+      exec->get_Arguments(arguments.Put());
+    }
+    state.action = TaskAction{program.Text(), arguments.Text()};
   }
   return S_OK;
 }
@@ -200,6 +229,12 @@ HRESULT ReadTask1(const std::string& name, ScheduleState& state) {
   if (SUCCEEDED(item->GetTriggerCount(&count)) && count > 0 &&
       SUCCEEDED(item->GetTrigger(0, trigger.Put())) && SUCCEEDED(trigger->GetTrigger(&daily))) {
     state.at = DailyTime{daily.wStartHour, daily.wStartMinute};
+  }
+  TaskText program;
+  TaskText arguments;
+  if (SUCCEEDED(item->GetApplicationName(program.Put()))) {
+    item->GetParameters(arguments.Put());
+    state.action = TaskAction{program.Text(), arguments.Text()};
   }
   return S_OK;
 }

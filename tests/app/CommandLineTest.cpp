@@ -19,6 +19,8 @@ TEST(CommandLine, SwitchesTakeEitherSignAnyCaseAndValuesAfterAColon) {
                                                                 {"alice@example.com", "b:c"},
                                                                 "C:\\My Logs\\stowlark.log"})));
   EXPECT_EQ(std::get<CommandLine>(Parse({"/restore", "/restore"})).run, RunKind::Restore);
+  EXPECT_EQ(std::get<CommandLine>(Parse({"/schedule:off", "/Schedule:OFF"})).schedule,
+            ScheduleAsk::Off);
   EXPECT_TRUE(std::get<CommandLine>(Parse({"/?"})).usage);
   EXPECT_EQ((std::vector{ExitCode(RunResult::Done), ExitCode(RunResult::NothingToDo),
                          ExitCode(RunResult::Partial), ExitCode(RunResult::Stopped),
@@ -27,9 +29,13 @@ TEST(CommandLine, SwitchesTakeEitherSignAnyCaseAndValuesAfterAColon) {
 }
 
 TEST(CommandLine, EveryUsageErrorSaysWhatIsWrong) {
+  const std::string kOneSchedule = "Give only one of /schedule, /schedule:daily and /schedule:off.";
   const std::vector<std::pair<std::vector<std::string>, std::string>> errors{
       {{"/quiet", "/preview"}, "Give /backup, /restore, /schedule or /copyto."},
       {{"/backup", "/restore"}, "Give only one of /backup and /restore."},
+      {{"/schedule:daily", "/schedule:off"}, kOneSchedule},
+      {{"/schedule:off", "-SCHEDULE:daily"}, kOneSchedule},
+      {{"/schedule", "/schedule:daily"}, kOneSchedule},
       {{"/backup", "/everything"}, "Unknown switch: /everything"},
       {{"/backup", "C:\\x.log"}, "Not a switch: C:\\x.log"},
       {{"/backup", "-"}, "Not a switch: -"},

@@ -3,6 +3,8 @@
 #include "app/CommandLine.h"
 #include "app/Schedule.h"
 #include "platform/fake/Recorders.h"
+#include "platform/native/DriveMappedFileSystem.h"
+#include "tests/ScratchFolder.h"
 
 namespace stowlark {
 namespace {
@@ -54,34 +56,114 @@ TEST(Schedule, TimesOfDayAndTheLineThatSaysHowItStands) {
   }
   EXPECT_EQ(TimeOfStartBoundary("2026-12-08T07:05:00"), (DailyTime{7, 5}));
   EXPECT_EQ(TimeOfStartBoundary("2026-12-08"), std::nullopt);
-  EXPECT_EQ(ScheduleLine({true, DailyTime{7, 5}}), "Automatic backup: every day at 07:05.");
-  EXPECT_EQ(ScheduleLine({true, std::nullopt}), "Automatic backup: every day.");
+  EXPECT_EQ(ScheduleLine({true, DailyTime{7, 5}, std::nullopt}),
+            "Automatic backup: every day at 07:05.");
+  EXPECT_EQ(ScheduleLine({true, std::nullopt, std::nullopt}), "Automatic backup: every day.");
   EXPECT_EQ(ScheduleLine({}), "Automatic backup: off.");
 }
 
 TEST(Schedule, EachAskGivesOneLineOfWhatIsNowTrueOrWhyItCouldNotBe) {
   FakeScheduler scheduler;
-  auto answer = AnswerSchedule(scheduler, ScheduleAsk::Daily, {6, 30}, kProgram, kToday);
+  testing_support::ScratchFolder scratch;
+  DriveMappedFileSystem files{scratch.Path()};
+  auto answer = AnswerSchedule(scheduler, files, ScheduleAsk::Daily, {6, 30}, kProgram, kToday);
   EXPECT_EQ(answer.line, "Automatic backup: every day at 06:30.");
   EXPECT_TRUE(answer.done);
   ASSERT_TRUE(scheduler.registered);
   EXPECT_EQ(scheduler.registered->job.at, (DailyTime{6, 30}));
-  EXPECT_EQ(AnswerSchedule(scheduler, ScheduleAsk::Off, {}, kProgram, kToday).line,
+  EXPECT_EQ(AnswerSchedule(scheduler, files, ScheduleAsk::Off, {}, kProgram, kToday).line,
             "Automatic backup: off.");
   EXPECT_EQ(scheduler.removed, "Stowlark backup");
-  scheduler.state = {true, std::nullopt};
-  EXPECT_EQ(AnswerSchedule(scheduler, ScheduleAsk::Show, {}, kProgram, kToday).line,
+  scheduler.state = {true, std::nullopt, std::nullopt};
+  EXPECT_EQ(AnswerSchedule(scheduler, files, ScheduleAsk::Show, {}, kProgram, kToday).line,
             "Automatic backup: every day.");
 
   scheduler.refusal = std::make_error_code(std::errc::permission_denied);
   const std::string reason = scheduler.refusal.message();
-  answer = AnswerSchedule(scheduler, ScheduleAsk::Daily, {}, kProgram, kToday);
+  answer = AnswerSchedule(scheduler, files, ScheduleAsk::Daily, {}, kProgram, kToday);
   EXPECT_FALSE(answer.done);
   EXPECT_EQ(answer.line, "Automatic backup could not be turned on: " + reason);
-  EXPECT_EQ(AnswerSchedule(scheduler, ScheduleAsk::Off, {}, kProgram, kToday).line,
+  EXPECT_EQ(AnswerSchedule(scheduler, files, ScheduleAsk::Off, {}, kProgram, kToday).line,
             "Automatic backup could not be turned off: " + reason);
-  EXPECT_EQ(AnswerSchedule(scheduler, ScheduleAsk::Show, {}, kProgram, kToday).line,
+  EXPECT_EQ(AnswerSchedule(scheduler, files, ScheduleAsk::Show, {}, kProgram, kToday).line,
             "Automatic backup could not be read: " + reason);
+}
+
+// Only a Stowlark.exe told /automatic is Stowlark's task, whatever its name,
+// and only one that starts this very file, by whatever path, is on. The
+// others are told for what they are.
+TEST(Schedule, ATaskIsOnOnlyWhenItStartsThisStowlarkAndOthersAreToldForWhatTheyAre) {
+  testing_support::ScratchFolder scratch;
+  DriveMappedFileSystem files{scratch.Path()};
+  const std::string program = "C:\\Program Files\\Stowlark\\Stowlark.exe";
+  testing_support::WriteFile(scratch.Path() / "c/Program Files/Stowlark/Stowlark.exe", "this");
+  std::filesystem::create_directories(scratch.Path() / "c/PROGRA~1");
+  std::filesystem::create_hard_link(scratch.Path() / "c/Program Files/Stowlark/Stowlark.exe",
+                                    scratch.Path() / "c/PROGRA~1/STOWLARK.EXE");
+  testing_support::WriteFile(scratch.Path() / "d/Other/Stowlark.exe", "another copy");
+  const std::string automatic = "/backup /quiet /automatic";
+  const std::string foreign =
+      "Automatic backup: off. A task named \"Stowlark backup\" belongs to another program";
+  const std::string every = "Automatic backup: every day at 09:00";
+  using enum TaskStanding;
+  const std::vector<std::tuple<std::optional<TaskAction>, TaskStanding, std::string>> tasks{
+      {TaskAction{"C:\\Windows\\notepad.exe", ""}, Foreign,
+       foreign + " (it starts C:\\Windows\\notepad.exe)."},
+      {TaskAction{program, "/backup /quiet"}, Foreign,
+       foreign + " (it starts " + program + " /backup /quiet)."},
+      {TaskAction{"C:\\Tools\\MyStowlark.exe", automatic}, Foreign,
+       foreign + " (it starts C:\\Tools\\MyStowlark.exe " + automatic + ")."},
+      {TaskAction{"", ""}, Foreign, foreign + "."},
+      {TaskAction{program, automatic}, Here, every + "."},
+      {TaskAction{"\"C:\\PROGRA~1\\STOWLARK.EXE\"", "-Backup \"-QUIET\" -Automatic"}, Here,
+       every + "."},
+      {TaskAction{"c:\\program files\\stowlark\\STOWLARK.exe", "/AUTOMATIC"}, Here, every + "."},
+      {std::nullopt, Here, every + "."},
+      {TaskAction{"D:\\Other\\Stowlark.exe", automatic}, Elsewhere,
+       every + ", but it starts D:\\Other\\Stowlark.exe."},
+      {TaskAction{"C:\\Old\\Stowlark.exe", automatic}, Missing,
+       every + ", but it starts C:\\Old\\Stowlark.exe, which is missing."}};
+  for (const auto& [action, standing, line] : tasks) {
+    const ScheduleState state{true, DailyTime{9, 0}, action};
+    const std::string started = action ? action->program + " " + action->arguments : "none";
+    EXPECT_EQ(StandingOf(files, state, program), standing) << started;
+    EXPECT_EQ(ScheduleLine(state, StandingOf(files, state, program)), line) << started;
+  }
+  EXPECT_EQ(StandingOf(files, {}, program), Off);
+}
+
+// Another program's task is left as it is: off is already true of
+// Stowlark's, and on is refused rather than replace it. Another copy's task
+// is Stowlark's own: on points it here, and off removes it.
+TEST(Schedule, OffRemovesOnlyStowlarksTaskAndOnRefusesToReplaceAnotherProgramsTask) {
+  FakeScheduler scheduler;
+  testing_support::ScratchFolder scratch;
+  DriveMappedFileSystem files{scratch.Path()};
+  const auto ask = [&](ScheduleAsk asked) {
+    return AnswerSchedule(scheduler, files, asked, {6, 30}, kProgram, kToday);
+  };
+  const std::string reason =
+      "A task named \"Stowlark backup\" belongs to another program (it starts "
+      "C:\\Windows\\notepad.exe).";
+  scheduler.state = {true, DailyTime{9, 0}, TaskAction{"C:\\Windows\\notepad.exe", ""}};
+  for (const ScheduleAsk asked : {ScheduleAsk::Off, ScheduleAsk::Show}) {
+    const ScheduleAnswer answer = ask(asked);
+    EXPECT_TRUE(answer.done);
+    EXPECT_EQ(answer.line, "Automatic backup: off. " + reason);
+  }
+  const ScheduleAnswer refused = ask(ScheduleAsk::Daily);
+  EXPECT_FALSE(refused.done);
+  EXPECT_EQ(refused.line, "Automatic backup could not be turned on: " + reason);
+  EXPECT_EQ(scheduler.removed, "");
+  EXPECT_FALSE(scheduler.registered);
+
+  scheduler.state.action = TaskAction{"C:\\Old\\Stowlark.exe", kAutomaticArguments};
+  EXPECT_EQ(ask(ScheduleAsk::Daily).line, "Automatic backup: every day at 06:30.");
+  ASSERT_TRUE(scheduler.registered);
+  EXPECT_EQ(scheduler.registered->job.application, kProgram);
+  scheduler.state.action->program = "C:\\Old\\Stowlark.exe";
+  EXPECT_EQ(ask(ScheduleAsk::Off).line, "Automatic backup: off.");
+  EXPECT_EQ(scheduler.removed, "Stowlark backup");
 }
 
 TEST(Schedule, TheSwitchesStandAloneAndAFirstWordThatIsASwitchIsOne) {

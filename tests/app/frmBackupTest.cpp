@@ -276,15 +276,15 @@ TEST_F(frmBackupTest, TabAndShiftTabGoRoundTheCommands) {
 
 TEST_F(frmBackupTest, TheMenuItemTurnsTheDailyBackupOnAndOffAndSaysWhatIsNowTrue) {
   const std::string program = "C:\\Program Files\\Stowlark\\Stowlark.exe";
-  EXPECT_FALSE(form.DailyBackupOn());
+  EXPECT_FALSE(form.DailyBackupOn(program));
   form.ToggleDailyBackup(program);
   ASSERT_TRUE(scheduler.registered);
   EXPECT_EQ(scheduler.registered->job.application, program);
   EXPECT_EQ(scheduler.registered->job.at, (DailyTime{12, 0}));
-  EXPECT_TRUE(form.DailyBackupOn());
+  EXPECT_TRUE(form.DailyBackupOn(program));
   form.ToggleDailyBackup(program);
   EXPECT_EQ(scheduler.removed, "Stowlark backup");
-  EXPECT_FALSE(form.DailyBackupOn());
+  EXPECT_FALSE(form.DailyBackupOn(program));
   scheduler.refusal = std::make_error_code(std::errc::permission_denied);
   form.ToggleDailyBackup(program);
   ASSERT_EQ(messages.shown.size(), 3u);
@@ -301,6 +301,27 @@ TEST_F(frmBackupTest, TheMenuItemTurnsTheDailyBackupOnAndOffAndSaysWhatIsNowTrue
     EXPECT_EQ(messages.shown[i].title, "Backup");
     EXPECT_EQ(messages.shown[i].style, i < 2 ? 64 : 48);
   }
+}
+
+// Unchecked for a task that starts another copy, so that choosing the item
+// points it here; for another program's task, choosing it is refused.
+TEST_F(frmBackupTest, TheMenuItemIsOffForATaskOfAnotherCopyOrProgram) {
+  const std::string program = "C:\\Program Files\\Stowlark\\Stowlark.exe";
+  scheduler.state = {true, DailyTime{9, 0}, TaskAction{"C:\\Windows\\notepad.exe", ""}};
+  EXPECT_FALSE(form.DailyBackupOn(program));
+  form.ToggleDailyBackup(program);
+  EXPECT_FALSE(scheduler.registered);
+  scheduler.state.action = TaskAction{"C:\\Old\\Stowlark.exe", "/backup /quiet /automatic"};
+  EXPECT_FALSE(form.DailyBackupOn(program));
+  form.ToggleDailyBackup(program);
+  ASSERT_TRUE(scheduler.registered);
+  EXPECT_EQ(scheduler.registered->job.application, program);
+  ASSERT_EQ(messages.shown.size(), 2u);
+  EXPECT_EQ(messages.shown[0].prompt,
+            "Automatic backup could not be turned on: A task named \"Stowlark backup\" belongs to "
+            "another program (it starts C:\\Windows\\notepad.exe).");
+  EXPECT_EQ(messages.shown[0].style, 48);
+  EXPECT_TRUE(messages.shown[1].prompt.starts_with("Stowlark will back up"));
 }
 
 // Told once for each automatic backup that did not finish, with the log it

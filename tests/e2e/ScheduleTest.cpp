@@ -19,6 +19,7 @@ namespace stowlark::e2e {
 namespace {
 
 const std::wstring kAppDefaults = L"Software\\Wine\\AppDefaults\\Stowlark.exe";
+const wchar_t kJob[] = L"Stowlark backup";
 
 // Starts the Task Scheduler service, as `net start schedule` does, or finds
 // it running.
@@ -58,6 +59,56 @@ std::wstring TaskStore() {
   return std::wstring(windows) + (wow64 ? L"\\sysnative\\tasks" : L"\\system32\\tasks");
 }
 
+// Task Scheduler 1.0, which Wine keeps whole: the Windows XP road.
+win32::ComPtr<ITaskScheduler> Scheduler1() {
+  win32::ComPtr<ITaskScheduler> scheduler;
+  CoCreateInstance(CLSID_CTaskScheduler, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskScheduler,
+                   reinterpret_cast<void**>(scheduler.Put()));
+  return scheduler;
+}
+
+win32::ComPtr<ITask> Job() {
+  win32::ComPtr<ITask> job;
+  if (const auto scheduler = Scheduler1()) {
+    scheduler->Activate(kJob, IID_ITask, reinterpret_cast<IUnknown**>(job.Put()));
+  }
+  return job;
+}
+
+std::wstring JobText(HRESULT (STDMETHODCALLTYPE ITask::*get)(LPWSTR*)) {
+  const auto job = Job();
+  LPWSTR got = nullptr;
+  std::wstring value = job && SUCCEEDED((job.Get()->*get)(&got)) && got != nullptr ? got : L"";
+  CoTaskMemFree(got);
+  return value;
+}
+
+// A job at Stowlark's name, daily at 09:00, written as any program may.
+void WriteJob(const std::wstring& application, const std::wstring& parameters) {
+  const auto scheduler = Scheduler1();
+  ASSERT_TRUE(scheduler);
+  win32::ComPtr<ITask> job;
+  win32::ComPtr<ITaskTrigger> trigger;
+  win32::ComPtr<IPersistFile> file;
+  WORD index = 0;
+  TASK_TRIGGER daily{};
+  daily.cbTriggerSize = sizeof(daily);
+  daily.wBeginYear = 2026;
+  daily.wBeginMonth = daily.wBeginDay = 1;
+  daily.wStartHour = 9;
+  daily.TriggerType = TASK_TIME_TRIGGER_DAILY;
+  daily.Type.Daily.DaysInterval = 1;
+  ASSERT_EQ(
+      scheduler->NewWorkItem(kJob, CLSID_CTask, IID_ITask, reinterpret_cast<IUnknown**>(job.Put())),
+      S_OK);
+  EXPECT_EQ(job->SetApplicationName(application.c_str()), S_OK);
+  EXPECT_EQ(job->SetParameters(parameters.c_str()), S_OK);
+  ASSERT_EQ(job->CreateTrigger(&index, trigger.Put()), S_OK);
+  EXPECT_EQ(trigger->SetTrigger(&daily), S_OK);
+  ASSERT_EQ(job->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.Put())), S_OK);
+  EXPECT_EQ(file->Save(nullptr, TRUE), S_OK);
+}
+
 class ScheduleTest : public StowlarkFixture {
  protected:
   void SetUp() override {
@@ -68,6 +119,9 @@ class ScheduleTest : public StowlarkFixture {
   }
   void TearDown() override {
     Run(L"/schedule:off");
+    // Another program's job, which Stowlark leaves.
+    const win32::ComApartment com;
+    if (const auto scheduler = Scheduler1()) scheduler->Delete(kJob);
     RegDeleteKeyW(HKEY_CURRENT_USER, kAppDefaults.c_str());
     StowlarkFixture::TearDown();
   }
@@ -206,23 +260,11 @@ TEST_F(ScheduleTest, OnWindowsXpTheJobBacksUpByItselfAndAFailureIsToldOnce) {
   EXPECT_EQ(Run(L"/schedule").output, "Automatic backup: every day at 07:30.\r\n");
 
   const win32::ComApartment com;
-  win32::ComPtr<ITaskScheduler> scheduler;
-  ASSERT_EQ(CoCreateInstance(CLSID_CTaskScheduler, nullptr, CLSCTX_INPROC_SERVER,
-                             IID_ITaskScheduler, reinterpret_cast<void**>(scheduler.Put())),
-            S_OK);
-  win32::ComPtr<ITask> job;
-  ASSERT_EQ(
-      scheduler->Activate(L"Stowlark backup", IID_ITask, reinterpret_cast<IUnknown**>(job.Put())),
-      S_OK);
-  const auto text = [&](HRESULT (STDMETHODCALLTYPE ITask::*get)(LPWSTR*)) {
-    LPWSTR got = nullptr;
-    std::wstring value = SUCCEEDED((job.Get()->*get)(&got)) && got != nullptr ? got : L"";
-    CoTaskMemFree(got);
-    return value;
-  };
-  EXPECT_EQ(text(&ITask::GetApplicationName), ProgramFolder() + L"\\Stowlark.exe");
-  EXPECT_EQ(text(&ITask::GetParameters), L"/backup /quiet /automatic");
-  EXPECT_EQ(text(&ITask::GetWorkingDirectory), ProgramFolder());
+  const auto job = Job();
+  ASSERT_TRUE(job);
+  EXPECT_EQ(JobText(&ITask::GetApplicationName), ProgramFolder() + L"\\Stowlark.exe");
+  EXPECT_EQ(JobText(&ITask::GetParameters), L"/backup /quiet /automatic");
+  EXPECT_EQ(JobText(&ITask::GetWorkingDirectory), ProgramFolder());
   DWORD flags = 0;
   EXPECT_EQ(job->GetFlags(&flags), S_OK);
   EXPECT_EQ(flags & (TASK_FLAG_RUN_ONLY_IF_LOGGED_ON | TASK_FLAG_DONT_START_IF_ON_BATTERIES |
@@ -291,6 +333,55 @@ TEST_F(ScheduleTest, OnWindowsXpTheJobBacksUpByItselfAndAFailureIsToldOnce) {
   GetWindowsDirectoryW(windows, MAX_PATH);
   EXPECT_EQ(GetFileAttributesW((std::wstring(windows) + L"\\tasks\\Stowlark backup.job").c_str()),
             INVALID_FILE_ATTRIBUTES);
+}
+
+// Another program's job at the name is told, left by /schedule:off (which
+// the uninstaller runs), and never replaced: not by /schedule:daily, not by
+// the window's menu item.
+TEST_F(ScheduleTest, OnWindowsXpAnotherProgramsJobAtTheNameIsToldAndLeftAlone) {
+  PretendWindowsXp();
+  const win32::ComApartment com;
+  WriteJob(L"C:\\windows\\notepad.exe", L"");
+  const std::string reason =
+      "A task named \"Stowlark backup\" belongs to another program (it starts "
+      "C:\\windows\\notepad.exe).";
+  for (const wchar_t* ask : {L"/schedule", L"/schedule:off"}) {
+    const Ran ran = Run(ask);
+    EXPECT_EQ(ran.code, 0u) << win32::Narrow(ask);
+    EXPECT_EQ(ran.output, "Automatic backup: off. " + reason + "\r\n") << win32::Narrow(ask);
+  }
+  const Ran refused = Run(L"/schedule:daily");
+  EXPECT_EQ(refused.code, 4u);
+  EXPECT_EQ(refused.output, "Automatic backup could not be turned on: " + reason + "\r\n");
+  {
+    RunningStowlark program;
+    ASSERT_TRUE(WaitForFocus(program.Window()));
+    PressKey(VK_SPACE, VK_MENU);
+    ASSERT_TRUE(WaitFor([] { return FindWindowW(L"#32768", nullptr) != nullptr; }, 10));
+    PressKey('B');
+    EXPECT_EQ(win32::Narrow(program.AnswerMessageBox().text),
+              "Automatic backup could not be turned on: " + reason);
+  }
+  EXPECT_EQ(JobText(&ITask::GetApplicationName), L"C:\\windows\\notepad.exe");
+}
+
+// Stowlark's job that starts another copy is told, and told as missing once
+// that copy is gone; this program's /schedule:daily points it here.
+TEST_F(ScheduleTest, OnWindowsXpAJobOfAMovedCopyIsToldAndPointedHere) {
+  PretendWindowsXp();
+  const win32::ComApartment com;
+  const std::wstring copy = Root() + L"\\Old\\Stowlark.exe";
+  CreateDirectoryW((Root() + L"\\Old").c_str(), nullptr);
+  ASSERT_TRUE(CopyFileW((ProgramFolder() + L"\\Stowlark.exe").c_str(), copy.c_str(), FALSE));
+  WriteJob(copy, L"/backup /quiet /automatic");
+  const std::string starts =
+      "Automatic backup: every day at 09:00, but it starts " + win32::Narrow(copy);
+  EXPECT_EQ(Run(L"/schedule").output, starts + ".\r\n");
+  ASSERT_TRUE(DeleteFileW(copy.c_str()));
+  EXPECT_EQ(Run(L"/schedule").output, starts + ", which is missing.\r\n");
+  EXPECT_EQ(Run(L"/schedule:daily /at:07:30").output, "Automatic backup: every day at 07:30.\r\n");
+  EXPECT_EQ(JobText(&ITask::GetApplicationName), ProgramFolder() + L"\\Stowlark.exe");
+  EXPECT_EQ(Run(L"/schedule").output, "Automatic backup: every day at 07:30.\r\n");
 }
 
 }  // namespace

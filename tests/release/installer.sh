@@ -275,7 +275,28 @@ uninstall_copy "$win_folder" || fail "the uninstall after /Schedule ended with $
 [ ! -e "$task" ] || fail "the uninstall left the task that pointed at the program"
 wine "$setup" /S </dev/null || fail "the install without /Schedule ended with $?"
 [ ! -e "$task" ] || fail "an install without /Schedule registered a task"
+
+echo "-- The uninstaller leaves another program's job named Stowlark backup"
+# On the Windows XP road (Task Scheduler 1.0), where Wine keeps what a job
+# starts. The other program is a copy of Stowlark's under another name: the
+# job it registers starts no Stowlark.exe, so it is not Stowlark's.
+xp=winxp
+[ "$machine" != 0x8664 ] || xp=winxp64
+for name in Stowlark.exe Lark.exe; do
+  wine reg add "HKCU\\Software\\Wine\\AppDefaults\\$name" /v Version /d $xp /f </dev/null >/dev/null
+done
+other=$(mktemp -d)
+cp "$program" "$other/Lark.exe"
+wine "$other/Lark.exe" /schedule:daily </dev/null >/dev/null || fail "Lark.exe wrote no job"
+job="$WINEPREFIX/drive_c/windows/tasks/Stowlark backup.job"
+told=$(wine "$folder/Stowlark.exe" /schedule </dev/null | tr -d '\r')
+[[ $told == "Automatic backup: off. A task named \"Stowlark backup\" belongs to another program (it starts "*'\Lark.exe /backup /quiet /automatic).' ]] ||
+  fail "with another program's job the program says '$told'"
 cp "$folder/Uninstall.exe" "$program.uninstall.exe"
 uninstall_copy "$win_folder" || fail "the last uninstall ended with $?"
+[ -f "$job" ] || fail "the uninstall removed another program's job"
+rm -rf "$job" "$other"
+wine reg delete 'HKCU\Software\Wine\AppDefaults\Stowlark.exe' /f </dev/null >/dev/null
+wine reg delete 'HKCU\Software\Wine\AppDefaults\Lark.exe' /f </dev/null >/dev/null
 rm -f "$program" "$program.uninstall.exe"
 echo "The setup program of Stowlark $version passed in $WINEPREFIX"
