@@ -123,6 +123,7 @@ add_executable(stowlark_e2e_tests
   tests/e2e/LongCopyTest.cpp
   tests/e2e/AccessibilityTest.cpp
   tests/e2e/ScheduleTest.cpp
+  tests/e2e/CopyToTest.cpp
   app/win32/Stowlark.rc
 )
 target_link_libraries(stowlark_e2e_tests PRIVATE stowlark_pictures gtest_main version oleacc)

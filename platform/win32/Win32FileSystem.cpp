@@ -429,19 +429,29 @@ bool Win32FileSystem::SameWriteTime(std::int64_t a, std::int64_t b) {
 }
 
 // A volume mounted in a folder has that folder for its root; where none is
-// mounted there now, the folder's own volume is the answer.
+// mounted there now, the folder's own volume is the answer. An existing
+// folder reached through a link or junction is on the volume the link leads
+// to: that is where what is written there would be.
 std::optional<Volume> Win32FileSystem::VolumeOf(const std::string& path) {
   wchar_t root[MAX_PATH + 1];
+  wchar_t holding[MAX_PATH + 1];
   wchar_t label[MAX_PATH + 1];
   wchar_t fileSystem[MAX_PATH + 1];
   DWORD serial = 0;
+  const UniqueFile folder(
+      ValidOrNull(CreateFileW(LongPath(path).c_str(), FILE_READ_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)));
+  const auto final = folder ? FinalPath(folder.Get()) : std::nullopt;
+  const std::wstring reached = final && !final->empty() ? *final : Widen(path);
   if (!GetVolumePathNameW(Widen(path).c_str(), root, MAX_PATH + 1) ||
-      !GetVolumeInformationW(root, label, MAX_PATH + 1, &serial, nullptr, nullptr, fileSystem,
+      !GetVolumePathNameW(reached.c_str(), holding, MAX_PATH + 1) ||
+      !GetVolumeInformationW(holding, label, MAX_PATH + 1, &serial, nullptr, nullptr, fileSystem,
                              MAX_PATH + 1)) {
     return std::nullopt;
   }
-  return Volume{Narrow(root), static_cast<std::uint32_t>(serial), Narrow(label), Narrow(fileSystem),
-                GetDriveTypeW(root) == DRIVE_REMOVABLE};
+  return Volume{Narrow(root), static_cast<std::uint32_t>(serial), Narrow(label),
+                Narrow(fileSystem), GetDriveTypeW(holding) == DRIVE_REMOVABLE};
 }
 
 std::vector<std::string> Win32FileSystem::DriveRoots() {

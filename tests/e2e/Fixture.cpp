@@ -7,25 +7,17 @@
 namespace stowlark::e2e {
 namespace {
 
-const wchar_t kShellFolders[] =
-    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+// Both, as on a user's machine: the shell rewrites "Shell Folders" from
+// "User Shell Folders" whenever it looks a folder up (the folder picker does).
+const wchar_t* const kShellFolderKeys[] = {
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders"};
+const wchar_t* const kShellFolderNames[] = {L"Personal", L"AppData", L"Local AppData"};
 
-std::optional<std::wstring> GetShellFolder(const wchar_t* name) {
-  wchar_t buffer[1024];
-  DWORD size = sizeof(buffer);
-  if (RegGetValueW(HKEY_CURRENT_USER, kShellFolders, name, RRF_RT_REG_SZ, nullptr, buffer, &size) !=
-      ERROR_SUCCESS) {
-    return std::nullopt;
-  }
-  return buffer;
-}
-
-void SetShellFolder(const wchar_t* name, const std::optional<std::wstring>& value) {
-  if (value) {
-    RegSetKeyValueW(HKEY_CURRENT_USER, kShellFolders, name, REG_SZ, value->c_str(),
-                    static_cast<DWORD>((value->size() + 1) * sizeof(wchar_t)));
-  } else {
-    RegDeleteKeyValueW(HKEY_CURRENT_USER, kShellFolders, name);
+void SetShellFolder(const wchar_t* name, const std::wstring& value) {
+  for (const wchar_t* key : kShellFolderKeys) {
+    RegSetKeyValueW(HKEY_CURRENT_USER, key, name, REG_SZ, value.c_str(),
+                    static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
   }
 }
 
@@ -40,9 +32,17 @@ void MakeParents(const std::wstring& path) {
 void StowlarkFixture::SetUp() {
   // Coordinates and captures in the program's own pixels, at any density.
   SetProcessDPIAware();
-  savedPersonal_ = GetShellFolder(L"Personal");
-  savedAppData_ = GetShellFolder(L"AppData");
-  savedLocalAppData_ = GetShellFolder(L"Local AppData");
+  for (const wchar_t* key : kShellFolderKeys) {
+    for (const wchar_t* name : kShellFolderNames) {
+      SavedValue saved{key, name, REG_NONE, std::vector<BYTE>(4096)};
+      DWORD size = static_cast<DWORD>(saved.data.size());
+      if (RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_ANY | RRF_NOEXPAND, &saved.type,
+                       saved.data.data(), &size) == ERROR_SUCCESS) {
+        saved.data.resize(size);
+        saved_.push_back(std::move(saved));
+      }
+    }
+  }
   root_ = L"C:\\stowlark-e2e-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
           std::to_wstring(GetTickCount());
   CreateDirectoryW(root_.c_str(), nullptr);
@@ -65,9 +65,13 @@ void StowlarkFixture::SetDocuments(const std::wstring& folder) {
 }
 
 void StowlarkFixture::TearDown() {
-  SetShellFolder(L"Personal", savedPersonal_);
-  SetShellFolder(L"AppData", savedAppData_);
-  SetShellFolder(L"Local AppData", savedLocalAppData_);
+  for (const wchar_t* key : kShellFolderKeys) {
+    for (const wchar_t* name : kShellFolderNames) RegDeleteKeyValueW(HKEY_CURRENT_USER, key, name);
+  }
+  for (const auto& saved : saved_) {
+    RegSetKeyValueW(HKEY_CURRENT_USER, saved.key, saved.name, saved.type, saved.data.data(),
+                    static_cast<DWORD>(saved.data.size()));
+  }
   testing_support::UnixRemoveTree(win32::Narrow(root_));
 }
 

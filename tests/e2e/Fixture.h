@@ -7,6 +7,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "tests/e2e/Harness.h"
 
@@ -46,9 +47,14 @@ class StowlarkFixture : public testing::Test {
  private:
   std::wstring root_;
   std::wstring appData_;
-  std::optional<std::wstring> savedPersonal_;
-  std::optional<std::wstring> savedAppData_;
-  std::optional<std::wstring> savedLocalAppData_;
+  // The shell-folder values as they were, to be put back.
+  struct SavedValue {
+    const wchar_t* key;
+    const wchar_t* name;
+    DWORD type;
+    std::vector<BYTE> data;
+  };
+  std::vector<SavedValue> saved_;
   int runs_ = 0;
 };
 

@@ -147,6 +147,10 @@ bool RunningStowlark::HasMessageBox() {
   return WaitForWindow(info_.dwProcessId, L"#32770", nullptr, 0) != nullptr;
 }
 
+HWND RunningStowlark::WaitForDialog() {
+  return WaitForWindow(info_.dwProcessId, L"#32770", nullptr, kPatienceMs);
+}
+
 MessageBoxSeen RunningStowlark::AnswerMessageBox() {
   const HWND box = WaitForWindow(info_.dwProcessId, L"#32770", nullptr, kPatienceMs);
   if (box == nullptr) {
@@ -233,6 +237,20 @@ void PressKey(WORD key, WORD modifier) {
     ++count;
   }
   SendInput(count, inputs, sizeof(INPUT));
+  Sleep(150);
+}
+
+void TypeText(std::wstring_view text) {
+  for (const wchar_t character : text) {
+    INPUT inputs[2]{};
+    for (INPUT& input : inputs) {
+      input.type = INPUT_KEYBOARD;
+      input.ki = {0, character, KEYEVENTF_UNICODE, 0, 0};
+    }
+    inputs[1].ki.dwFlags |= KEYEVENTF_KEYUP;
+    SendInput(2, inputs, sizeof(INPUT));
+    Sleep(50);
+  }
   Sleep(150);
 }
 

@@ -46,6 +46,8 @@ bool WaitForFocus(HWND window);
 bool WaitFor(const std::function<bool()>& done, int seconds);
 // A key pressed and released, with a modifier (VK_SHIFT, VK_MENU) held if given.
 void PressKey(WORD key, WORD modifier = 0);
+// Text typed on the keyboard, a character at a time.
+void TypeText(std::wstring_view text);
 
 struct MessageBoxSeen {
   std::wstring title;
@@ -81,6 +83,8 @@ class RunningStowlark {
   POINT ClientOrigin() const;
   // Waits for a message box of the program, reads it and presses OK.
   MessageBoxSeen AnswerMessageBox();
+  // Waits for a dialog of the program (a box, a picker); null if none came.
+  HWND WaitForDialog();
   bool HasMessageBox();
   // Exit code, or STILL_ACTIVE when it has not ended within the time.
   DWORD WaitForExit(DWORD milliseconds);

@@ -1,0 +1,85 @@
+#include <gtest/gtest.h>
+
+#include "platform/win32/Text.h"
+#include "tests/WineUnix.h"
+#include "tests/e2e/Fixture.h"
+
+namespace stowlark::e2e {
+namespace {
+
+class CopyToTest : public StowlarkFixture {
+ protected:
+  void TearDown() override {
+    Run(L"/copyto:off");
+    StowlarkFixture::TearDown();
+  }
+};
+
+// Alt+Space, T: the system's folder picker, driven by keys; a box says what
+// is now true or why not. Alt+Space, P stops the copy a place was set for.
+TEST_F(CopyToTest, TheMenuChoosesThePlaceThroughThePickerAndStopsIt) {
+  const auto openMenuItem = [](WORD key) {
+    PressKey(VK_SPACE, VK_MENU);
+    ASSERT_TRUE(WaitFor([] { return FindWindowW(L"#32768", nullptr) != nullptr; }, 10));
+    PressKey(key);
+  };
+  RunningStowlark program;
+  ASSERT_TRUE(WaitForFocus(program.Window()));
+  openMenuItem('T');
+  const HWND picker = program.WaitForDialog();
+  ASSERT_NE(picker, nullptr);
+  // The picker names the folder chosen in its tree below it.
+  HWND chosen = nullptr;
+  for (HWND edit = FindWindowExW(picker, nullptr, L"Edit", nullptr); edit != nullptr;
+       edit = FindWindowExW(picker, edit, L"Edit", nullptr)) {
+    if (IsWindowVisible(edit)) chosen = edit;
+  }
+  ASSERT_NE(chosen, nullptr);
+  const auto text = [&] {
+    wchar_t shown[MAX_PATH] = L"";
+    SendMessageW(chosen, WM_GETTEXT, MAX_PATH, reinterpret_cast<LPARAM>(shown));
+    return std::wstring(shown);
+  };
+  // A drive without a label shows as " (C:)".
+  const auto shows = [&](const std::wstring& name, int seconds = 20) {
+    return WaitFor([&] { return text().ends_with(name); }, seconds);
+  };
+  // The drive of Documents, the first in the tree under My Computer: refused.
+  ASSERT_TRUE(shows(L"Desktop")) << "the tree is filled";
+  TypeText(L"My Computer");
+  ASSERT_TRUE(shows(L"My Computer"));
+  // Right opens the branch, or, where it is open already, goes into it.
+  PressKey(VK_RIGHT);
+  if (!shows(L"(C:)", 2)) PressKey(VK_DOWN);
+  ASSERT_TRUE(shows(L"(C:)")) << win32::Narrow(text());
+  PressKey(VK_RETURN);
+  auto box = program.AnswerMessageBox();
+  EXPECT_EQ(box.title, L"Backup");
+  EXPECT_EQ(box.text,
+            L"Not copying to C:\\: it is on the same drive as your Documents folder, and a "
+            L"copy there would be lost with it.");
+  EXPECT_EQ(Run(L"/copyto").output, "Copy to: off.\r\n");
+
+  // A place set as the command line sets it, here a stick not plugged in.
+  const std::wstring key = L"Software\\Stowlark";
+  for (const auto& [name, text] : {std::pair{L"Copy to", L"S:\\"},
+                                   {L"Copy to volume root", L"S:\\"},
+                                   {L"Copy to volume label", L"STICK"},
+                                   {L"Copy last made", L""}}) {
+    RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), name, REG_SZ, text,
+                    static_cast<DWORD>((wcslen(text) + 1) * sizeof(wchar_t)));
+  }
+  const DWORD serial = 0x5a11cafe;
+  RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), L"Copy to volume serial number", REG_DWORD,
+                  &serial, sizeof(serial));
+  ASSERT_EQ(Run(L"/copyto").output, "Copy to: S:\\ (STICK), not made yet.\r\n");
+  openMenuItem('P');
+  box = program.AnswerMessageBox();
+  EXPECT_EQ(box.text,
+            L"Backups are no longer copied to another place.\r\nWhat was copied there "
+            L"stays as it is.");
+  EXPECT_EQ(Run(L"/copyto").output, "Copy to: off.\r\n");
+}
+
+}  // namespace
+}  // namespace stowlark::e2e
