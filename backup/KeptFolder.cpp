@@ -20,9 +20,11 @@ bool IsTakenSuffix(std::string_view rest) {
 // Full stops, not colons, between the hours, minutes and seconds: a colon is
 // no part of a file name on any Windows.
 std::string KeptFolderName(std::string_view run, const LocalTime& at) {
+  // Appended, not joined with +: GCC 12 takes the inlined join for an
+  // overlapping copy and refuses the optimised build.
   std::string name(run);
-  name += " " + DateText(at) + " " + TwoDigits(at.hour) + "." + TwoDigits(at.minute) + "." +
-          TwoDigits(at.second);
+  name.append(" ").append(DateText(at)).append(" ").append(TwoDigits(at.hour));
+  name.append(".").append(TwoDigits(at.minute)).append(".").append(TwoDigits(at.second));
   return name;
 }
 

@@ -6,6 +6,8 @@
 #include <numeric>
 #include <random>
 
+#include "backup/KeptFolder.h"
+#include "backup/KeptFolder.h"
 #include "backup/Outcome.h"
 
 namespace stowlark::bench {
@@ -82,6 +84,107 @@ void Time(Platform& platform, Contender& contender, int phase, const std::functi
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
 }
 
+// Counts what reaches the disk as a write, to show that a copy with nothing
+// to do writes nothing.
+class WriteCounter : public FileSystem {
+ public:
+  explicit WriteCounter(FileSystem& inner) : inner_(inner) {}
+  int writes = 0;
+
+  std::string Resolve(const std::string& path) override { return inner_.Resolve(path); }
+  std::string NameKey(std::string_view name) override { return inner_.NameKey(name); }
+  PathInfo Inspect(const std::string& path) override { return inner_.Inspect(path); }
+  std::error_code Identify(const std::string& path, FileId& id) override {
+    return inner_.Identify(path, id);
+  }
+  std::error_code CreateFolder(const std::string& path) override {
+    ++writes;
+    return inner_.CreateFolder(path);
+  }
+  std::error_code List(const std::string& folder, std::vector<Entry>& entries) override {
+    return inner_.List(folder, entries);
+  }
+  std::error_code OpenRead(const std::string& path, std::unique_ptr<FileReader>& reader) override {
+    return inner_.OpenRead(path, reader);
+  }
+  std::error_code CreateTemporary(const std::string& folder,
+                                  std::unique_ptr<FileWriter>& writer) override {
+    ++writes;
+    return inner_.CreateTemporary(folder, writer);
+  }
+  std::error_code RemoveStale(const std::string& path) override {
+    ++writes;
+    return inner_.RemoveStale(path);
+  }
+  std::error_code Move(const std::string& from, const std::string& to) override {
+    ++writes;
+    return inner_.Move(from, to);
+  }
+  std::error_code SetWriteTime(const std::string& path, std::int64_t time) override {
+    ++writes;
+    return inner_.SetWriteTime(path, time);
+  }
+  std::error_code RemoveEmptyFolder(const std::string& path) override {
+    ++writes;
+    return inner_.RemoveEmptyFolder(path);
+  }
+  bool SameWriteTime(std::int64_t a, std::int64_t b) override { return inner_.SameWriteTime(a, b); }
+  std::optional<Volume> VolumeOf(const std::string& path) override { return inner_.VolumeOf(path); }
+  std::vector<std::string> DriveRoots() override { return inner_.DriveRoots(); }
+
+ private:
+  FileSystem& inner_;
+};
+
+// The copy to a second place on this machine, with and without sending each
+// file to the device and reading it back: first, repeated with nothing
+// changed, and after 1 % changed, each as a ratio to the backup before it.
+void CopyToSecondPlace(Platform& platform, const Locations& locations, const std::string& messenger,
+                       const std::vector<std::size_t>& sizes, std::mt19937& random) {
+  const std::string place = platform.root + "\\Stick\\Stowlark";
+  NoProgress none;
+  WriteCounter counting(platform.files);
+  std::printf("The copy to a second place, as a ratio to the backup in the same run:\n");
+  std::printf("%-24s %8s %8s %8s   %s\n", "", "first", "repeat", "1% new", "writes in the repeat");
+  for (const bool verify : {true, false}) {
+    std::vector<double> ratios[3];
+    int repeatWrites = 0;
+    for (int run = 0; run < kRuns; ++run) {
+      platform.removeTree(platform.root + "\\Docs");
+      platform.removeTree(platform.root + "\\Stick");
+      platform.files.CreateFolder(platform.root + "\\Docs");
+      for (int phase = 0; phase < 3; ++phase) {
+        if (phase == 2) ChangeOnePercent(platform.files, messenger, sizes, random);
+        if (platform.settle) platform.settle();
+        auto start = std::chrono::steady_clock::now();
+        BackupMessengerFolders(platform.files, locations, none);
+        const double backup =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (platform.settle) platform.settle();
+        counting.writes = 0;
+        start = std::chrono::steady_clock::now();
+        Folder backupFolder;
+        std::vector<Folder> accounts;
+        GetFolder(platform.files, locations.backupPath, backupFolder);
+        SubFolders(platform.files, backupFolder, accounts);
+        CopyRun copyRun(none, {});
+        RunKeptFolder kept(counting, platform.root + "\\Stick\\Stowlark Replaced", "Backup",
+                           {2026, 12, 7, 12, 0, run * 3 + phase}, false);
+        for (const auto& account : accounts) {
+          Copy(counting, account, place + "\\" + Name(account), {kept, Name(account)}, copyRun,
+               false, CopyCare{verify});
+        }
+        ratios[phase].push_back(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() /
+            backup);
+        if (phase == 1) repeatWrites += counting.writes;
+      }
+    }
+    std::printf("%-24s %7.2fx %7.2fx %7.2fx   %d\n", verify ? "flushed and read back" : "neither",
+                Median(ratios[0]), Median(ratios[1]), Median(ratios[2]), repeatWrites);
+  }
+}
+
 }  // namespace
 
 int RunBenchmark(Platform& platform) {
@@ -136,6 +239,7 @@ int RunBenchmark(Platform& platform) {
     }
   }
   const double peakMemory = platform.peakMemoryMegabytes();
+  CopyToSecondPlace(platform, locations, messenger, sizes, random);
   platform.removeTree(platform.root);
 
   std::printf("%-16s %10s %10s %11s %12s %14s\n", "", "first (s)", "repeat (s)", "restore (s)",

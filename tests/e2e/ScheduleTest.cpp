@@ -216,7 +216,7 @@ TEST_F(ScheduleTest, AnAutomaticRunThatDoesNotFinishShowsABalloonForAboutTenSeco
 // held; a registry with no usable folder for the log takes the system's.
 TEST_F(ScheduleTest, AnAutomaticRunThatCannotStartEndsWithFourABalloonAndItsReason) {
   ASSERT_EQ(Run(L"/backup /quiet /automatic").code, 0u);
-  const win32::UniqueFile log(win32::ValidOrNull(
+  win32::UniqueFile log(win32::ValidOrNull(
       CreateFileW(Log().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)));
   ASSERT_TRUE(log);
   const auto refused = [&](const std::string& reason) {
@@ -239,11 +239,21 @@ TEST_F(ScheduleTest, AnAutomaticRunThatCannotStartEndsWithFourABalloonAndItsReas
                                           "when it has finished\\.")))
       << win32::Narrow(box.text);
 
-  RegDeleteKeyValueW(HKEY_CURRENT_USER,
-                     L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
-                     L"Local AppData");
+  log.Reset();
+  // No value in either key: the system's own folder, which asking for it
+  // writes back into "Shell Folders", taken out again for the program.
+  const auto forget = [] {
+    for (const wchar_t* key : {L"Shell Folders", L"User Shell Folders"}) {
+      RegDeleteKeyValueW(
+          HKEY_CURRENT_USER,
+          (std::wstring(L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\") + key).c_str(),
+          L"Local AppData");
+    }
+  };
+  forget();
   wchar_t local[MAX_PATH];
   ASSERT_EQ(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, local), S_OK);
+  forget();
   const std::wstring systemLog = std::wstring(local) + L"\\Stowlark\\Automatic backups.log";
   DeleteFileW(systemLog.c_str());
   EXPECT_EQ(Run(L"/backup /quiet /automatic").code, 0u);
