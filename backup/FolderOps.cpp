@@ -119,7 +119,79 @@ class TreeCopier {
     }
   }
 
+  // Each file from a source of its own to its relative path below
+  // `destination`, a folder at a time, so that each is listed once. Every
+  // folder below `destination` is stepped into as a walk steps: a link or a
+  // file standing there is refused, never followed.
+  void RunEach(const std::string& destination, const std::vector<FileToCopy>& each) {
+    std::map<std::string, std::vector<const FileToCopy*>> byFolder;  // below: its files
+    for (const auto& file : each) byFolder[Parent(file.relative)].push_back(&file);
+    for (const auto& [below, group] : byFolder) {
+      if (run_.Stopped()) return;
+      const std::string target = Below(destination, below);
+      if (const auto error = StepDown(destination, below)) {
+        for (const auto* file : group) {
+          Fail(Join(destination, file->relative), error);
+          run_.FileFinished(0, false);
+        }
+        continue;
+      }
+      keptHere_ = {below, std::nullopt, {}};
+      const Existing existing = ListTarget(target);
+      for (const auto* file : group) {
+        if (run_.Stopped()) return;
+        const std::string name = file->relative.substr(file->relative.find_last_of('\\') + 1);
+        const auto found = existing.find(files_.NameKey(name));
+        const Entry* current = found == existing.end() ? nullptr : &found->second;
+        const std::optional<Entry> entry = SourceEntry(file->source);
+        if (!entry) {
+          Fail(file->source, CopyError::NotAFolder);
+          continue;
+        }
+        const std::string to = Join(target, current ? current->name : name);
+        run_.FileFinished(entry->stamp.size, CopyFile(file->source, to, *entry, current));
+      }
+    }
+  }
+
  private:
+  // What the listing of its folder says of a source file, each folder listed once.
+  std::optional<Entry> SourceEntry(const std::string& path) {
+    const std::string folder = Parent(path);
+    auto listed = sourceListings_.find(folder);
+    if (listed == sourceListings_.end()) {
+      std::vector<Entry> entries;
+      files_.List(folder, entries);
+      Existing byName;
+      for (auto& entry : entries) byName.emplace(files_.NameKey(entry.name), std::move(entry));
+      listed = sourceListings_.emplace(folder, std::move(byName)).first;
+    }
+    const auto found = listed->second.find(files_.NameKey(path.substr(folder.size() + 1)));
+    if (found == listed->second.end() || found->second.isLink ||
+        found->second.kind != EntryKind::File) {
+      return std::nullopt;
+    }
+    return found->second;
+  }
+
+  // Makes each folder from `top` down to `below` in it, refusing a link or a
+  // file on the way; a preview makes none.
+  std::error_code StepDown(const std::string& top, const std::string& below) {
+    std::string path = top;
+    for (std::size_t at = 0; at < below.size() && !below.empty();) {
+      const std::size_t end = std::min(below.find('\\', at), below.size());
+      path = Join(path, below.substr(at, end - at));
+      at = end + 1;
+      const PathInfo info = files_.Inspect(path);
+      if (info.isLink) return CopyError::TargetIsLink;
+      if (info.kind == EntryKind::File) return CopyError::TargetIsNotFolder;
+      if (info.kind == EntryKind::Missing && !preview_) {
+        if (const auto error = files_.CreateFolder(path)) return error;
+      }
+    }
+    return {};
+  }
+
   struct Pending {
     std::string source;
     std::string target;
@@ -477,6 +549,7 @@ class TreeCopier {
   const CopyCare& care_;
   Digest written_;
   std::vector<Pending> pending_;
+  std::map<std::string, Existing> sourceListings_;  // by folder
   KeptHere keptHere_;
   std::string keptObstacle_;  // where keeping the file in hand last looked
   std::vector<char> buffer_;
@@ -606,6 +679,21 @@ void Append(CopyResult& into, CopyResult from) {
   move(into.kept, from.kept);
   move(into.added, from.added);
   into.unchanged += from.unchanged;
+}
+
+CopyResult CopyEach(FileSystem& files, const std::vector<FileToCopy>& each,
+                    const std::string& destination, const KeepAside& keep, CopyRun& run,
+                    bool preview) {
+  CopyResult result;
+  const bool missing = files.Inspect(destination).kind == EntryKind::Missing;
+  if (const auto error =
+          preview && missing ? std::error_code{} : EnsureFolder(files, destination)) {
+    result.failures.push_back({destination, error.message()});
+    return result;
+  }
+  const CopyCare care;
+  TreeCopier(files, result, {}, keep.folder, run, preview, care).RunEach(destination, each);
+  return result;
 }
 
 CopyResult Copy(FileSystem& files, const Folder& source, const std::string& destination,

@@ -119,6 +119,19 @@ CopyResult Copy(FileSystem& files, const Folder& source, const std::string& dest
                 const KeepAside& keep, CopyRun& run, bool preview = false,
                 const CopyCare& care = {});
 
+// One file to copy from a path of its own: a version kept aside, say.
+struct FileToCopy {
+  std::string source;
+  std::string relative;  // where it goes below the destination: "acc\sub\name"
+  bool operator==(const FileToCopy&) const = default;
+};
+
+// As Copy, but each file from its own source, to its relative path below
+// `destination`, what it replaces kept below the same relative path.
+CopyResult CopyEach(FileSystem& files, const std::vector<FileToCopy>& each,
+                    const std::string& destination, const KeepAside& keep, CopyRun& run,
+                    bool preview = false);
+
 }  // namespace stowlark
 
 template <>

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "backup/EarlierVersion.h"
 #include "backup/FolderOps.h"
 #include "backup/SecondPlace.h"
 #include "platform/Clock.h"
@@ -34,6 +35,8 @@ struct Outcome {
   Failures failures = {};
   // What a backup made of the copy away from this disk, where one is set.
   std::optional<PlaceCopy> copy = {};
+  // For a restore as of a time, each file and the version it takes.
+  std::vector<FileToCopy> versions = {};
   bool operator==(const Outcome&) const = default;
 };
 
@@ -53,6 +56,11 @@ struct Locations {
   bool preview = false;
   // Where a backup is also copied, away from this disk.
   std::optional<CopyPlace> copyTo = {};
+  // A restore from another place than the backup folder (a stick on a new
+  // PC): the folder chosen, or its Stowlark folder.
+  std::string restoreFrom = {};
+  // A restore of the backup as it was at this time.
+  std::optional<LocalTime> asOf = {};
 };
 
 inline constexpr std::size_t kFailuresShown = 10;

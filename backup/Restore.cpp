@@ -11,29 +11,35 @@ Outcome RestoreFailed(const std::string& reason) {
   return {"Restore", kStyleError, "Restore failed: " + reason, RunResult::NotStarted};
 }
 
-// A backup folder that holds no file of the user's is no backup, whatever
-// empty folders a backup stopped early or failing throughout left in it:
-// restoring it would restore nothing and report success. A link in it is
-// refused as a restore of that account by name refuses it.
-bool HoldsABackup(FileSystem& files, const Folder& backup, const Tally& count) {
-  std::vector<Entry> entries;
-  // A failed listing is reported.
-  if (count.files > 0 || files.List(backup.path, entries)) return true;
-  return std::any_of(entries.begin(), entries.end(),
-                     [](const Entry& entry) { return entry.isLink; });
+// The account folders a backup holds: what a backup writes. Files lying
+// loose beside them were never backed up by Stowlark (the program itself,
+// unpacked there, among them), and a folder of kept versions found there is
+// no account.
+std::vector<Folder> AccountsOf(FileSystem& files, const Folder& backup) {
+  std::vector<Folder> accounts;
+  SubFolders(files, backup, accounts);
+  std::erase_if(accounts, [&](const Folder& account) {
+    return files.NameKey(Name(account)) == files.NameKey(kCopyKeptFolderName);
+  });
+  return accounts;
 }
 
-// Where `source`, the whole backup or one account folder of it, goes below
-// a folder: its name, or nothing for the whole.
-std::string Below(const Folder& source, const Folder& backup) {
-  return source == backup ? std::string() : Name(source);
+bool HoldsAFile(FileSystem& files, const std::vector<Folder>& accounts) {
+  return std::any_of(accounts.begin(), accounts.end(), [&](const Folder& account) {
+    return account.isLink || CountFiles(files, account.path).files > 0;
+  });
 }
 
-std::string Below(const std::string& folder, const Folder& source, const Folder& backup) {
-  // Appended, not joined with +: GCC 12 takes the inlined join for an
-  // overlapping copy and refuses the optimised build.
-  std::string below = folder;
-  return source == backup ? below : below.append("\\").append(Name(source));
+// A folder chosen to restore from: its Stowlark folder where that holds a
+// backup (a stick's top, say), else the folder itself.
+std::string BackupIn(FileSystem& files, const std::string& chosen) {
+  const std::string inside =
+      WithoutTrailingSeparator(chosen) + (chosen.ends_with('\\') ? "" : "\\") + kCopyFolderName;
+  Folder folder;
+  if (!GetFolder(files, inside, folder) && HoldsAFile(files, AccountsOf(files, folder))) {
+    return inside;
+  }
+  return WithoutTrailingSeparator(chosen);
 }
 
 }  // namespace
@@ -45,35 +51,50 @@ Outcome RestoreCommand(FileSystem& files, const Locations& locations, CopyProgre
   if (!locations.applicationDataFolderKnown) {
     return RestoreFailed("your Application Data folder could not be found.");
   }
-  const Outcome noBackup{"No Backup", kStyleInformation, "No backup found.",
+  const bool elsewhere = !locations.restoreFrom.empty();
+  const std::string backupPath =
+      elsewhere ? BackupIn(files, locations.restoreFrom) : locations.backupPath;
+  const Outcome noBackup{"No Backup", kStyleInformation,
+                         elsewhere ? "No backup was found in " + locations.restoreFrom + "."
+                                   : "No backup found.\r\n" + WithoutTrailingSeparator(backupPath),
                          RunResult::NothingToDo};
   Folder backup;
-  if (GetFolder(files, locations.backupPath, backup)) return noBackup;
-  // The whole backup, or the account folders the run is limited to, each of
-  // them refused where a backup would refuse it.
-  std::vector<Folder> sources{backup};
+  if (GetFolder(files, backupPath, backup)) return noBackup;
+  // The account folders, or those the run is limited to, each of them
+  // refused where a backup would refuse it.
+  std::vector<Folder> accounts = AccountsOf(files, backup);
+  if (const auto missing = ChooseAccounts(files, accounts, locations.accounts)) {
+    return RestoreFailed(*missing);
+  }
+  if (!HoldsAFile(files, accounts)) return noBackup;
   CopyResult copied;
-  if (!locations.accounts.empty()) {
-    std::vector<Folder> accounts;
-    SubFolders(files, backup, accounts);
-    if (const auto missing = ChooseAccounts(files, accounts, locations.accounts)) {
-      return RestoreFailed(*missing);
+  std::vector<Folder> sources;
+  for (const auto& account : accounts) {
+    const std::string target = locations.messengerFolder + "\\" + Name(account);
+    if (auto refused = RefusedStep(account, target, files.Inspect(target))) {
+      copied.failures.push_back(std::move(*refused));
+    } else {
+      sources.push_back(account);
     }
-    sources.clear();
-    for (const auto& account : accounts) {
-      const std::string target = Below(locations.messengerFolder, account, backup);
-      if (auto refused = RefusedStep(account, target, files.Inspect(target))) {
-        copied.failures.push_back(std::move(*refused));
-      } else {
-        sources.push_back(account);
-      }
+  }
+  // As of a time, each file's version then, from the kept folders beside
+  // the backup.
+  std::optional<BackupAsOf> asOf;
+  if (locations.asOf) {
+    asOf = VersionsAsOf(files, sources,
+                        KeptBackups(files, ParentFolder(backup.path) + "\\" + kCopyKeptFolderName),
+                        *locations.asOf);
+    if (asOf->files.empty() && copied.failures.empty()) {
+      return {"Restore", kStyleInformation,
+              "The backup holds nothing from before " +
+                  DateAndMinute(files.LocalTimeOf(asOf->earliest)) + ".",
+              RunResult::NothingToDo};
     }
   }
   Tally count;
   for (const auto& source : sources) {
     count += CountFiles(files, source.path);
   }
-  if (copied.failures.empty() && !HoldsABackup(files, backup, count)) return noBackup;
   // The messenger's own folders are made when missing; the one the settings
   // name is not, since a missing one means a drive that is not there.
   const std::string applicationData = ParentFolder(ParentFolder(locations.messengerFolder));
@@ -84,9 +105,13 @@ Outcome RestoreCommand(FileSystem& files, const Locations& locations, CopyProgre
   RunKeptFolder kept(files, locations.keptFolder, "Restore", locations.startedAt,
                      locations.preview);
   for (const auto& source : sources) {
-    if (run.Stopped()) break;
-    Append(copied, Copy(files, source, Below(locations.messengerFolder, source, backup),
-                        {kept, Below(source, backup)}, run, locations.preview));
+    if (run.Stopped() || asOf) break;
+    Append(copied, Copy(files, source, locations.messengerFolder + "\\" + Name(source),
+                        {kept, Name(source)}, run, locations.preview));
+  }
+  if (asOf) {
+    Append(copied, CopyEach(files, asOf->files, locations.messengerFolder, {kept, ""}, run,
+                            locations.preview));
   }
   const Failures& failures = copied.failures;
   const Outcome outcome =
@@ -99,7 +124,9 @@ Outcome RestoreCommand(FileSystem& files, const Locations& locations, CopyProgre
                     "Restore incomplete. These items could not be restored:\r\n\r\n" +
                         ListFailures(failures) + "\r\nSign out of the messenger and try again.",
                     RunResult::Partial};
-  return WithCopied(outcome, "restore", std::move(copied), kept.Path());
+  Outcome restored = WithCopied(outcome, "restore", std::move(copied), kept.Path());
+  if (asOf) restored.versions = std::move(asOf->files);
+  return restored;
 }
 
 }  // namespace stowlark

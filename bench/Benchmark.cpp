@@ -7,7 +7,6 @@
 #include <random>
 
 #include "backup/KeptFolder.h"
-#include "backup/KeptFolder.h"
 #include "backup/Outcome.h"
 
 namespace stowlark::bench {
@@ -131,6 +130,8 @@ class WriteCounter : public FileSystem {
   bool SameWriteTime(std::int64_t a, std::int64_t b) override { return inner_.SameWriteTime(a, b); }
   std::optional<Volume> VolumeOf(const std::string& path) override { return inner_.VolumeOf(path); }
   std::vector<std::string> DriveRoots() override { return inner_.DriveRoots(); }
+  std::int64_t FileTimeOf(const LocalTime& at) override { return inner_.FileTimeOf(at); }
+  LocalTime LocalTimeOf(std::int64_t fileTime) override { return inner_.LocalTimeOf(fileTime); }
 
  private:
   FileSystem& inner_;

@@ -9,6 +9,8 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/Clock.h"
+
 namespace stowlark {
 
 // Paths are Windows paths ("C:\a\b") in UTF-8, without a trailing separator.
@@ -23,11 +25,14 @@ struct PathInfo {
 };
 
 // Size and last-write time tell whether a file changed; the attributes only
-// travel with it. What time and attributes mean belongs to the adapter.
+// travel with it. What time and attributes mean belongs to the adapter. The
+// creation time, where a listing gives it, tells when the file came to be
+// where it stands: a rename keeps it. Zero where the system keeps none.
 struct FileStamp {
   std::int64_t lastWriteTime = 0;
   std::uint32_t attributes = 0;
   std::uint64_t size = 0;
+  std::int64_t creationTime = 0;
 };
 
 inline bool SameSizeAndTime(const FileStamp& a, const FileStamp& b) {
@@ -175,6 +180,9 @@ class FileSystem {
   virtual std::optional<Volume> VolumeOf(const std::string& path) = 0;
   // The root of every drive letter that holds a volume now.
   virtual std::vector<std::string> DriveRoots() = 0;
+  // A time on the user's clock as the file system keeps times, and back.
+  virtual std::int64_t FileTimeOf(const LocalTime& at) = 0;
+  virtual LocalTime LocalTimeOf(std::int64_t fileTime) = 0;
 };
 
 }  // namespace stowlark

@@ -53,6 +53,8 @@ class DeepFileSystem : public FileSystem {
   bool SameWriteTime(std::int64_t a, std::int64_t b) override { return a == b; }
   std::optional<Volume> VolumeOf(const std::string&) override { return std::nullopt; }
   std::vector<std::string> DriveRoots() override { return {}; }
+  std::int64_t FileTimeOf(const LocalTime&) override { return 0; }
+  LocalTime LocalTimeOf(std::int64_t) override { return {}; }
 
  private:
   struct OneByte : FileReader {

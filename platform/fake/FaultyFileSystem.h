@@ -78,6 +78,8 @@ class FaultyFileSystem : public FileSystem {
   bool SameWriteTime(std::int64_t a, std::int64_t b) override { return inner_.SameWriteTime(a, b); }
   std::optional<Volume> VolumeOf(const std::string& path) override { return inner_.VolumeOf(path); }
   std::vector<std::string> DriveRoots() override { return inner_.DriveRoots(); }
+  std::int64_t FileTimeOf(const LocalTime& at) override { return inner_.FileTimeOf(at); }
+  LocalTime LocalTimeOf(std::int64_t fileTime) override { return inner_.LocalTimeOf(fileTime); }
 
  private:
   const Fault* Find(Operation operation, const std::string& path);

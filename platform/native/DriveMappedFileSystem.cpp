@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
 
 namespace stowlark {
@@ -261,7 +262,14 @@ std::error_code DriveMappedFileSystem::List(const std::string& folder,
     } else if (S_ISLNK(info.st_mode)) {
       entries.push_back({name, Inspect(folder + "\\" + name).kind, true, false, {}});
     } else {
-      entries.push_back({name, KindOf(info), false, (info.st_mode & S_IWUSR) == 0, StampOf(info),
+      FileStamp stamp = StampOf(info);
+      struct statx birth {};
+      if (::statx(::dirfd(dir.get()), item->d_name, AT_SYMLINK_NOFOLLOW, STATX_BTIME, &birth) ==
+              0 &&
+          (birth.stx_mask & STATX_BTIME)) {
+        stamp.creationTime = birth.stx_btime.tv_sec * kNanosecondsASecond + birth.stx_btime.tv_nsec;
+      }
+      entries.push_back({name, KindOf(info), false, (info.st_mode & S_IWUSR) == 0, stamp,
                          HasTemporaryMark(info)});
     }
     errno = 0;
@@ -363,6 +371,26 @@ std::optional<Volume> DriveMappedFileSystem::VolumeOf(const std::string& path) {
                     : static_cast<std::uint32_t>(std::strtoul(serial.c_str(), nullptr, 16)),
                 FirstLine(drive / ".windows-label"),
                 named == fileSystems.end() ? "NTFS" : named->second, false};
+}
+
+std::int64_t DriveMappedFileSystem::FileTimeOf(const LocalTime& at) {
+  std::tm local{};
+  local.tm_year = at.year - 1900;
+  local.tm_mon = at.month - 1;
+  local.tm_mday = at.day;
+  local.tm_hour = at.hour;
+  local.tm_min = at.minute;
+  local.tm_sec = at.second;
+  local.tm_isdst = -1;
+  return static_cast<std::int64_t>(std::mktime(&local)) * kNanosecondsASecond;
+}
+
+LocalTime DriveMappedFileSystem::LocalTimeOf(std::int64_t fileTime) {
+  const std::time_t seconds = static_cast<std::time_t>(fileTime / kNanosecondsASecond);
+  std::tm local{};
+  ::localtime_r(&seconds, &local);
+  return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+          local.tm_hour,        local.tm_min,     local.tm_sec};
 }
 
 std::vector<std::string> DriveMappedFileSystem::DriveRoots() {

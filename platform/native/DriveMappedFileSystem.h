@@ -40,6 +40,8 @@ class DriveMappedFileSystem : public FileSystem {
   bool SameWriteTime(std::int64_t a, std::int64_t b) override;
   std::optional<Volume> VolumeOf(const std::string& path) override;
   std::vector<std::string> DriveRoots() override;
+  std::int64_t FileTimeOf(const LocalTime& at) override;
+  LocalTime LocalTimeOf(std::int64_t fileTime) override;
 
  private:
   std::filesystem::path root_;

@@ -328,7 +328,8 @@ std::error_code Win32FileSystem::List(const std::string& folder, std::vector<Ent
          (attributes & FILE_ATTRIBUTE_DIRECTORY) ? EntryKind::Folder : EntryKind::File,
          (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && IsLinkTag(data.dwReserved0),
          (attributes & FILE_ATTRIBUTE_READONLY) != 0,
-         {Ticks(data.ftLastWriteTime), attributes, Join64(data.nFileSizeHigh, data.nFileSizeLow)},
+         {Ticks(data.ftLastWriteTime), attributes, Join64(data.nFileSizeHigh, data.nFileSizeLow),
+          Ticks(data.ftCreationTime)},
          HasTemporaryMark(attributes)});
   } while (FindNextFileW(find.Get(), &data));
   const DWORD error = GetLastError();
@@ -450,8 +451,40 @@ std::optional<Volume> Win32FileSystem::VolumeOf(const std::string& path) {
                              MAX_PATH + 1)) {
     return std::nullopt;
   }
-  return Volume{Narrow(root), static_cast<std::uint32_t>(serial), Narrow(label),
-                Narrow(fileSystem), GetDriveTypeW(holding) == DRIVE_REMOVABLE};
+  return Volume{Narrow(root), static_cast<std::uint32_t>(serial), Narrow(label), Narrow(fileSystem),
+                GetDriveTypeW(holding) == DRIVE_REMOVABLE};
+}
+
+// Through the time zone's rules for that date, so that a time in summer is
+// converted by summer's offset whatever the date today.
+std::int64_t Win32FileSystem::FileTimeOf(const LocalTime& at) {
+  const SYSTEMTIME local{static_cast<WORD>(at.year),
+                         static_cast<WORD>(at.month),
+                         0,
+                         static_cast<WORD>(at.day),
+                         static_cast<WORD>(at.hour),
+                         static_cast<WORD>(at.minute),
+                         static_cast<WORD>(at.second),
+                         0};
+  SYSTEMTIME universal;
+  FILETIME time;
+  if (!TzSpecificLocalTimeToSystemTime(nullptr, &local, &universal) ||
+      !SystemTimeToFileTime(&universal, &time)) {
+    return 0;
+  }
+  return Ticks(time);
+}
+
+LocalTime Win32FileSystem::LocalTimeOf(std::int64_t fileTime) {
+  const auto ticks = static_cast<std::uint64_t>(fileTime);
+  const FILETIME time{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+  SYSTEMTIME universal;
+  SYSTEMTIME local;
+  if (!FileTimeToSystemTime(&time, &universal) ||
+      !SystemTimeToTzSpecificLocalTime(nullptr, &universal, &local)) {
+    return {};
+  }
+  return {local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute, local.wSecond};
 }
 
 std::vector<std::string> Win32FileSystem::DriveRoots() {

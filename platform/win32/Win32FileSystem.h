@@ -28,6 +28,8 @@ class Win32FileSystem : public FileSystem {
   bool SameWriteTime(std::int64_t a, std::int64_t b) override;
   std::optional<Volume> VolumeOf(const std::string& path) override;
   std::vector<std::string> DriveRoots() override;
+  std::int64_t FileTimeOf(const LocalTime& at) override;
+  LocalTime LocalTimeOf(std::int64_t fileTime) override;
 
  private:
   unsigned temporaries_ = 0;
