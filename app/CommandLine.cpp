@@ -52,14 +52,27 @@ std::optional<std::string> TakeSwitch(const std::string& argument, CommandLine& 
     atGiven = true;
     return std::nullopt;
   }
-  if (name == "account" || name == "log") {
+  if (name == "asof") {
+    // A date alone means the end of that day; a time is written with colons.
+    const std::string text =
+        value && value->size() == 10 ? *value + " 23:59:59" : value.value_or("");
+    const auto at = text.size() > 13 && text[13] == ':' ? ParseLocalTime(text) : std::nullopt;
+    if (!at) {
+      return "The switch /asof takes a date, or a date and time, as /asof:2026-12-09 or "
+             "/asof:\"2026-12-09 10:03\".";
+    }
+    line.asOf = at;
+    return std::nullopt;
+  }
+  if (name == "account" || name == "log" || name == "from") {
     if (!value || value->empty()) return "The switch /" + name + " needs a value after \":\".";
+    std::string& once = name == "log" ? line.logFile : line.from;
     if (name == "account") {
       line.accounts.push_back(*value);
-    } else if (!line.logFile.empty()) {
-      return "The switch /log may be given once.";
+    } else if (!once.empty()) {
+      return "The switch /" + name + " may be given once.";
     } else {
-      line.logFile = *value;
+      once = *value;
     }
     return std::nullopt;
   }
@@ -146,6 +159,9 @@ std::variant<CommandLine, std::string> ParseCommandLine(std::span<const std::str
   if (line.automatic && line.run != RunKind::Backup) {
     return std::string("The switch /automatic goes with /backup.");
   }
+  if ((!line.from.empty() || line.asOf) && line.run != RunKind::Restore) {
+    return std::string("The switches /from and /asof go with /restore.");
+  }
   if (!line.run && !line.schedule && !line.copyTo) {
     return std::string("Give /backup, /restore, /schedule or /copyto.");
   }
@@ -159,6 +175,7 @@ std::string UsageText() {
          "Stowlark backs up and restores the account folders of MSN Messenger.\r\n"
          "\r\n"
          "Stowlark.exe /backup | /restore [/quiet] [/preview] [/account:NAME ...] [/log:FILE]\r\n"
+         "Stowlark.exe /restore [/from:FOLDER] [/asof:DATE[ TIME]] ...\r\n"
          "Stowlark.exe /schedule[:daily [/at:HH:MM] | :off]\r\n"
          "Stowlark.exe /copyto[:FOLDER | :off]\r\n"
          "\r\n"
@@ -168,6 +185,10 @@ std::string UsageText() {
          "  /preview       Write nothing; list what the run would add and replace.\r\n"
          "  /account:NAME  Only this account folder; may be given more than once.\r\n"
          "  /log:FILE      Append a line for each file and a summary to FILE.\r\n"
+         "  /from:FOLDER   Restore from FOLDER (a stick, say), or its Stowlark folder.\r\n"
+         "  /asof:\"YYYY-MM-DD HH:MM\"\r\n"
+         "                 Restore every file as the backup held it then; a date\r\n"
+         "                 alone means the end of that day.\r\n"
          "  /schedule:daily\r\n"
          "                 Back up every day at 12:00, or at the time /at:HH:MM gives,\r\n"
          "                 run by Windows' Task Scheduler.\r\n"
@@ -285,6 +306,10 @@ AutomaticRecord RecordOfAutomaticRun(const Outcome& outcome, const LocalTime& no
 
 std::vector<std::string> ReportLines(RunKind run, const Outcome& outcome, bool preview) {
   std::vector<std::string> lines;
+  // As of a time, a preview names the version each file would get.
+  for (const auto& [source, relative] : preview ? outcome.versions : std::vector<FileToCopy>{}) {
+    lines.push_back("Version of " + relative + ": " + source);
+  }
   AddFileLines(lines, outcome.added, outcome.kept, outcome.failures, preview);
   if (outcome.copy) {
     const CopyResult& copied = outcome.copy->copied;

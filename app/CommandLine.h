@@ -25,6 +25,9 @@ struct CommandLine {
   bool preview = false;
   std::vector<std::string> accounts;
   std::string logFile;
+  // A restore from another folder, and as the backup was at a time.
+  std::string from = {};
+  std::optional<LocalTime> asOf = {};
   // Turns the daily automatic backup on or off, or tells how it stands.
   std::optional<ScheduleAsk> schedule = {};
   DailyTime at = {};

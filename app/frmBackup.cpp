@@ -8,6 +8,7 @@
 #include "app/Version.h"
 #include "settings/AutomaticRecord.h"
 #include "settings/FolderLocations.h"
+#include "settings/LastBackup.h"
 
 namespace stowlark {
 
@@ -150,9 +151,78 @@ Locations frmBackup::CurrentLocations() const {
           applicationDataKnown,
           documentsKnown ? ResolvedJoin(ports_.files, documentsFolder_, kKeptFolderSuffix) : "",
           ports_.clock.Now(),
-          accounts_,
-          preview_,
-          ReadCopyPlace(ports_.registry)};
+          Limits().accounts,
+          Limits().preview,
+          ReadCopyPlace(ports_.registry),
+          Limits().from,
+          Limits().asOf};
+}
+
+const frmBackup::RunLimits& frmBackup::Limits() const { return oneRun_ ? *oneRun_ : limits_; }
+
+void frmBackup::RestoreFrom(const std::string& folder) {
+  if (copying_) return;
+  oneRun_ = RunLimits{{}, false, false, folder};
+  RunAlone("Restore", &RestoreCommand);
+}
+
+void frmBackup::RestoreAsOf(const LocalTime& at) {
+  if (copying_) return;
+  oneRun_ = RunLimits{{}, false, false, "", at};
+  RunAlone("Restore", &RestoreCommand);
+}
+
+std::vector<frmBackup::RestorePoint> frmBackup::RestorePoints() {
+  const Locations where = CurrentLocations();
+  const auto last = ReadLastBackup(ports_.registry);
+  const auto lastAt = last ? ParseLocalTime(last->at) : std::nullopt;
+  std::vector<RestorePoint> points{
+      {std::nullopt, lastAt ? "Latest backup (" + ports_.clock.Words(*lastAt, true) + ")"
+                            : std::string("Latest backup")}};
+  Folder backup;
+  if (GetFolder(ports_.files, where.backupPath, backup)) return points;
+  const std::vector<Folder> accounts = BackupAccounts(ports_.files, backup);
+  const std::vector<KeptRun> runs = KeptBackups(ports_.files, where.keptFolder);
+  for (auto run = runs.rbegin(); run != runs.rend(); ++run) {
+    const BackupAsOf asOf = VersionsAsOf(ports_.files, accounts, runs, run->at);
+    std::string words = "As backed up before " + ports_.clock.Words(run->at, true) + ": ";
+    for (const auto& account : asOf.accountsDiffering) {
+      words += account + (&account == &asOf.accountsDiffering.back() ? "" : ", ");
+    }
+    words += (asOf.accountsDiffering.empty() ? "" : ", ") + std::to_string(asOf.differing) +
+             (asOf.differing == 1 ? " file differs" : " files differ");
+    points.push_back({run->at, words});
+  }
+  return points;
+}
+
+void frmBackup::OpenBackupFolder() {
+  const std::string folder = WithoutTrailingSeparator(CurrentLocations().backupPath);
+  if (FolderExists(ports_.files, folder)) {
+    ports_.window.ShellExecute("open", folder, "", "", kShowNormal);
+    return;
+  }
+  ports_.messages.ShowMessage(
+      "There is no backup folder yet:\r\n" + folder + "\r\nThe first backup makes it.",
+      kStyleInformation, "Backup");
+}
+
+std::string frmBackup::CommandTip(const Control& control) {
+  const bool backup = control.name == "imgBackup";
+  if (!backup && control.name != "imgRestore") return "";
+  const auto last = ReadLastBackup(ports_.registry);
+  const auto at = last ? ParseLocalTime(last->at) : std::nullopt;
+  if (!at) return "No backup has been made yet.";
+  if (!backup) return "Restores the backup of " + ports_.clock.Words(*at, true);
+  std::string tip = "Last backup: " + ports_.clock.Words(*at, true) + " (" +
+                    (last->automatic ? "automatic" : "by hand") +
+                    (last->complete ? ")" : ", incomplete)");
+  if (const auto place = ReadCopyPlace(ports_.registry)) {
+    const auto made = ParseLocalTime(place->lastMade);
+    tip += "\r\nCopy on " + PlaceName(*place) + ": " +
+           (made ? ports_.clock.Words(*made, false) : std::string("not made yet"));
+  }
+  return tip;
 }
 
 void frmBackup::Show(const Outcome& outcome) {
@@ -174,11 +244,11 @@ void frmBackup::RunAlone(const std::string& title,
   SetCopying(true);
   progressShown_ = false;
   progress_.Reset();
-  ports_.worker.Start(
-      [this, run, locations = CurrentLocations()] {
-        result_ = run(ports_.files, locations, progress_);
-      },
-      [this] { OnCopyFinished(); });
+  backingUp_ = run == &BackupMessengerFolders;
+  const Locations locations = CurrentLocations();
+  startedAt_ = locations.startedAt;
+  ports_.worker.Start([this, run, locations] { result_ = run(ports_.files, locations, progress_); },
+                      [this] { OnCopyFinished(); });
 }
 
 void frmBackup::Refuse(const std::string& title, int style, const std::string& reason) {
@@ -203,9 +273,17 @@ void frmBackup::OnCopyFinished() {
   } else if (progressShown_) {
     ports_.taskbar.ShowProgress(progress_.PlannedBytes(), progress_.PlannedBytes());
   }
-  if (preview_) result_.prompt = PreviewPrompt(result_);
+  const bool preview = Limits().preview;
+  if (preview) result_.prompt = PreviewPrompt(result_);
   // Where the copy's drive now is, and when the copy was last made whole.
-  if (result_.copy && !preview_) WriteCopyPlace(ports_.registry, result_.copy->record);
+  if (result_.copy && !preview) WriteCopyPlace(ports_.registry, result_.copy->record);
+  // A backup that ran, to the end or not, is what the window tells of.
+  const RunResult ended = result_.result;
+  if (backingUp_ && !preview && ended != RunResult::NothingToDo && ended != RunResult::NotStarted) {
+    WriteLastBackup(ports_.registry,
+                    {DateAndMinute(startedAt_), Limits().automatic, ended == RunResult::Done});
+  }
+  oneRun_.reset();
   if (onRunEnded_) onRunEnded_(result_);
   Show(result_);
   if (failed || progressShown_) ports_.taskbar.Clear();

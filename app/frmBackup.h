@@ -75,12 +75,17 @@ class frmBackup {
   bool Copying() const { return copying_; }
   // Called when a copy starts and when it has ended, after its box.
   void OnCopyingChanged(std::function<void()> changed) { onCopyingChanged_ = std::move(changed); }
-  // Limits the next runs to these account folders, or makes them previews
-  // that write nothing, as a command line asks.
-  void LimitRuns(std::vector<std::string> accounts, bool preview) {
-    accounts_ = std::move(accounts);
-    preview_ = preview;
-  }
+  // What a command line asks of the runs: only these account folders,
+  // previews that write nothing, the automatic run, a restore from another
+  // folder or as the backup was at a time.
+  struct RunLimits {
+    std::vector<std::string> accounts;
+    bool preview = false;
+    bool automatic = false;
+    std::string from = {};
+    std::optional<LocalTime> asOf = {};
+  };
+  void LimitRuns(RunLimits limits) { limits_ = std::move(limits); }
   // Called with how each backup or restore ended, refused ones too, before
   // its box: what a run did is told whether or not anyone dismisses the box.
   void OnRunEnded(std::function<void(const Outcome&)> ended) { onRunEnded_ = std::move(ended); }
@@ -114,6 +119,26 @@ class frmBackup {
   std::optional<CopyPlace> CopyPlaceNow();
   void CopyTo(const std::optional<std::string>& path);
 
+  // A restore, as GO under Restore runs it, from `folder` (a stick on a new
+  // PC, its Stowlark folder or the folder itself), or as the backup was at
+  // `at`.
+  void RestoreFrom(const std::string& folder);
+  void RestoreAsOf(const LocalTime& at);
+  // The times the backup can be restored as, newest first: the latest
+  // backup (no time), then as it was before each backup that kept versions,
+  // with the accounts and the number of files that differ from the latest.
+  struct RestorePoint {
+    std::optional<LocalTime> asOf;
+    std::string words;
+  };
+  std::vector<RestorePoint> RestorePoints();
+  // Opens the backup folder in Explorer; a box where there is none yet.
+  void OpenBackupFolder();
+  // What hovering or focusing a command tells: when the last backup was
+  // made, and of its copy away from this disk, for GO under Backup; which
+  // backup it restores, for GO under Restore; nothing for the others.
+  std::string CommandTip(const Control& control);
+
   const std::string& DocumentsFolder() const { return documentsFolder_; }
   const std::string& BackupPath() const { return backupPath_; }
   const std::string& MessengerFolder() const { return messengerFolder_; }
@@ -122,6 +147,7 @@ class frmBackup {
 
  private:
   void Click(const Control& control);
+  const RunLimits& Limits() const;
   Locations CurrentLocations() const;
   void Show(const Outcome& outcome);
   void RunAlone(const std::string& title,
@@ -146,8 +172,11 @@ class frmBackup {
   std::function<void()> onCopyingChanged_;
   std::function<void(const Outcome&)> onRunEnded_;
   std::function<std::optional<std::string>()> beforeRun_;
-  std::vector<std::string> accounts_;
-  bool preview_ = false;
+  RunLimits limits_;
+  // For the one restore a menu item asks for.
+  std::optional<RunLimits> oneRun_;
+  bool backingUp_ = false;
+  LocalTime startedAt_;
   bool progressShown_ = false;
   SharedProgress progress_;
   Outcome result_;  // written by the copy's thread before `finished` runs

@@ -113,8 +113,14 @@ BackupAsOf VersionsAsOf(FileSystem& files, const std::vector<Folder>& accounts,
     const std::int64_t created = version->stamp.creationTime;
     if (created != 0 && (asOf.earliest == 0 || created < asOf.earliest)) asOf.earliest = created;
     const bool inBackupThen = created == 0 || created <= until;
-    asOf.differing +=
-        !inBackupThen || source != backupOf[relative.substr(0, cut)] + relative.substr(cut);
+    if (!inBackupThen || source != backupOf[relative.substr(0, cut)] + relative.substr(cut)) {
+      ++asOf.differing;
+      const std::string account = relative.substr(0, cut);
+      if (std::find(asOf.accountsDiffering.begin(), asOf.accountsDiffering.end(), account) ==
+          asOf.accountsDiffering.end()) {
+        asOf.accountsDiffering.push_back(account);
+      }
+    }
     if (inBackupThen) asOf.files.push_back({source, relative});
   }
   return asOf;

@@ -26,6 +26,7 @@ std::vector<KeptRun> KeptBackups(FileSystem& files, const std::string& keptRoot)
 struct BackupAsOf {
   std::vector<FileToCopy> files;
   std::size_t differing = 0;
+  std::vector<std::string> accountsDiffering;  // by name, in order
   std::int64_t earliest = 0;
 };
 

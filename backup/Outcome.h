@@ -100,6 +100,10 @@ std::optional<std::string> ChooseAccounts(FileSystem& files, std::vector<Folder>
 Outcome StoppedOutcome(const std::string& title, const std::string& finished, const CopyRun& run,
                        const Failures& failures);
 
+// The account folders a backup folder holds: its folders but a folder of
+// kept versions found there.
+std::vector<Folder> BackupAccounts(FileSystem& files, const Folder& backup);
+
 // Both tell `progress` how far they have come and stop before the next file
 // when it asks them to.
 Outcome BackupMessengerFolders(FileSystem& files, const Locations& locations,

@@ -11,19 +11,6 @@ Outcome RestoreFailed(const std::string& reason) {
   return {"Restore", kStyleError, "Restore failed: " + reason, RunResult::NotStarted};
 }
 
-// The account folders a backup holds: what a backup writes. Files lying
-// loose beside them were never backed up by Stowlark (the program itself,
-// unpacked there, among them), and a folder of kept versions found there is
-// no account.
-std::vector<Folder> AccountsOf(FileSystem& files, const Folder& backup) {
-  std::vector<Folder> accounts;
-  SubFolders(files, backup, accounts);
-  std::erase_if(accounts, [&](const Folder& account) {
-    return files.NameKey(Name(account)) == files.NameKey(kCopyKeptFolderName);
-  });
-  return accounts;
-}
-
 bool HoldsAFile(FileSystem& files, const std::vector<Folder>& accounts) {
   return std::any_of(accounts.begin(), accounts.end(), [&](const Folder& account) {
     return account.isLink || CountFiles(files, account.path).files > 0;
@@ -36,13 +23,25 @@ std::string BackupIn(FileSystem& files, const std::string& chosen) {
   const std::string inside =
       WithoutTrailingSeparator(chosen) + (chosen.ends_with('\\') ? "" : "\\") + kCopyFolderName;
   Folder folder;
-  if (!GetFolder(files, inside, folder) && HoldsAFile(files, AccountsOf(files, folder))) {
+  if (!GetFolder(files, inside, folder) && HoldsAFile(files, BackupAccounts(files, folder))) {
     return inside;
   }
   return WithoutTrailingSeparator(chosen);
 }
 
 }  // namespace
+
+// What a backup writes: files lying loose beside its account folders were
+// never backed up by Stowlark (the program itself, unpacked there, among
+// them), and a folder of kept versions found there is no account.
+std::vector<Folder> BackupAccounts(FileSystem& files, const Folder& backup) {
+  std::vector<Folder> accounts;
+  SubFolders(files, backup, accounts);
+  std::erase_if(accounts, [&](const Folder& account) {
+    return files.NameKey(Name(account)) == files.NameKey(kCopyKeptFolderName);
+  });
+  return accounts;
+}
 
 Outcome RestoreCommand(FileSystem& files, const Locations& locations, CopyProgress& progress) {
   if (!locations.documentsFolderKnown) {
@@ -62,7 +61,7 @@ Outcome RestoreCommand(FileSystem& files, const Locations& locations, CopyProgre
   if (GetFolder(files, backupPath, backup)) return noBackup;
   // The account folders, or those the run is limited to, each of them
   // refused where a backup would refuse it.
-  std::vector<Folder> accounts = AccountsOf(files, backup);
+  std::vector<Folder> accounts = BackupAccounts(files, backup);
   if (const auto missing = ChooseAccounts(files, accounts, locations.accounts)) {
     return RestoreFailed(*missing);
   }

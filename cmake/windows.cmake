@@ -42,6 +42,7 @@ add_library(stowlark_win32 STATIC
   platform/win32/SystemLibrary.cpp
   platform/win32/Win32Scheduler.cpp
   platform/win32/Win32Balloon.cpp
+  platform/win32/Win32Clock.cpp
 )
 target_link_libraries(stowlark_win32 PUBLIC stowlark_core shell32 advapi32 user32 gdi32 ntdll ole32 uuid)
 target_compile_options(stowlark_win32 PRIVATE ${no_exceptions})
@@ -54,6 +55,8 @@ add_executable(Stowlark WIN32
   app/win32/Main.cpp
   app/win32/MainWindow.cpp
   app/win32/CommandRun.cpp
+  app/win32/Choosers.cpp
+  app/win32/CommandTips.cpp
   app/win32/Painting.cpp
   app/win32/Accessibility.cpp
   app/win32/Skin.cpp

@@ -55,6 +55,9 @@ class Clock {
  public:
   virtual ~Clock() = default;
   virtual LocalTime Now() = 0;
+  // A date, and its time of day where asked, as the user's own settings
+  // write them: "9 December 2026 10:03".
+  virtual std::string Words(const LocalTime& at, bool withTime) = 0;
 };
 
 }  // namespace stowlark

@@ -5,6 +5,9 @@
 
 namespace stowlark {
 
+// SW_SHOWNORMAL: a folder opened in Explorer shows as a window of its own.
+inline constexpr int kShowNormal = 1;
+
 // What the window commands need of the windowing system and the shell.
 class WindowPort {
  public:

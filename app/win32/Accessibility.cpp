@@ -160,8 +160,10 @@ STDMETHODIMP ClientAccessible::get_accValue(VARIANT child, BSTR* value) {
 STDMETHODIMP ClientAccessible::get_accDescription(VARIANT child, BSTR* description) {
   return Ask(
       child, [&](IAccessible* self) { return self->get_accDescription(child, description); },
+      // A command with a tip is described by it, as the tip shows it.
       [&](const Target& target) {
-        return Text(AccessibleDescription(*target.child), description);
+        const std::string tip = form_->CommandTip(*target.control);
+        return Text(tip.empty() ? AccessibleDescription(*target.child) : tip, description);
       });
 }
 

@@ -109,7 +109,8 @@ class QuietRun {
         worker_(window, kCopyDone, kProgressTickMs),
         form_({registry_, boxes_, noWindow_, files_, lock_, worker_, taskbar_, clock_, scheduler_}),
         command_(command) {
-    form_.LimitRuns(command.line.accounts, command.line.preview);
+    form_.LimitRuns({command.line.accounts, command.line.preview, command.line.automatic,
+                     command.line.from, command.line.asOf});
     form_.BeforeRun([this] { return command_.Starting(); });
     form_.OnRunEnded([this](const Outcome& outcome) {
       exitCode_ = command_.Ended(outcome);

@@ -20,7 +20,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
       CreateMutexW(nullptr, FALSE, L"Global\\Stowlark.Program"));
   // With the common controls 6 manifest, Windows XP registers the themed
   // control classes (the check boxes' Button among them) only when asked.
-  const INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
+  const INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
   InitCommonControlsEx(&controls);
   const auto arguments = stowlark::ProgramArguments();
   if (arguments.empty()) return stowlark::MainWindow::Run(instance, showCommand);

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "app/Accessible.h"
+#include "app/win32/Choosers.h"
 #include "app/win32/CommandRun.h"
 #include "app/win32/Painting.h"
 #include "app/win32/ResourceIds.h"
@@ -25,34 +26,14 @@ constexpr UINT kMinimiseCommand = 0x0010;
 constexpr UINT kDailyBackupCommand = 0x0020;
 constexpr UINT kCopyToCommand = 0x0030;
 constexpr UINT kStopCopyingCommand = 0x0040;
+constexpr UINT kRestoreFromCommand = 0x0050;
+constexpr UINT kEarlierVersionCommand = 0x0060;
+constexpr UINT kOpenFolderCommand = 0x0070;
 
+// The window's own items of its menu, below the system's (which start at 0xF000).
 bool IsOwnCommand(WPARAM command) {
   const UINT which = command & 0xFFF0;
-  return which == kMinimiseCommand || which == kDailyBackupCommand || which == kCopyToCommand ||
-         which == kStopCopyingCommand;
-}
-
-// The system's folder picker, with its button for a new folder and a box
-// to type a path in; nothing when cancelled. COM must be a single-threaded
-// apartment here.
-std::optional<std::string> ChooseFolder(HWND owner) {
-  using Browse = LPITEMIDLIST(WINAPI*)(LPBROWSEINFOW);
-  using PathOf = BOOL(WINAPI*)(LPCITEMIDLIST, LPWSTR);
-  const auto browse = win32::SystemFunction<Browse>(L"shell32.dll", "SHBrowseForFolderW");
-  const auto pathOf = win32::SystemFunction<PathOf>(L"shell32.dll", "SHGetPathFromIDListW");
-  if (browse == nullptr || pathOf == nullptr) return std::nullopt;
-  BROWSEINFOW info{};
-  info.hwndOwner = owner;
-  info.lpszTitle =
-      L"Choose where every backup is also copied: a folder on a USB stick, another "
-      L"drive or a network folder.";
-  info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE | BIF_EDITBOX;
-  const LPITEMIDLIST chosen = browse(&info);
-  if (chosen == nullptr) return std::nullopt;
-  wchar_t path[MAX_PATH] = L"";
-  const bool got = pathOf(chosen, path);
-  CoTaskMemFree(chosen);
-  return got ? std::optional(win32::Narrow(path)) : std::nullopt;
+  return which >= kMinimiseCommand && which <= kOpenFolderCommand;
 }
 
 int ScreenDpi() {
@@ -87,7 +68,8 @@ MainWindow::MainWindow(HWND window, HINSTANCE instance, const CommandRun* comman
   messages_.SetOwner(window);
   form_.OnCopyingChanged([this] { AnnounceAvailability(window_); });
   if (command_ == nullptr) return;
-  form_.LimitRuns(command_->line.accounts, command_->line.preview);
+  form_.LimitRuns({command_->line.accounts, command_->line.preview, command_->line.automatic,
+                   command_->line.from, command_->line.asOf});
   form_.BeforeRun([this] { return command_->Starting(); });
   form_.OnRunEnded([this](const Outcome& outcome) {
     exitCode_ = command_->Ended(outcome);
@@ -182,10 +164,17 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       // The system announces the window; a reader should hear the command.
       AnnounceFocus(window_, form_.Focused());
       InvalidateRect(window_, nullptr, FALSE);
+      if (tips_) tips_->FollowFocus(FocusToShow());
       return 0;
     case WM_KILLFOCUS:
       InvalidateRect(window_, nullptr, FALSE);
+      if (tips_) tips_->FollowFocus(nullptr);
       return 0;
+    case WM_NOTIFY: {
+      LRESULT result = 0;
+      if (tips_ && tips_->OnNotify(*reinterpret_cast<const NMHDR*>(lParam), result)) return result;
+      break;
+    }
     case WM_UPDATEUISTATE:
       OnUpdateUiState(wParam);
       break;
@@ -258,6 +247,7 @@ void MainWindow::OnCreate() {
                (frame.top + frame.bottom - height) / 2, width, height,
                SWP_NOZORDER | SWP_NOACTIVATE);
   ApplySkin();
+  tips_.emplace(window_, form_);
   MakeSystemMenu();
   // Focus cues stay hidden until the keyboard is used, unless the user
   // asked to see them always.
@@ -280,6 +270,10 @@ void MainWindow::MakeSystemMenu() {
   AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
   AppendMenuW(menu, MF_STRING, kDailyBackupCommand, L"&Back up every day");
   AppendMenuW(menu, MF_STRING, kCopyToCommand, L"Also copy &to\x2026");
+  AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  AppendMenuW(menu, MF_STRING, kRestoreFromCommand, L"Restore &from\x2026");
+  AppendMenuW(menu, MF_STRING, kEarlierVersionCommand, L"Restore an &earlier version\x2026");
+  AppendMenuW(menu, MF_STRING, kOpenFolderCommand, L"&Open backup folder");
 }
 
 // The menu as things stand when it opens: the daily backup's check mark,
@@ -290,7 +284,7 @@ void MainWindow::OnInitSystemMenu(HMENU menu) {
   DeleteMenu(menu, kStopCopyingCommand, MF_BYCOMMAND);
   if (const auto place = form_.CopyPlaceNow()) {
     const std::string name = place->label.empty() ? "" : " (" + place->label + ")";
-    AppendMenuW(menu, MF_STRING, kStopCopyingCommand,
+    InsertMenuW(menu, kRestoreFromCommand, MF_BYCOMMAND | MF_STRING, kStopCopyingCommand,
                 win32::Widen("Sto&p copying to " + place->path + name).c_str());
   }
 }
@@ -304,10 +298,35 @@ void MainWindow::OnSystemCommand(WPARAM command) {
       form_.ToggleDailyBackup(ProgramPath());
       break;
     case kCopyToCommand:
-      if (const auto folder = ChooseFolder(window_)) form_.CopyTo(win32::UniversalPath(*folder));
+      if (const auto folder =
+              ChooseFolder(window_,
+                           L"Choose where every backup is also copied: a folder on a USB stick, "
+                           L"another drive or a network folder.")) {
+        form_.CopyTo(win32::UniversalPath(*folder));
+      }
       break;
     case kStopCopyingCommand:
       form_.CopyTo(std::nullopt);
+      break;
+    case kRestoreFromCommand:
+      if (const auto folder =
+              ChooseFolder(window_,
+                           L"Choose the backup to restore: a USB stick, a folder on another drive "
+                           L"or a network folder that holds one.")) {
+        form_.RestoreFrom(*folder);
+      }
+      break;
+    case kEarlierVersionCommand:
+      if (const auto point = ChooseRestorePoint(window_, form_.RestorePoints())) {
+        if (point->asOf) {
+          form_.RestoreAsOf(*point->asOf);
+        } else {
+          form_.RunCommand(FindControl("imgRestore"));
+        }
+      }
+      break;
+    case kOpenFolderCommand:
+      form_.OpenBackupFolder();
       break;
   }
 }
@@ -329,6 +348,7 @@ void MainWindow::OnUpdateUiState(WPARAM change) {
     if (LOWORD(change) == UIS_SET) hideFocus_ = true;
     if (LOWORD(change) == UIS_CLEAR) hideFocus_ = false;
     InvalidateRect(window_, nullptr, FALSE);
+    tips_->FollowFocus(FocusToShow());
   }
 }
 
@@ -344,6 +364,7 @@ void MainWindow::OnKeyDown(WPARAM key, LPARAM flags) {
   hideFocus_ = false;
   if (form_.OnKeyDown(*which, GetKeyState(VK_SHIFT) < 0)) AnnounceFocus(window_, form_.Focused());
   if (*which == Key::Tab) InvalidateRect(window_, nullptr, FALSE);
+  tips_->FollowFocus(FocusToShow());
 }
 
 // Asked for while the window was enabled, it may arrive after a box has
@@ -376,6 +397,7 @@ void MainWindow::ApplySkin() {
     MoveWindow(*check++, box.left, box.top, box.width, box.height, FALSE);
   }
   SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(skin_.smallIcon.Get()));
+  if (tips_) tips_->Place();
 }
 
 // Drawn into a back buffer first, so a drag or a restore never flickers.

@@ -4,6 +4,7 @@
 
 #include "app/frmBackup.h"
 #include "app/win32/Accessibility.h"
+#include "app/win32/CommandTips.h"
 #include "app/win32/Skin.h"
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32CopyLock.h"
@@ -84,6 +85,7 @@ class MainWindow {
   int exitCode_ = 0;
   bool hideFocus_ = true;  // until the keyboard is used
   win32::ComPtr<ClientAccessible> accessible_;
+  std::optional<CommandTips> tips_;
 };
 
 }  // namespace stowlark

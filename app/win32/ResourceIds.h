@@ -11,3 +11,6 @@
 #define IDR_ABOUT 13
 #define IDR_CLOSE 14
 #define DENSITY_ID_STEP 100
+// The dialog that asks which time to restore the backup as.
+#define IDD_RESTORE_POINT 20
+#define IDC_RESTORE_POINTS 21

@@ -82,9 +82,18 @@ class RecordingTaskbar : public TaskbarPort {
   std::vector<std::string> calls;
 };
 
+// Words its dates in English, "9 December 2026 10:03", whatever the machine's settings.
 class FixedClock : public Clock {
  public:
   LocalTime Now() override { return now; }
+  std::string Words(const LocalTime& at, bool withTime) override {
+    static const char* const kMonths[] = {"January",   "February", "March",    "April",
+                                          "May",       "June",     "July",     "August",
+                                          "September", "October",  "November", "December"};
+    std::string words =
+        std::to_string(at.day) + " " + kMonths[at.month - 1] + " " + std::to_string(at.year);
+    return withTime ? words + " " + TwoDigits(at.hour) + ":" + TwoDigits(at.minute) : words;
+  }
   LocalTime now{2026, 12, 7, 9, 5, 3};
 };
 

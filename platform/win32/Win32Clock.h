@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "platform/Clock.h"
 
 namespace stowlark::win32 {
@@ -13,6 +15,7 @@ class Win32Clock : public Clock {
     GetLocalTime(&now);
     return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
   }
+  std::string Words(const LocalTime& at, bool withTime) override;
 };
 
 }  // namespace stowlark::win32

@@ -22,6 +22,15 @@ TEST(CommandLine, SwitchesTakeEitherSignAnyCaseAndValuesAfterAColon) {
   EXPECT_EQ(std::get<CommandLine>(Parse({"/schedule:off", "/Schedule:OFF"})).schedule,
             ScheduleAsk::Off);
   EXPECT_TRUE(std::get<CommandLine>(Parse({"/?"})).usage);
+  // A restore from a stick, as the backup was at a time: a date alone is the
+  // end of that day.
+  const auto asOf = std::get<CommandLine>(Parse({"/restore", "/from:E:\\", "/asof:2026-12-09"}));
+  EXPECT_EQ(asOf.from, "E:\\");
+  EXPECT_EQ(asOf.asOf, (LocalTime{2026, 12, 9, 23, 59, 59}));
+  EXPECT_EQ(std::get<CommandLine>(Parse({"/restore", "/asof:2026-12-09 10:03:07"})).asOf,
+            (LocalTime{2026, 12, 9, 10, 3, 7}));
+  EXPECT_EQ(std::get<CommandLine>(Parse({"/copyto:E:\\Backups"})).copyToPath, "E:\\Backups");
+  EXPECT_EQ(std::get<CommandLine>(Parse({"/copyto:OFF"})).copyTo, CopyToAsk::Off);
   EXPECT_EQ((std::vector{ExitCode(RunResult::Done), ExitCode(RunResult::NothingToDo),
                          ExitCode(RunResult::Partial), ExitCode(RunResult::Stopped),
                          ExitCode(RunResult::NotStarted)}),
@@ -43,7 +52,18 @@ TEST(CommandLine, EveryUsageErrorSaysWhatIsWrong) {
       {{"/restore", "/log:"}, "The switch /log needs a value after \":\"."},
       {{"/backup", "/log:a", "/log:b"}, "The switch /log may be given once."},
       {{"/backup:now"}, "The switch /backup takes no value."},
-      {{"/restore", "/QUIET:yes"}, "The switch /quiet takes no value."}};
+      {{"/restore", "/QUIET:yes"}, "The switch /quiet takes no value."},
+      {{"/backup", "/asof:2026-12-09"}, "The switches /from and /asof go with /restore."},
+      {{"/restore", "/from:E:\\", "/from:F:\\"}, "The switch /from may be given once."},
+      {{"/copyto:E:\\", "/backup"}, "The switch /copyto goes with /quiet alone."},
+      {{"/copyto:"}, "The switch /copyto takes a folder, or off, or no value."}};
+  for (const char* wrong : {"/asof:2026-12-9", "/asof:2026-12-09 10.03", "/asof:2026-02-30x",
+                            "/asof:2026-12-09 24:00", "/asof"}) {
+    EXPECT_EQ(std::get<std::string>(Parse({"/restore", wrong})),
+              "The switch /asof takes a date, or a date and time, as /asof:2026-12-09 or "
+              "/asof:\"2026-12-09 10:03\".")
+        << wrong;
+  }
   for (const auto& [arguments, error] : errors) {
     const auto parsed = Parse(arguments);
     ASSERT_TRUE(std::holds_alternative<std::string>(parsed)) << arguments.back();

@@ -7,7 +7,9 @@
 #include "platform/fake/Recorders.h"
 #include "platform/native/DriveMappedFileSystem.h"
 #include "settings/AutomaticRecord.h"
+#include "settings/CopyPlace.h"
 #include "settings/FolderLocations.h"
+#include "settings/LastBackup.h"
 #include "tests/ScratchFolder.h"
 
 namespace stowlark {
@@ -261,6 +263,48 @@ TEST_F(frmBackupTest,
   Click("imgBackup");
   EXPECT_EQ(messages.shown.back().style, 48);
   EXPECT_EQ(taskbar.calls, (std::vector<std::string>{"error", "clear"}));
+}
+
+// The two GO pictures tell when the last backup ran (by hand or by itself,
+// whole or not) and of its copy, and which backup a restore brings back;
+// the times the backup can be restored as, with what differs, are listed
+// newest first; the backup folder opens where there is one.
+TEST_F(frmBackupTest, TheCommandsTellOfTheLastBackupAndTheTimesItCanBeRestoredAs) {
+  SetFolder("Personal", "C:\\Docs");
+  SetFolder("AppData", "C:\\App");
+  std::filesystem::create_directories(files.HostPath("C:\\Docs"));
+  const auto smile = files.HostPath("C:\\App\\Microsoft\\MSN Messenger\\acc\\smile.png");
+  testing_support::WriteFile(smile, "smile-1");
+  form.Load();
+  const Control& backup = FindControl("imgBackup");
+  const Control& restore = FindControl("imgRestore");
+  EXPECT_EQ(form.CommandTip(backup), "No backup has been made yet.");
+  EXPECT_EQ(form.CommandTip(FindControl("Image2")), "");
+  form.OpenBackupFolder();
+  EXPECT_EQ(messages.shown.back().prompt,
+            "There is no backup folder yet:\r\nC:\\Docs\\Stowlark\r\nThe first backup makes it.");
+  Click("imgBackup");
+  EXPECT_EQ(form.CommandTip(backup), "Last backup: 7 December 2026 09:05 (by hand)");
+  EXPECT_EQ(form.CommandTip(restore), "Restores the backup of 7 December 2026 09:05");
+  form.OpenBackupFolder();
+  EXPECT_EQ(window.calls.back(), "ShellExecute open C:\\Docs\\Stowlark [] [] 1");
+
+  testing_support::WriteFile(smile, "smile-2");
+  clock.now = {2026, 12, 8, 12, 0, 0};
+  form.LimitRuns({{}, false, true});
+  ASSERT_TRUE(WriteCopyPlace(registry, {"E:\\", "E:\\", 1, "STICK", "2026-12-02 10:00"}));
+  Click("imgBackup");
+  EXPECT_EQ(form.CommandTip(backup),
+            "Last backup: 8 December 2026 12:00 (automatic, incomplete)\r\nCopy on STICK: 2 "
+            "December 2026");
+  EXPECT_EQ(ReadLastBackup(registry), (LastBackup{"2026-12-08 12:00", true, false}));
+
+  const auto points = form.RestorePoints();
+  ASSERT_EQ(points.size(), 2u);
+  EXPECT_EQ(points[0].asOf, std::nullopt);
+  EXPECT_EQ(points[0].words, "Latest backup (8 December 2026 12:00)");
+  EXPECT_EQ(points[1].asOf, (LocalTime{2026, 12, 8, 12, 0, 0}));
+  EXPECT_EQ(points[1].words, "As backed up before 8 December 2026 12:00: acc, 1 file differs");
 }
 
 TEST_F(frmBackupTest, TabAndShiftTabGoRoundTheCommands) {
