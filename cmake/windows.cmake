@@ -103,6 +103,11 @@ add_test(NAME CopyToAnotherDrive.StickShareAndRealFatDrivesThroughTheRealProgram
   COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/copy-to-another-drive.sh ${CMAKE_BINARY_DIR}/bin)
 set_tests_properties(CopyToAnotherDrive.StickShareAndRealFatDrivesThroughTheRealProgram
   PROPERTIES RUN_SERIAL TRUE)
+# Getting it back on a new PC: a fresh prefix restores from the first's stick.
+add_test(NAME NewPc.RestoresFromTheStickByCommandLineAndByThePicker
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/new-pc.sh ${CMAKE_BINARY_DIR}/bin)
+set_tests_properties(NewPc.RestoresFromTheStickByCommandLineAndByThePicker
+  PROPERTIES RUN_SERIAL TRUE)
 
 add_executable(stowlark_win32_tests
   tests/platform/win32/Win32RegistryTest.cpp
@@ -127,6 +132,7 @@ add_executable(stowlark_e2e_tests
   tests/e2e/AccessibilityTest.cpp
   tests/e2e/ScheduleTest.cpp
   tests/e2e/CopyToTest.cpp
+  tests/e2e/RestoreTest.cpp
   app/win32/Stowlark.rc
 )
 target_link_libraries(stowlark_e2e_tests PRIVATE stowlark_pictures gtest_main version oleacc)

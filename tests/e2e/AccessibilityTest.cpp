@@ -11,6 +11,7 @@
 
 #include "app/Controls.h"
 #include "platform/win32/Com.h"
+#include "platform/win32/Text.h"
 #include "tests/e2e/Fixture.h"
 
 namespace stowlark::e2e {
@@ -104,7 +105,9 @@ TEST_F(AccessibilityTest, EveryCommandAndTextIsNamedWithItsRoleStateAndPlace) {
                       L"link Smileys", L"button About", L"button Minimise", L"button Close"}));
   BSTR description = nullptr;
   client_->get_accDescription(Child(4), &description);
-  EXPECT_EQ(Take(description), L"Backup your current setting.");
+  EXPECT_EQ(Take(description), L"No backup has been made yet.");
+  client_->get_accDescription(Child(3), &description);
+  EXPECT_EQ(Take(description), L"");
 
   // Where each command shows on the screen, at the screen's density.
   const POINT origin = program_->ClientOrigin();
@@ -153,6 +156,14 @@ TEST_F(AccessibilityTest, TheDefaultActionRunsACommandButNothingBehindABox) {
   EXPECT_EQ(client_->accDoDefaultAction(Child(4)), S_OK);
   EXPECT_EQ(program_->AnswerMessageBox().text, L"Backup Complete.");
   EXPECT_EQ(ReadText(BackupFolder() + L"\\alice@example.com\\smile.png"), "smile");
+  // Each GO tells, as its tip does, of the backup just made.
+  BSTR tip = nullptr;
+  client_->get_accDescription(Child(4), &tip);
+  const std::wstring told = Take(tip);
+  EXPECT_TRUE(told.starts_with(L"Last backup: ") && told.ends_with(L" (by hand)"))
+      << win32::Narrow(told);
+  client_->get_accDescription(Child(7), &tip);
+  EXPECT_EQ(Take(tip), L"Restores the backup of " + told.substr(13, told.size() - 13 - 10));
 }
 
 // A reader is told when the focus moves and when the commands cease, and

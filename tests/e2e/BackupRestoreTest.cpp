@@ -40,7 +40,7 @@ TEST_F(BackupRestoreTest, BackupThenRestoreWithEachBoxExactlyAndAFileHeldOpenRep
   program.ClickControl("imgRestore");
   auto box = program.AnswerMessageBox();
   EXPECT_EQ(box.title, L"No Backup");
-  EXPECT_EQ(box.text, L"No backup found.");
+  EXPECT_EQ(box.text, L"No backup found.\r\n" + BackupFolder());
   EXPECT_TRUE(Snapshot(BackupFolder()).empty());
 
   program.ClickControl("imgBackup");

@@ -30,6 +30,9 @@ void MakeParents(const std::wstring& path) {
 }  // namespace
 
 void StowlarkFixture::SetUp() {
+  // What earlier tests left the program to remember (its last backup, a
+  // copy's place) is no concern of this one's.
+  RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Stowlark");
   // Coordinates and captures in the program's own pixels, at any density.
   SetProcessDPIAware();
   for (const wchar_t* key : kShellFolderKeys) {
@@ -65,6 +68,7 @@ void StowlarkFixture::SetDocuments(const std::wstring& folder) {
 }
 
 void StowlarkFixture::TearDown() {
+  RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Stowlark");
   for (const wchar_t* key : kShellFolderKeys) {
     for (const wchar_t* name : kShellFolderNames) RegDeleteKeyValueW(HKEY_CURRENT_USER, key, name);
   }

@@ -1,0 +1,99 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "platform/win32/Text.h"
+#include "tests/e2e/Fixture.h"
+
+namespace stowlark::e2e {
+namespace {
+
+class RestoreTest : public StowlarkFixture {
+ protected:
+  static void OpenMenuItem(WORD key) {
+    PressKey(VK_SPACE, VK_MENU);
+    ASSERT_TRUE(WaitFor([] { return FindWindowW(L"#32768", nullptr) != nullptr; }, 10));
+    PressKey(key);
+  }
+  static std::wstring ItemOf(HWND list, int index) {
+    std::wstring item(static_cast<std::size_t>(SendMessageW(list, LB_GETTEXTLEN, index, 0)), L'\0');
+    SendMessageW(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(item.data()));
+    return item;
+  }
+};
+
+// Alt+Space, E: the times the backup can be restored as, newest first, with
+// what differs; the one chosen by keys is restored.
+TEST_F(RestoreTest, TheDialogListsTheKeptVersionsAndRestoresTheOneChosen) {
+  const std::wstring smile = MessengerFolder() + L"\\alice@example.com\\smile.png";
+  for (const char* version : {"smile-1", "smile-2", "smile-3"}) {
+    WriteText(smile, version);
+    ASSERT_EQ(Run(L"/backup /quiet").code, 0u);
+    Sleep(1100);  // a kept folder of its own second for each
+  }
+  RunningStowlark program;
+  ASSERT_TRUE(WaitForFocus(program.Window()));
+  OpenMenuItem('E');
+  const HWND dialog = program.WaitForDialog();
+  ASSERT_NE(dialog, nullptr);
+  const HWND list = FindWindowExW(dialog, nullptr, L"ListBox", nullptr);
+  ASSERT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 3);
+  EXPECT_TRUE(ItemOf(list, 0).starts_with(L"Latest backup (")) << win32::Narrow(ItemOf(list, 0));
+  for (const int older : {1, 2}) {
+    const std::wstring item = ItemOf(list, older);
+    EXPECT_TRUE(item.starts_with(L"As backed up before ") &&
+                item.ends_with(L": alice@example.com, 1 file differs"))
+        << win32::Narrow(item);
+  }
+  PressKey(VK_DOWN);
+  PressKey(VK_DOWN);
+  PressKey(VK_RETURN);
+  EXPECT_EQ(program.AnswerMessageBox().title, L"Restore Complete.");
+  EXPECT_EQ(ReadText(smile), "smile-1");
+}
+
+// Run by tests/e2e/new-pc.sh in a fresh prefix, where E: is the stick that
+// another PC's backups were copied to: Alt+Space, F, the stick chosen in the
+// picker by keys, and the messenger's folder, which this PC never had, holds
+// the backup.
+TEST_F(RestoreTest, OnANewPcTheMenuRestoresFromTheStickChosenInThePicker) {
+  if (std::getenv("STOWLARK_NEW_PC") == nullptr) {
+    GTEST_SKIP() << "run by tests/e2e/new-pc.sh, in a fresh prefix with a stick at E:";
+  }
+  RunningStowlark program;
+  ASSERT_TRUE(WaitForFocus(program.Window()));
+  OpenMenuItem('F');
+  const HWND picker = program.WaitForDialog();
+  ASSERT_NE(picker, nullptr);
+  HWND chosen = nullptr;
+  for (HWND edit = FindWindowExW(picker, nullptr, L"Edit", nullptr); edit != nullptr;
+       edit = FindWindowExW(picker, edit, L"Edit", nullptr)) {
+    if (IsWindowVisible(edit)) chosen = edit;
+  }
+  ASSERT_NE(chosen, nullptr);
+  const auto text = [&] {
+    wchar_t shown[MAX_PATH] = L"";
+    SendMessageW(chosen, WM_GETTEXT, MAX_PATH, reinterpret_cast<LPARAM>(shown));
+    return std::wstring(shown);
+  };
+  const auto shows = [&](const std::wstring& name) {
+    return WaitFor([&] { return text().starts_with(name); }, 20);
+  };
+  ASSERT_TRUE(shows(L"Desktop"));
+  TypeText(L"My Computer");
+  ASSERT_TRUE(shows(L"My Computer"));
+  // Into My Computer, then down its drives to the stick's letter.
+  PressKey(VK_RIGHT);
+  PressKey(VK_RIGHT);
+  for (int drive = 0; drive < 8 && text().find(L"(E:)") == std::wstring::npos; ++drive) {
+    PressKey(VK_DOWN);
+  }
+  ASSERT_NE(text().find(L"(E:)"), std::wstring::npos) << win32::Narrow(text());
+  PressKey(VK_RETURN);
+  EXPECT_EQ(program.AnswerMessageBox().title, L"Restore Complete.");
+  EXPECT_EQ(ReadText(MessengerFolder() + L"\\alice@example.com\\smile.png"), "smile");
+  EXPECT_EQ(ReadText(MessengerFolder() + L"\\bob@example.com\\Backgrounds\\sea.bmp"), "sea");
+}
+
+}  // namespace
+}  // namespace stowlark::e2e

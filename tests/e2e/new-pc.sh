@@ -1,0 +1,100 @@
+#!/usr/bin/env bash
+# Getting it back on a new PC, as a user would: the prefix $WINEPREFIX backs
+# up and copies to a stick at E: (a drive letter of the prefix, its label and
+# serial number in the files Wine reads at its top); a second, fresh prefix,
+# whose messenger has never run, restores from that stick through
+# `/restore /from:E:\`, then through the window's menu and the folder picker
+# driven by keys (RestoreTest.OnANewPc... of the end-to-end tests).
+#   new-pc.sh <folder of Stowlark.exe and the end-to-end tests>
+set -uo pipefail
+bin="$1"
+exe="$bin/Stowlark.exe"
+[ -n "${WINEPREFIX:-}" ] || { echo "WINEPREFIX is not set" >&2; exit 1; }
+first="$WINEPREFIX"
+scratch="$(dirname "$first")/new-pc-test"
+fresh="$scratch/new-pc-prefix"
+stick="$scratch/stick"
+failures=0
+
+fail() {
+  echo "FAIL: $*" >&2
+  failures=$((failures + 1))
+}
+# Both keys, as on a user's machine.
+shell_folder() {
+  local key
+  for key in 'Shell Folders' 'User Shell Folders'; do
+    wine reg add "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\$key" \
+      /v "$1" /d "$2" /f >/dev/null 2>&1
+  done
+}
+# A PC of its own: shell folders in a tree of its C: drive, the stick at E:.
+set_up_pc() {
+  export WINEPREFIX="$1"
+  local home="$WINEPREFIX/drive_c/pc"
+  mkdir -p "$home/Documents" "$home/AppData" "$home/Local"
+  shell_folder Personal 'C:\pc\Documents'
+  shell_folder AppData 'C:\pc\AppData'
+  shell_folder 'Local AppData' 'C:\pc\Local'
+  rm -f "$WINEPREFIX/dosdevices/e:"
+  ln -s "$stick" "$WINEPREFIX/dosdevices/e:"
+  wine reg add 'HKLM\Software\Wine\Drives' /v e: /d floppy /f >/dev/null 2>&1
+  wineserver -k >/dev/null 2>&1
+}
+cleanup() {
+  export WINEPREFIX="$first"
+  wine "$exe" /copyto:off >/dev/null 2>&1 </dev/null
+  rm -f "$first/dosdevices/e:"
+  wineserver -k >/dev/null 2>&1
+  WINEPREFIX="$fresh" wineserver -k >/dev/null 2>&1
+  rm -rf "$scratch" "$first/drive_c/pc"
+}
+trap cleanup EXIT
+rm -rf "$scratch"
+mkdir -p "$stick"
+echo STICK >"$stick/.windows-label"
+echo 5a11cafe >"$stick/.windows-serial"
+
+echo "-- The first PC backs up, and copies to its stick"
+set_up_pc "$first"
+messenger="$first/drive_c/pc/AppData/Microsoft/MSN Messenger"
+mkdir -p "$messenger/alice@example.com" "$messenger/bob@example.com/Backgrounds"
+echo -n smile >"$messenger/alice@example.com/smile.png"
+echo -n sea >"$messenger/bob@example.com/Backgrounds/sea.bmp"
+wine "$exe" '/copyto:E:\' </dev/null >/dev/null 2>&1 || fail "/copyto:E:\\ on the first PC"
+wine "$exe" /backup /quiet </dev/null >/dev/null 2>&1 || fail "the first PC's backup"
+[ "$(cat "$stick/Stowlark/bob@example.com/Backgrounds/sea.bmp" 2>&1)" = sea ] ||
+  fail "the stick holds no copy of the backup"
+
+echo "-- A new PC, whose messenger never ran, restores from the stick"
+mkdir -p "$fresh"
+WINEPREFIX="$fresh" wineboot -i >/dev/null 2>&1 || fail "the new PC's prefix could not be made"
+WINEPREFIX="$fresh" wineserver -w
+set_up_pc "$fresh"
+restored="$fresh/drive_c/pc/AppData/Microsoft/MSN Messenger"
+[ ! -e "$restored" ] || fail "the new PC had a messenger folder already"
+wine "$exe" /restore /quiet '/from:E:\' </dev/null >"$scratch/out" 2>/dev/null
+code=$?
+[ "$code" = 0 ] || fail "/restore /from:E:\\ ended with $code: $(tr -d '\r' <"$scratch/out")"
+[ "$(cat "$restored/alice@example.com/smile.png" 2>&1)" = smile ] &&
+  [ "$(cat "$restored/bob@example.com/Backgrounds/sea.bmp" 2>&1)" = sea ] ||
+  fail "the new PC's messenger folder does not hold the backup"
+# A folder with nothing but a loose file (the program, unpacked there) holds no backup.
+mkdir -p "$fresh/drive_c/pc/Unpacked"
+echo -n MZ >"$fresh/drive_c/pc/Unpacked/Stowlark.exe"
+wine "$exe" /restore /quiet '/from:C:\pc\Unpacked' </dev/null >"$scratch/out" 2>/dev/null
+code=$?
+[ "$code $(tr -d '\r' <"$scratch/out")" = "1 No backup was found in C:\\pc\\Unpacked." ] ||
+  fail "a folder holding no backup: $code $(tr -d '\r' <"$scratch/out")"
+
+echo "-- The same through the window's menu and the picker"
+STOWLARK_NEW_PC=1 wine "$bin/stowlark_e2e_tests.exe" \
+  --gtest_filter='RestoreTest.OnANewPcTheMenuRestoresFromTheStickChosenInThePicker' \
+  </dev/null >"$scratch/e2e" 2>&1
+grep -q '^\[  PASSED  \] 1 test' "$scratch/e2e" || {
+  cat "$scratch/e2e" >&2
+  fail "the menu and picker on the new PC"
+}
+
+[ "$failures" -eq 0 ] || { echo "$failures check(s) failed" >&2; exit 1; }
+echo "Restoring on a new PC: every check passed"
