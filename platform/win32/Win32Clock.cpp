@@ -5,14 +5,7 @@
 namespace stowlark::win32 {
 
 std::string Win32Clock::Words(const LocalTime& at, bool withTime) {
-  const SYSTEMTIME time{static_cast<WORD>(at.year),
-                        static_cast<WORD>(at.month),
-                        0,
-                        static_cast<WORD>(at.day),
-                        static_cast<WORD>(at.hour),
-                        static_cast<WORD>(at.minute),
-                        static_cast<WORD>(at.second),
-                        0};
+  const SYSTEMTIME time = SystemTimeOf(at);
   wchar_t date[128] = L"";
   wchar_t clock[64] = L"";
   GetDateFormatW(LOCALE_USER_DEFAULT, DATE_LONGDATE, &time, nullptr, date, 128);

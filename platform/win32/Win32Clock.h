@@ -8,6 +8,17 @@
 
 namespace stowlark::win32 {
 
+inline SYSTEMTIME SystemTimeOf(const LocalTime& at) {
+  return {static_cast<WORD>(at.year),
+          static_cast<WORD>(at.month),
+          0,
+          static_cast<WORD>(at.day),
+          static_cast<WORD>(at.hour),
+          static_cast<WORD>(at.minute),
+          static_cast<WORD>(at.second),
+          0};
+}
+
 class Win32Clock : public Clock {
  public:
   LocalTime Now() override {

@@ -12,6 +12,7 @@
 #include "platform/win32/NtFile.h"
 #include "platform/win32/SystemLibrary.h"
 #include "platform/win32/Text.h"
+#include "platform/win32/Win32Clock.h"
 
 namespace stowlark::win32 {
 namespace {
@@ -458,14 +459,7 @@ std::optional<Volume> Win32FileSystem::VolumeOf(const std::string& path) {
 // Through the time zone's rules for that date, so that a time in summer is
 // converted by summer's offset whatever the date today.
 std::int64_t Win32FileSystem::FileTimeOf(const LocalTime& at) {
-  const SYSTEMTIME local{static_cast<WORD>(at.year),
-                         static_cast<WORD>(at.month),
-                         0,
-                         static_cast<WORD>(at.day),
-                         static_cast<WORD>(at.hour),
-                         static_cast<WORD>(at.minute),
-                         static_cast<WORD>(at.second),
-                         0};
+  const SYSTEMTIME local = SystemTimeOf(at);
   SYSTEMTIME universal;
   FILETIME time;
   if (!TzSpecificLocalTimeToSystemTime(nullptr, &local, &universal) ||

@@ -28,30 +28,9 @@ TEST_F(CopyToTest, TheMenuChoosesThePlaceThroughThePickerAndStopsIt) {
   openMenuItem('T');
   const HWND picker = program.WaitForDialog();
   ASSERT_NE(picker, nullptr);
-  // The picker names the folder chosen in its tree below it.
-  HWND chosen = nullptr;
-  for (HWND edit = FindWindowExW(picker, nullptr, L"Edit", nullptr); edit != nullptr;
-       edit = FindWindowExW(picker, edit, L"Edit", nullptr)) {
-    if (IsWindowVisible(edit)) chosen = edit;
-  }
-  ASSERT_NE(chosen, nullptr);
-  const auto text = [&] {
-    wchar_t shown[MAX_PATH] = L"";
-    SendMessageW(chosen, WM_GETTEXT, MAX_PATH, reinterpret_cast<LPARAM>(shown));
-    return std::wstring(shown);
-  };
-  // A drive without a label shows as " (C:)".
-  const auto shows = [&](const std::wstring& name, int seconds = 20) {
-    return WaitFor([&] { return text().ends_with(name); }, seconds);
-  };
-  // The drive of Documents, the first in the tree under My Computer: refused.
-  ASSERT_TRUE(shows(L"Desktop")) << "the tree is filled";
-  TypeText(L"My Computer");
-  ASSERT_TRUE(shows(L"My Computer"));
-  // Right opens the branch, or, where it is open already, goes into it.
-  PressKey(VK_RIGHT);
-  if (!shows(L"(C:)", 2)) PressKey(VK_DOWN);
-  ASSERT_TRUE(shows(L"(C:)")) << win32::Narrow(text());
+  // The drive of Documents, chosen by keys in the tree: refused.
+  const FolderPicker chooser(picker);
+  ASSERT_TRUE(chooser.ChooseDrive(L'C')) << win32::Narrow(chooser.Chosen());
   PressKey(VK_RETURN);
   auto box = program.AnswerMessageBox();
   EXPECT_EQ(box.title, L"Backup");

@@ -147,6 +147,36 @@ bool RunningStowlark::HasMessageBox() {
   return WaitForWindow(info_.dwProcessId, L"#32770", nullptr, 0) != nullptr;
 }
 
+FolderPicker::FolderPicker(HWND picker) {
+  for (HWND edit = FindWindowExW(picker, nullptr, L"Edit", nullptr); edit != nullptr;
+       edit = FindWindowExW(picker, edit, L"Edit", nullptr)) {
+    if (IsWindowVisible(edit)) chosen_ = edit;
+  }
+}
+
+std::wstring FolderPicker::Chosen() const {
+  wchar_t shown[MAX_PATH] = L"";
+  SendMessageW(chosen_, WM_GETTEXT, MAX_PATH, reinterpret_cast<LPARAM>(shown));
+  return shown;
+}
+
+bool FolderPicker::Shows(const std::wstring& name, int seconds) const {
+  return WaitFor([&] { return Chosen().ends_with(name); }, seconds);
+}
+
+bool FolderPicker::ChooseDrive(wchar_t letter) const {
+  const std::wstring drive = std::wstring(L"(") + letter + L":)";
+  if (!Shows(L"Desktop")) return false;
+  TypeText(L"My Computer");
+  if (!Shows(L"My Computer")) return false;
+  // Into My Computer (Right opens it, or goes into it where it is open),
+  // then down its drives.
+  PressKey(VK_RIGHT);
+  if (Chosen() == L"My Computer") PressKey(VK_RIGHT);
+  for (int step = 0; step < 8 && !Chosen().ends_with(drive); ++step) PressKey(VK_DOWN);
+  return Shows(drive, 2);
+}
+
 HWND RunningStowlark::WaitForDialog() {
   return WaitForWindow(info_.dwProcessId, L"#32770", nullptr, kPatienceMs);
 }

@@ -49,6 +49,23 @@ void PressKey(WORD key, WORD modifier = 0);
 // Text typed on the keyboard, a character at a time.
 void TypeText(std::wstring_view text);
 
+// The system's folder picker of a program, driven by keys: what its box
+// below the tree shows is the folder chosen there.
+class FolderPicker {
+ public:
+  explicit FolderPicker(HWND picker);
+  bool Found() const { return chosen_ != nullptr; }
+  std::wstring Chosen() const;
+  // True once the folder chosen shows as `name` (ends with it: a drive
+  // without a label shows as " (C:)"), within `seconds`.
+  bool Shows(const std::wstring& name, int seconds = 20) const;
+  // From the filled tree, My Computer's drive at `letter`, chosen by arrows.
+  bool ChooseDrive(wchar_t letter) const;
+
+ private:
+  HWND chosen_ = nullptr;
+};
+
 struct MessageBoxSeen {
   std::wstring title;
   std::wstring text;

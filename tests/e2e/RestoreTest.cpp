@@ -65,30 +65,8 @@ TEST_F(RestoreTest, OnANewPcTheMenuRestoresFromTheStickChosenInThePicker) {
   OpenMenuItem('F');
   const HWND picker = program.WaitForDialog();
   ASSERT_NE(picker, nullptr);
-  HWND chosen = nullptr;
-  for (HWND edit = FindWindowExW(picker, nullptr, L"Edit", nullptr); edit != nullptr;
-       edit = FindWindowExW(picker, edit, L"Edit", nullptr)) {
-    if (IsWindowVisible(edit)) chosen = edit;
-  }
-  ASSERT_NE(chosen, nullptr);
-  const auto text = [&] {
-    wchar_t shown[MAX_PATH] = L"";
-    SendMessageW(chosen, WM_GETTEXT, MAX_PATH, reinterpret_cast<LPARAM>(shown));
-    return std::wstring(shown);
-  };
-  const auto shows = [&](const std::wstring& name) {
-    return WaitFor([&] { return text().starts_with(name); }, 20);
-  };
-  ASSERT_TRUE(shows(L"Desktop"));
-  TypeText(L"My Computer");
-  ASSERT_TRUE(shows(L"My Computer"));
-  // Into My Computer, then down its drives to the stick's letter.
-  PressKey(VK_RIGHT);
-  PressKey(VK_RIGHT);
-  for (int drive = 0; drive < 8 && text().find(L"(E:)") == std::wstring::npos; ++drive) {
-    PressKey(VK_DOWN);
-  }
-  ASSERT_NE(text().find(L"(E:)"), std::wstring::npos) << win32::Narrow(text());
+  const FolderPicker chooser(picker);
+  ASSERT_TRUE(chooser.ChooseDrive(L'E')) << win32::Narrow(chooser.Chosen());
   PressKey(VK_RETURN);
   EXPECT_EQ(program.AnswerMessageBox().title, L"Restore Complete.");
   EXPECT_EQ(ReadText(MessengerFolder() + L"\\alice@example.com\\smile.png"), "smile");
