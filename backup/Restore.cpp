@@ -57,8 +57,12 @@ Outcome RestoreCommand(FileSystem& files, const Locations& locations, CopyProgre
                          elsewhere ? "No backup was found in " + locations.restoreFrom + "."
                                    : "No backup found.\r\n" + WithoutTrailingSeparator(backupPath),
                          RunResult::NothingToDo};
+  // A folder of kept versions holds no accounts, whichever road leads to it.
   Folder backup;
-  if (GetFolder(files, backupPath, backup)) return noBackup;
+  if (GetFolder(files, backupPath, backup) ||
+      files.NameKey(Name(backup)) == files.NameKey(kCopyKeptFolderName)) {
+    return noBackup;
+  }
   // The account folders, or those the run is limited to, each of them
   // refused where a backup would refuse it.
   std::vector<Folder> accounts = BackupAccounts(files, backup);

@@ -139,6 +139,31 @@ TEST_F(SecondPlaceTest, AFat32StickRefusesFourGigabytesAndAFullOneIsToldAndResum
   EXPECT_EQ(outcome.copy->copied.unchanged, 2u);
 }
 
+// On a new PC, the copy is a backup a restore can use: read from the stick
+// as it is, where FAT's two-second times replace nothing of the same bytes.
+TEST_F(SecondPlaceTest, ARestoreFromTheStickReplacesNothingThatHoldsTheSameBytes) {
+  files.fileSystems['e'] = "FAT32";
+  ASSERT_EQ(BackUp(files).result, RunResult::Done);
+  Put(Messenger() / "acc/two.png", "two, changed");
+  locations.startedAt.hour = 10;
+  ASSERT_FALSE(BackUp(files).copy->keptFolder.empty()) << "a version kept on the stick";
+  const auto copy = Host("E:\\Stowlark\\acc\\one.png");
+  std::filesystem::last_write_time(
+      copy,
+      std::filesystem::last_write_time(Messenger() / "acc/one.png") - std::chrono::seconds(2));
+  std::filesystem::remove(Messenger() / "acc/two.png");
+  locations.restoreFrom = "E:\\";
+  const Outcome restored = RunRestore();
+  EXPECT_EQ(restored.result, RunResult::Done);
+  EXPECT_EQ(restored.added,
+            (std::vector<std::string>{"C:\\App\\Microsoft\\MSN Messenger\\acc\\two.png"}));
+  EXPECT_TRUE(restored.kept.empty());
+  EXPECT_EQ(restored.unchanged, 1u);
+  locations.restoreFrom = "E:\\Stowlark Replaced";
+  EXPECT_EQ(RunRestore().prompt, "No backup was found in E:\\Stowlark Replaced.")
+      << "the versions kept there are not accounts";
+}
+
 // Where the copy may go, chosen and stored as a value; refused where it
 // would die with the backup, be taken for part of it, or cannot be made.
 TEST_F(SecondPlaceTest, APlaceIsStoredByItsVolumeOrRefusedWithTheReason) {
