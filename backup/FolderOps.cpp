@@ -681,16 +681,29 @@ void Append(CopyResult& into, CopyResult from) {
   into.unchanged += from.unchanged;
 }
 
+namespace {
+
+// The destination made with its parents where missing (a preview only looks);
+// false, with the failure told, where it cannot be.
+bool ReadyDestination(FileSystem& files, const std::string& destination, bool preview,
+                      bool& missing, CopyResult& result) {
+  missing = files.Inspect(destination).kind == EntryKind::Missing;
+  if (const auto error =
+          preview && missing ? std::error_code{} : EnsureFolder(files, destination)) {
+    result.failures.push_back({destination, error.message()});
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 CopyResult CopyEach(FileSystem& files, const std::vector<FileToCopy>& each,
                     const std::string& destination, const KeepAside& keep, CopyRun& run,
                     bool preview) {
   CopyResult result;
-  const bool missing = files.Inspect(destination).kind == EntryKind::Missing;
-  if (const auto error =
-          preview && missing ? std::error_code{} : EnsureFolder(files, destination)) {
-    result.failures.push_back({destination, error.message()});
-    return result;
-  }
+  bool missing = false;
+  if (!ReadyDestination(files, destination, preview, missing, result)) return result;
   const CopyCare care;
   TreeCopier(files, result, {}, keep.folder, run, preview, care).RunEach(destination, each);
   return result;
@@ -707,12 +720,8 @@ CopyResult Copy(FileSystem& files, const Folder& source, const std::string& dest
         {destination, make_error_code(CopyError::TargetInsideSource).message()});
     return result;
   }
-  const bool missing = files.Inspect(destination).kind == EntryKind::Missing;
-  if (const auto error =
-          preview && missing ? std::error_code{} : EnsureFolder(files, destination)) {
-    result.failures.push_back({destination, error.message()});
-    return result;
-  }
+  bool missing = false;
+  if (!ReadyDestination(files, destination, preview, missing, result)) return result;
   TreeCopier(files, result, std::move(forbidden), keep.folder, run, preview, care)
       .Run(source.path, destination, keep.below, missing);
   return result;

@@ -35,6 +35,16 @@ struct FileStamp {
   std::int64_t creationTime = 0;
 };
 
+// The one rule for two last-write times, in an adapter's ticks: the same
+// within two seconds, or an hour apart to two seconds. FAT keeps times to two
+// seconds, in local time that a daylight-saving change moves by an hour.
+inline bool SameWriteTimeIn(std::int64_t a, std::int64_t b, std::int64_t ticksASecond) {
+  const std::int64_t apart = a > b ? a - b : b - a;
+  const std::int64_t hourApart = apart - 3600 * ticksASecond;
+  return apart <= 2 * ticksASecond ||
+         (hourApart >= -2 * ticksASecond && hourApart <= 2 * ticksASecond);
+}
+
 inline bool SameSizeAndTime(const FileStamp& a, const FileStamp& b) {
   return a.size == b.size && a.lastWriteTime == b.lastWriteTime;
 }

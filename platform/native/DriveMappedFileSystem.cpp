@@ -352,10 +352,7 @@ std::error_code DriveMappedFileSystem::RemoveEmptyFolder(const std::string& path
 }
 
 bool DriveMappedFileSystem::SameWriteTime(std::int64_t a, std::int64_t b) {
-  const std::int64_t apart = a > b ? a - b : b - a;
-  const std::int64_t hourApart = apart - 3600 * kNanosecondsASecond;
-  return apart <= 2 * kNanosecondsASecond ||
-         (hourApart >= -2 * kNanosecondsASecond && hourApart <= 2 * kNanosecondsASecond);
+  return SameWriteTimeIn(a, b, kNanosecondsASecond);
 }
 
 std::optional<Volume> DriveMappedFileSystem::VolumeOf(const std::string& path) {

@@ -424,10 +424,7 @@ std::error_code Win32FileSystem::RemoveEmptyFolder(const std::string& path) {
 }
 
 bool Win32FileSystem::SameWriteTime(std::int64_t a, std::int64_t b) {
-  const std::int64_t apart = a > b ? a - b : b - a;
-  const std::int64_t hourApart = apart - 3600 * kTicksASecond;
-  return apart <= 2 * kTicksASecond ||
-         (hourApart >= -2 * kTicksASecond && hourApart <= 2 * kTicksASecond);
+  return SameWriteTimeIn(a, b, kTicksASecond);
 }
 
 // A volume mounted in a folder has that folder for its root; where none is

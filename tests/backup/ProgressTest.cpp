@@ -104,9 +104,8 @@ TEST_F(ProgressTest, AStopInsideALargeFileAbandonsItAndLeavesItsTargetAsItWas) {
   first.stopAtBytes = 2 << 20;
   EXPECT_EQ(BackupMessengerFolders(files, locations, first).style, 48);
   EXPECT_TRUE(std::filesystem::is_empty(Backup() / "acc"));
-  EXPECT_EQ(Telling(RunRestore()),
-            (Told{"No Backup", 64, "No backup found.\r\nC:\\Docs\\Stowlark",
-                  RunResult::NothingToDo}));
+  EXPECT_EQ(Telling(RunRestore()), (Told{"No Backup", 64, "No backup found.\r\nC:\\Docs\\Stowlark",
+                                         RunResult::NothingToDo}));
   ASSERT_EQ(Telling(RunBackup()), kBackupComplete);
   for (const char* change : {"", "new"}) {
     if (*change) Put(Messenger() / "acc" / "big.bin", std::string(8 << 20, 'n'));
