@@ -139,7 +139,9 @@ void frmBackup::Click(const Control& control) {
 
 // Below these two folders the walks take every name exactly as listed, so
 // only the values from the registry are resolved.
-Locations frmBackup::CurrentLocations() const {
+Locations frmBackup::CurrentLocations() const { return CurrentLocations(RunLimits{}); }
+
+Locations frmBackup::CurrentLocations(const RunLimits& limits) const {
   const bool documentsKnown = DocumentsFolderKnown();
   const bool applicationDataKnown = ApplicationDataFolderKnown();
   return {documentsKnown ? ResolvedJoin(ports_.files, documentsFolder_, kBackupFolderSuffix)
@@ -151,14 +153,12 @@ Locations frmBackup::CurrentLocations() const {
           applicationDataKnown,
           documentsKnown ? ResolvedJoin(ports_.files, documentsFolder_, kKeptFolderSuffix) : "",
           ports_.clock.Now(),
-          Limits().accounts,
-          Limits().preview,
+          limits.accounts,
+          limits.preview,
           ReadCopyPlace(ports_.registry),
-          Limits().from,
-          Limits().asOf};
+          limits.from,
+          limits.asOf};
 }
-
-const frmBackup::RunLimits& frmBackup::Limits() const { return oneRun_ ? *oneRun_ : limits_; }
 
 void frmBackup::RestoreFrom(const std::string& folder) {
   if (copying_) return;
@@ -231,6 +231,9 @@ void frmBackup::Show(const Outcome& outcome) {
 
 void frmBackup::RunAlone(const std::string& title,
                          Outcome (*run)(FileSystem&, const Locations&, CopyProgress&)) {
+  // What a menu item asked of this one run holds for it alone, refused or not.
+  running_ = oneRun_.value_or(limits_);
+  oneRun_.reset();
   if (!ports_.lock.TryAcquire()) {
     return Refuse(title, kStyleWarning,
                   "Another backup or restore is running. Try again when it has finished.");
@@ -245,7 +248,7 @@ void frmBackup::RunAlone(const std::string& title,
   progressShown_ = false;
   progress_.Reset();
   backingUp_ = run == &BackupMessengerFolders;
-  const Locations locations = CurrentLocations();
+  const Locations locations = CurrentLocations(running_);
   startedAt_ = locations.startedAt;
   ports_.worker.Start([this, run, locations] { result_ = run(ports_.files, locations, progress_); },
                       [this] { OnCopyFinished(); });
@@ -273,7 +276,7 @@ void frmBackup::OnCopyFinished() {
   } else if (progressShown_) {
     ports_.taskbar.ShowProgress(progress_.PlannedBytes(), progress_.PlannedBytes());
   }
-  const bool preview = Limits().preview;
+  const bool preview = running_.preview;
   if (preview) result_.prompt = PreviewPrompt(result_);
   // Where the copy's drive now is, and when the copy was last made whole.
   if (result_.copy && !preview) WriteCopyPlace(ports_.registry, result_.copy->record);
@@ -281,9 +284,8 @@ void frmBackup::OnCopyFinished() {
   const RunResult ended = result_.result;
   if (backingUp_ && !preview && ended != RunResult::NothingToDo && ended != RunResult::NotStarted) {
     WriteLastBackup(ports_.registry,
-                    {DateAndMinute(startedAt_), Limits().automatic, ended == RunResult::Done});
+                    {DateAndMinute(startedAt_), running_.automatic, ended == RunResult::Done});
   }
-  oneRun_.reset();
   if (onRunEnded_) onRunEnded_(result_);
   Show(result_);
   if (failed || progressShown_) ports_.taskbar.Clear();

@@ -147,8 +147,8 @@ class frmBackup {
 
  private:
   void Click(const Control& control);
-  const RunLimits& Limits() const;
   Locations CurrentLocations() const;
+  Locations CurrentLocations(const RunLimits& limits) const;
   void Show(const Outcome& outcome);
   void RunAlone(const std::string& title,
                 Outcome (*run)(FileSystem&, const Locations&, CopyProgress&));
@@ -173,8 +173,9 @@ class frmBackup {
   std::function<void(const Outcome&)> onRunEnded_;
   std::function<std::optional<std::string>()> beforeRun_;
   RunLimits limits_;
-  // For the one restore a menu item asks for.
+  // For the one restore a menu item asks for; the run in hand's.
   std::optional<RunLimits> oneRun_;
+  RunLimits running_;
   bool backingUp_ = false;
   LocalTime startedAt_;
   bool progressShown_ = false;

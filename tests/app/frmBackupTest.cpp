@@ -180,6 +180,12 @@ TEST_F(frmBackupTest, WhileAnotherCopyRunsGoCopiesNothingAndSaysSo) {
   Click("imgBackup");
   EXPECT_EQ(messages.shown.back().prompt, "Backup Complete.");
   EXPECT_FALSE(lock.held) << "released when the copy ends";
+  // What a menu item asked of one restore ends with it, refused or not.
+  lock.busy = true;
+  form.RestoreFrom("Q:\\Nowhere");
+  lock.busy = false;
+  Click("imgRestore");
+  EXPECT_EQ(messages.shown.back().title, "Restore Complete.");
   EXPECT_TRUE(std::filesystem::exists(files.HostPath("C:\\Docs\\Stowlark\\a\\f")));
 }
 
