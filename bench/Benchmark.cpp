@@ -8,6 +8,7 @@
 
 #include "backup/KeptFolder.h"
 #include "backup/Outcome.h"
+#include "platform/ForwardingFileSystem.h"
 
 namespace stowlark::bench {
 namespace {
@@ -85,26 +86,14 @@ void Time(Platform& platform, Contender& contender, int phase, const std::functi
 
 // Counts what reaches the disk as a write, to show that a copy with nothing
 // to do writes nothing.
-class WriteCounter : public FileSystem {
+class WriteCounter : public ForwardingFileSystem {
  public:
-  explicit WriteCounter(FileSystem& inner) : inner_(inner) {}
+  using ForwardingFileSystem::ForwardingFileSystem;
   int writes = 0;
 
-  std::string Resolve(const std::string& path) override { return inner_.Resolve(path); }
-  std::string NameKey(std::string_view name) override { return inner_.NameKey(name); }
-  PathInfo Inspect(const std::string& path) override { return inner_.Inspect(path); }
-  std::error_code Identify(const std::string& path, FileId& id) override {
-    return inner_.Identify(path, id);
-  }
   std::error_code CreateFolder(const std::string& path) override {
     ++writes;
     return inner_.CreateFolder(path);
-  }
-  std::error_code List(const std::string& folder, std::vector<Entry>& entries) override {
-    return inner_.List(folder, entries);
-  }
-  std::error_code OpenRead(const std::string& path, std::unique_ptr<FileReader>& reader) override {
-    return inner_.OpenRead(path, reader);
   }
   std::error_code CreateTemporary(const std::string& folder,
                                   std::unique_ptr<FileWriter>& writer) override {
@@ -127,14 +116,6 @@ class WriteCounter : public FileSystem {
     ++writes;
     return inner_.RemoveEmptyFolder(path);
   }
-  bool SameWriteTime(std::int64_t a, std::int64_t b) override { return inner_.SameWriteTime(a, b); }
-  std::optional<Volume> VolumeOf(const std::string& path) override { return inner_.VolumeOf(path); }
-  std::vector<std::string> DriveRoots() override { return inner_.DriveRoots(); }
-  std::int64_t FileTimeOf(const LocalTime& at) override { return inner_.FileTimeOf(at); }
-  LocalTime LocalTimeOf(std::int64_t fileTime) override { return inner_.LocalTimeOf(fileTime); }
-
- private:
-  FileSystem& inner_;
 };
 
 // The copy to a second place on this machine, with and without sending each

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/FileSystem.h"
+#include "platform/ForwardingFileSystem.h"
 
 namespace stowlark {
 
@@ -45,9 +45,9 @@ struct Fault {
 // Wraps a real file system and fails chosen operations with chosen errors;
 // counts every call that reaches the disk, so a test can also tell that
 // nothing was touched.
-class FaultyFileSystem : public FileSystem {
+class FaultyFileSystem : public ForwardingFileSystem {
  public:
-  explicit FaultyFileSystem(FileSystem& inner) : inner_(inner) {}
+  using ForwardingFileSystem::ForwardingFileSystem;
 
   void Inject(Fault fault) { faults_.push_back(std::move(fault)); }
   // Runs `action` after every read of a file whose path ends so, as another
@@ -62,8 +62,6 @@ class FaultyFileSystem : public FileSystem {
   }
   int Calls() const { return calls_; }
 
-  std::string Resolve(const std::string& path) override { return inner_.Resolve(path); }
-  std::string NameKey(std::string_view name) override { return inner_.NameKey(name); }
   PathInfo Inspect(const std::string& path) override;
   std::error_code Identify(const std::string& path, FileId& id) override;
   std::error_code CreateFolder(const std::string& path) override;
@@ -75,16 +73,10 @@ class FaultyFileSystem : public FileSystem {
   std::error_code Move(const std::string& from, const std::string& to) override;
   std::error_code SetWriteTime(const std::string& path, std::int64_t lastWriteTime) override;
   std::error_code RemoveEmptyFolder(const std::string& path) override;
-  bool SameWriteTime(std::int64_t a, std::int64_t b) override { return inner_.SameWriteTime(a, b); }
-  std::optional<Volume> VolumeOf(const std::string& path) override { return inner_.VolumeOf(path); }
-  std::vector<std::string> DriveRoots() override { return inner_.DriveRoots(); }
-  std::int64_t FileTimeOf(const LocalTime& at) override { return inner_.FileTimeOf(at); }
-  LocalTime LocalTimeOf(std::int64_t fileTime) override { return inner_.LocalTimeOf(fileTime); }
 
  private:
   const Fault* Find(Operation operation, const std::string& path);
 
-  FileSystem& inner_;
   std::vector<Fault> faults_;
   std::pair<std::string, std::function<void()>> whileReading_;
   struct Hook {

@@ -17,11 +17,8 @@ home="$WINEPREFIX/drive_c/stowlark-copy-to"
 messenger="$home/AppData/Microsoft/MSN Messenger/alice@example.com"
 failures=0
 tmp=$(mktemp -d)
+source "$(dirname "$0")/prefix-tools.sh"
 
-fail() {
-  echo "FAIL: $*" >&2
-  failures=$((failures + 1))
-}
 expect() {  # what, expected, got
   [ "$2" = "$3" ] || fail "$1: expected [$2], got [$3]"
 }
@@ -34,29 +31,9 @@ run() {
   took=$((($(date +%s%N) - start) / 1000000))
   out=$(tr -d '\r' <"$tmp/out")
 }
-# Both keys: a new session of Wine's takes "Shell Folders" from "User Shell Folders".
-shell_folder() {
-  local key
-  for key in 'Shell Folders' 'User Shell Folders'; do
-    wine reg add "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\$key" \
-      /v "$1" /d "$2" /f >/dev/null 2>&1
-  done
-}
 record() {
   wine reg query 'HKCU\Software\Stowlark' /v "$1" 2>/dev/null | tr -d '\r' |
     sed -n "s/^ *$1 *REG_[A-Z_]* *//p"
-}
-# Points a drive letter at a folder, as a removable drive, or takes it away.
-letter() {
-  rm -f "$WINEPREFIX/dosdevices/$1:"
-  [ -n "${2:-}" ] && ln -s "$2" "$WINEPREFIX/dosdevices/$1:"
-  wine reg add 'HKLM\Software\Wine\Drives' /v "$1:" /d floppy /f >/dev/null 2>&1
-  wineserver -k >/dev/null 2>&1
-}
-volume() {  # folder, label, serial
-  mkdir -p "$1"
-  echo "$2" >"$1/.windows-label"
-  echo "$3" >"$1/.windows-serial"
 }
 cleanup() {
   for drive in e g; do rm -f "$WINEPREFIX/dosdevices/$drive:"; done

@@ -15,19 +15,8 @@ scratch="$(dirname "$first")/new-pc-test"
 fresh="$scratch/new-pc-prefix"
 stick="$scratch/stick"
 failures=0
+source "$(dirname "$0")/prefix-tools.sh"
 
-fail() {
-  echo "FAIL: $*" >&2
-  failures=$((failures + 1))
-}
-# Both keys, as on a user's machine.
-shell_folder() {
-  local key
-  for key in 'Shell Folders' 'User Shell Folders'; do
-    wine reg add "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\$key" \
-      /v "$1" /d "$2" /f >/dev/null 2>&1
-  done
-}
 # A PC of its own: shell folders in a tree of its C: drive, the stick at E:.
 set_up_pc() {
   export WINEPREFIX="$1"
@@ -36,10 +25,7 @@ set_up_pc() {
   shell_folder Personal 'C:\pc\Documents'
   shell_folder AppData 'C:\pc\AppData'
   shell_folder 'Local AppData' 'C:\pc\Local'
-  rm -f "$WINEPREFIX/dosdevices/e:"
-  ln -s "$stick" "$WINEPREFIX/dosdevices/e:"
-  wine reg add 'HKLM\Software\Wine\Drives' /v e: /d floppy /f >/dev/null 2>&1
-  wineserver -k >/dev/null 2>&1
+  letter e "$stick"
 }
 cleanup() {
   export WINEPREFIX="$first"
@@ -51,9 +37,7 @@ cleanup() {
 }
 trap cleanup EXIT
 rm -rf "$scratch"
-mkdir -p "$stick"
-echo STICK >"$stick/.windows-label"
-echo 5a11cafe >"$stick/.windows-serial"
+volume "$stick" STICK 5a11cafe
 
 echo "-- The first PC backs up, and copies to its stick"
 set_up_pc "$first"
