@@ -140,3 +140,41 @@ use_emulated_wine() {
   export PATH="$shims:$PATH" WINEARCH=win32 STOWLARK_WINE_ROOT="$EMULATED_ROOT"
   WINE_FONTS="$EMULATED_ROOT/usr/share/wine/fonts"
 }
+
+# The programs running in the tree: the server and every emulated program.
+emulated_processes() {
+  local proc
+  for proc in /proc/[0-9]*; do
+    [ "$(readlink "$proc/root" 2>/dev/null)" = "$EMULATED_ROOT" ] && echo "${proc#/proc/}"
+  done
+  return 0
+}
+
+# Trixie's Wine server, serving the emulated Wine, was seen to wedge part way
+# through a test: a desktop's list of windows had become a loop, the server
+# walked it at full CPU, and every program of the prefix waited on it for
+# ever (ctest with them). A server that has spent the last two minutes wholly
+# on the CPU is stopped here, with every program of the tree, so that the
+# test under way ends without a verdict and the run goes on. Runs until
+# killed, and says what it stopped.
+watch_emulated_server() {
+  local hz server watched="" ticks last=0 busy=0
+  hz=$(getconf CLK_TCK)
+  while sleep 10; do
+    server=$(for pid in $(emulated_processes); do
+      case "$(readlink "/proc/$pid/exe" 2>/dev/null)" in */wineserver*) echo "$pid" ;; esac
+    done | head -n 1)
+    ticks=$(awk '{print $14 + $15}' "/proc/${server:-0}/stat" 2>/dev/null) || ticks=""
+    if [ -z "$ticks" ] || [ "$server" != "$watched" ]; then
+      watched=$server last=${ticks:-0} busy=0
+      continue
+    fi
+    if [ $((ticks - last)) -ge $((9 * hz)) ]; then busy=$((busy + 1)); else busy=0; fi
+    last=$ticks
+    if [ "$busy" -ge 12 ]; then
+      echo "$(date -u +%H:%M:%S) The Wine server spun for two minutes: stopped, with the prefix's programs." >&2
+      emulated_processes | xargs -r kill -9 2>/dev/null
+      busy=0 last=0
+    fi
+  done
+}
