@@ -22,6 +22,9 @@ inline std::string UnixPath(const std::string& path) {
   return result;
 }
 
+// Wine gives no process handle of a Unix program it starts, and does not wait
+// for it; what it leaves in the thread handle's place is stack garbage, whose
+// closing was seen to close this program's own standard output.
 inline void RunUnix(const std::string& command) {
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
@@ -29,6 +32,7 @@ inline void RunUnix(const std::string& command) {
   std::wstring line = win32::Widen(command);
   ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                              &startup, &process));
+  if (process.hProcess == nullptr) return;
   WaitForSingleObject(process.hProcess, 10000);
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
@@ -41,8 +45,14 @@ inline void UnixLink(const std::string& target, const std::string& link) {
 }
 
 // From the Unix side: a Win32 delete of a link would delete what it points to.
+// Waits for it to be gone, so that a folder made again at the path stays.
 inline void UnixRemoveTree(const std::string& path) {
   RunUnix("/bin/rm -rf \"" + UnixPath(path) + "\"");
+  const std::wstring wide = win32::Widen(path);
+  for (int wait = 0; wait < 500 && GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES;
+       ++wait) {
+    Sleep(20);
+  }
 }
 
 // A drive S: of the prefix on another Unix file system, /dev/shm, so that a
