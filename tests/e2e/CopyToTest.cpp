@@ -18,14 +18,9 @@ class CopyToTest : public StowlarkFixture {
 // Alt+Space, T: the system's folder picker, driven by keys; a box says what
 // is now true or why not. Alt+Space, P stops the copy a place was set for.
 TEST_F(CopyToTest, TheMenuChoosesThePlaceThroughThePickerAndStopsIt) {
-  const auto openMenuItem = [](WORD key) {
-    PressKey(VK_SPACE, VK_MENU);
-    ASSERT_TRUE(WaitFor([] { return FindWindowW(L"#32768", nullptr) != nullptr; }, 10));
-    PressKey(key);
-  };
   RunningStowlark program;
   ASSERT_TRUE(WaitForFocus(program.Window()));
-  openMenuItem('T');
+  ASSERT_TRUE(ChooseFromWindowMenu('T'));
   const HWND picker = program.WaitForDialog();
   ASSERT_NE(picker, nullptr);
   // The drive of Documents, chosen by keys in the tree: refused.
@@ -52,7 +47,7 @@ TEST_F(CopyToTest, TheMenuChoosesThePlaceThroughThePickerAndStopsIt) {
   RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), L"Copy to volume serial number", REG_DWORD,
                   &serial, sizeof(serial));
   ASSERT_EQ(Run(L"/copyto").output, "Copy to: S:\\ (STICK), not made yet.\r\n");
-  openMenuItem('P');
+  ASSERT_TRUE(ChooseFromWindowMenu('P'));
   box = program.AnswerMessageBox();
   EXPECT_EQ(box.text,
             L"Backups are no longer copied to another place.\r\nWhat was copied there "

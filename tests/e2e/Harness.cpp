@@ -270,6 +270,13 @@ void PressKey(WORD key, WORD modifier) {
   Sleep(150);
 }
 
+bool ChooseFromWindowMenu(WORD key) {
+  PressKey(VK_SPACE, VK_MENU);
+  if (!WaitFor([] { return FindWindowW(L"#32768", nullptr) != nullptr; }, 10)) return false;
+  PressKey(key);
+  return true;
+}
+
 void TypeText(std::wstring_view text) {
   for (const wchar_t character : text) {
     INPUT inputs[2]{};

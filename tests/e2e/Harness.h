@@ -46,6 +46,9 @@ bool WaitForFocus(HWND window);
 bool WaitFor(const std::function<bool()>& done, int seconds);
 // A key pressed and released, with a modifier (VK_SHIFT, VK_MENU) held if given.
 void PressKey(WORD key, WORD modifier = 0);
+// Alt+Space, then the item's key once the window's menu is open, which a
+// loaded machine may open late; false if it never opened.
+bool ChooseFromWindowMenu(WORD key);
 // Text typed on the keyboard, a character at a time.
 void TypeText(std::wstring_view text);
 

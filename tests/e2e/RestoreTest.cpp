@@ -10,11 +10,6 @@ namespace {
 
 class RestoreTest : public StowlarkFixture {
  protected:
-  static void OpenMenuItem(WORD key) {
-    PressKey(VK_SPACE, VK_MENU);
-    ASSERT_TRUE(WaitFor([] { return FindWindowW(L"#32768", nullptr) != nullptr; }, 10));
-    PressKey(key);
-  }
   static std::wstring ItemOf(HWND list, int index) {
     std::wstring item(static_cast<std::size_t>(SendMessageW(list, LB_GETTEXTLEN, index, 0)), L'\0');
     SendMessageW(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(item.data()));
@@ -33,7 +28,7 @@ TEST_F(RestoreTest, TheDialogListsTheKeptVersionsAndRestoresTheOneChosen) {
   }
   RunningStowlark program;
   ASSERT_TRUE(WaitForFocus(program.Window()));
-  OpenMenuItem('E');
+  ASSERT_TRUE(ChooseFromWindowMenu('E'));
   const HWND dialog = program.WaitForDialog();
   ASSERT_NE(dialog, nullptr);
   const HWND list = FindWindowExW(dialog, nullptr, L"ListBox", nullptr);
@@ -62,7 +57,7 @@ TEST_F(RestoreTest, OnANewPcTheMenuRestoresFromTheStickChosenInThePicker) {
   }
   RunningStowlark program;
   ASSERT_TRUE(WaitForFocus(program.Window()));
-  OpenMenuItem('F');
+  ASSERT_TRUE(ChooseFromWindowMenu('F'));
   const HWND picker = program.WaitForDialog();
   ASSERT_NE(picker, nullptr);
   const FolderPicker chooser(picker);

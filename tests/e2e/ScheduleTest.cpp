@@ -173,12 +173,9 @@ TEST_F(ScheduleTest, TheWindowsMenuItemTurnsTheDailyBackupOnAndOff) {
   RunningStowlark program;
   ASSERT_TRUE(WaitForFocus(program.Window()));
   for (const bool on : {true, false}) {
-    PressKey(VK_SPACE, VK_MENU);
     // Wine keeps a menu to its own process, so its check mark cannot be
     // read from here; the form's test checks what it is set from.
-    HWND menu = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (menu = FindWindowW(L"#32768", nullptr)) != nullptr; }, 10));
-    PressKey('B');
+    ASSERT_TRUE(ChooseFromWindowMenu('B'));
     const auto box = program.AnswerMessageBox();
     EXPECT_EQ(box.title, L"Backup");
     EXPECT_TRUE(box.text.starts_with(on ? L"Stowlark will back up your messenger's items every "
@@ -366,9 +363,7 @@ TEST_F(ScheduleTest, OnWindowsXpAnotherProgramsJobAtTheNameIsToldAndLeftAlone) {
   {
     RunningStowlark program;
     ASSERT_TRUE(WaitForFocus(program.Window()));
-    PressKey(VK_SPACE, VK_MENU);
-    ASSERT_TRUE(WaitFor([] { return FindWindowW(L"#32768", nullptr) != nullptr; }, 10));
-    PressKey('B');
+    ASSERT_TRUE(ChooseFromWindowMenu('B'));
     EXPECT_EQ(win32::Narrow(program.AnswerMessageBox().text),
               "Automatic backup could not be turned on: " + reason);
   }
