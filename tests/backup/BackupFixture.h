@@ -17,6 +17,9 @@ class BackupFixture : public testing::Test {
  protected:
   using Tree = std::map<std::string, std::string>;  // relative path -> content; folders end in /
 
+  // Documents, where the backup goes, is there on every machine.
+  BackupFixture() { std::filesystem::create_directories(Host("C:\\Docs")); }
+
   std::filesystem::path Host(const std::string& windowsPath) const {
     return files.HostPath(windowsPath);
   }

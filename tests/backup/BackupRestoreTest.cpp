@@ -11,7 +11,6 @@ namespace {
 class BackupRestoreTest : public BackupFixture {
  protected:
   void SetUp() override {
-    std::filesystem::create_directories(Host("C:\\Docs"));
     Put(Messenger() / "alice@example.com/CustomEmoticons/smile.png", "smile-1");
     Put(Messenger() / "alice@example.com/DisplayPictures/me.jpg", "me-1");
     Put(Messenger() / "bob@example.com/Backgrounds/sea.bmp", "sea-1");

@@ -14,7 +14,6 @@ namespace {
 class EarlierVersionTest : public BackupFixture {
  protected:
   void SetUp() override {
-    std::filesystem::create_directories(Host("C:\\Docs"));
     Put(Messenger() / "acc/smile.png", "smile-1");
     Put(Messenger() / "acc/me.jpg", "me-1");
     BackUpNow();

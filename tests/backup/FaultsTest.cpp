@@ -25,7 +25,6 @@ const std::string kIoReason = kIoError.message();
 class FaultsTest : public BackupFixture {
  protected:
   void SetUp() override {
-    std::filesystem::create_directories(Host("C:\\Docs"));
     Put(Messenger() / "acc/one.png", std::string(3000, '1'));
     Put(Messenger() / "acc/two.png", std::string(3000, '2'));
     Put(Messenger() / "acc/three.png", std::string(3000, '3'));

@@ -10,7 +10,6 @@ namespace {
 class KeptFolderTest : public BackupFixture {
  protected:
   void SetUp() override {
-    std::filesystem::create_directories(Host("C:\\Docs"));
     Put(Messenger() / "acc/smile.png", "smile-1");
     ASSERT_EQ(Telling(RunBackup()), kBackupComplete);
     Put(Messenger() / "acc/smile.png", "smile-2");

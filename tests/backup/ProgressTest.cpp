@@ -44,7 +44,6 @@ TEST_F(ProgressTest, ACopyCountsItsFilesAndBytesFirstAndEndsAtThem) {
   PutStaleTemporary(Messenger() / "b" / "~stowlark-1-1.partial");
   std::filesystem::create_symlink(Messenger() / "a", Messenger() / "b" / "link");
   const Tally total{3, 3000 + (2 << 20) + 5};
-  std::filesystem::create_directories(Host("C:\\Docs"));
 
   for (int run = 0; run < 2; ++run) {  // copying, then finding every file equal
     RecordingProgress progress;
@@ -62,7 +61,6 @@ TEST_F(ProgressTest, ACopyCountsItsFilesAndBytesFirstAndEndsAtThem) {
 }
 
 TEST_F(ProgressTest, AStopIsHonouredBetweenFilesAndEveryFileIsWholeOrUntouched) {
-  std::filesystem::create_directories(Host("C:\\Docs"));
   for (int i = 0; i < 20; ++i) {
     Put(Messenger() / ("acc" + std::to_string(i % 3)) / std::to_string(i), std::string(i, 'n'));
   }
@@ -95,7 +93,6 @@ TEST_F(ProgressTest, AStopIsHonouredBetweenFilesAndEveryFileIsWholeOrUntouched) 
 // A stop does not wait for the file in hand, however large: it is abandoned
 // and its target, being compared or replaced, stays as it was.
 TEST_F(ProgressTest, AStopInsideALargeFileAbandonsItAndLeavesItsTargetAsItWas) {
-  std::filesystem::create_directories(Host("C:\\Docs"));
   const std::string old(8 << 20, 'o');
   Put(Messenger() / "acc" / "big.bin", old);
   // Stopped inside its first file, the first backup leaves an empty account

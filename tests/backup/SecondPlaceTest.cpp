@@ -16,7 +16,6 @@ const CopyPlace kStick{"E:\\", "E:\\", 0x5a11cafe, "STICK"};
 class SecondPlaceTest : public BackupFixture {
  protected:
   void SetUp() override {
-    std::filesystem::create_directories(Host("C:\\Docs"));
     Plug('e', "STICK", "5a11cafe");
     Put(Messenger() / "acc/one.png", std::string(3000, '1'));
     Put(Messenger() / "acc/two.png", std::string(3000, '2'));
