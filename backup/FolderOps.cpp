@@ -45,6 +45,10 @@ class CopyErrorCategory : public std::error_category {
       case CopyError::ReadBackDiffers:
         return "Read back different from what was written: the drive may be failing or smaller "
                "than it claims";
+      case CopyError::TargetGone:
+        return "The folder written to is no longer the one the copy began in";
+      case CopyError::ShortRead:
+        return "The file ended before its size: the drive may be damaged";
     }
     return "Unknown copy error";
   }
@@ -112,7 +116,7 @@ class TreeCopier {
   void Run(const std::string& source, const std::string& target, const std::string& keep,
            bool targetIsNew) {
     pending_.push_back({source, target, keep, targetIsNew});
-    while (!pending_.empty() && !run_.Stopped()) {
+    while (!pending_.empty() && !Halted()) {
       const Pending folder = std::move(pending_.back());
       pending_.pop_back();
       CopyContent(folder);
@@ -129,7 +133,8 @@ class TreeCopier {
     for (const auto& [below, group] : byFolder) {
       if (run_.Stopped()) return;
       const std::string target = Below(destination, below);
-      if (const auto error = StepDown(destination, below)) {
+      std::string at;
+      if (const auto error = StepDown(files_, destination, below, preview_, at)) {
         for (const auto* file : group) {
           Fail(Join(destination, file->relative), error);
           run_.FileFinished(0, false);
@@ -174,24 +179,6 @@ class TreeCopier {
     return found->second;
   }
 
-  // Makes each folder from `top` down to `below` in it, refusing a link or a
-  // file on the way; a preview makes none.
-  std::error_code StepDown(const std::string& top, const std::string& below) {
-    std::string path = top;
-    for (std::size_t at = 0; at < below.size() && !below.empty();) {
-      const std::size_t end = std::min(below.find('\\', at), below.size());
-      path = Join(path, below.substr(at, end - at));
-      at = end + 1;
-      const PathInfo info = files_.Inspect(path);
-      if (info.isLink) return CopyError::TargetIsLink;
-      if (info.kind == EntryKind::File) return CopyError::TargetIsNotFolder;
-      if (info.kind == EntryKind::Missing && !preview_) {
-        if (const auto error = files_.CreateFolder(path)) return error;
-      }
-    }
-    return {};
-  }
-
   struct Pending {
     std::string source;
     std::string target;
@@ -211,12 +198,13 @@ class TreeCopier {
 
   void CopyContent(const Pending& folder) {
     keptHere_ = {folder.keep, std::nullopt, {}};
+    if (!Watch(folder.target)) return;
     const Existing existing = folder.targetIsNew ? Existing{} : ListTarget(folder.target);
     std::vector<Entry> entries;
     const auto listing = files_.List(folder.source, entries);
     std::map<std::string, std::string> taken;  // name key: the path copied under it
     for (const auto& entry : entries) {
-      if (run_.Stopped()) return;
+      if (Halted()) return;
       if (IsOwnTemporary(entry)) continue;
       const std::string from = Join(folder.source, entry.name);
       if (entry.isLink) {
@@ -264,7 +252,7 @@ class TreeCopier {
       return result_.failures.push_back(std::move(*refused));
     }
     if (IsOneOf(files_, source, forbidden_)) return Fail(source, CopyError::TargetInsideSource);
-    if (!current && !preview_) {
+    if (!current && !preview_ && StillWatched()) {
       if (const auto error = files_.CreateFolder(target)) return Fail(target, error);
     }
     pending_.push_back(
@@ -286,11 +274,13 @@ class TreeCopier {
     // Left alone, a file of the same bytes costs no write, whatever its time
     // says, and a file that another program holds open fails only when there
     // is something to change.
-    if (current && entry.stamp.size == current->stamp.size && HoldsSameBytes(source, target)) {
+    if (current && entry.stamp.size == current->stamp.size && StillWatched() &&
+        HoldsSameBytes(source, target)) {
       ++result_.unchanged;
       return true;
     }
     if (preview_) return Foresee(source, target, current);
+    if (!StillWatched()) return false;
     for (int pass = 0; pass <= kRereadsOfAChangingFile; ++pass) {
       const Pass done = CopyOnce(source, target, current);
       if (done == Pass::Stopped) return false;
@@ -374,8 +364,13 @@ class TreeCopier {
     // removes what was written of it.
     if (error == CopyError::Stopped) return Pass::Stopped;
     FileStamp now;
-    if (!error) error = reader->StampNow(now);
-    if (!error && !SameSizeAndTime(now, reader->Stamp())) return Pass::Changed;
+    // A file that shrank while it was read has changed; it is read again.
+    if (!error || error == CopyError::ShortRead) {
+      if (const auto stamped = reader->StampNow(now))
+        error = stamped;
+      else if (!SameSizeAndTime(now, reader->Stamp()))
+        return Pass::Changed;
+    }
     if (!error && care_.verify) {
       failedPath = target;
       error = ReadBack(*writer);
@@ -514,7 +509,12 @@ class TreeCopier {
       std::size_t count = 0;
       const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(left, kChunkBytes));
       if (const auto error = reader.Read({buffer_.data(), want}, count)) return error;
-      if (count == 0) return {};
+      // A directory that claims more than its clusters hold (a stick pulled
+      // mid-write) ends the read early: the rest is not in the file.
+      if (count == 0) {
+        shortRead_ = {reader.Stamp().size - left, reader.Stamp().size};
+        return CopyError::ShortRead;
+      }
       left -= count;
       if (const auto error = writer.Write({buffer_.data(), count})) {
         failedPath = target;
@@ -526,10 +526,35 @@ class TreeCopier {
     return {};
   }
 
+  bool Halted() const { return result_.targetGone || run_.Stopped(); }
+
+  // The target folder in hand, known by its identity where the copy asks it.
+  bool Watch(const std::string& target) {
+    if (!care_.watchTarget || preview_) return true;
+    watched_ = target;
+    if (files_.Identify(target, watchedId_)) result_.targetGone = true;
+    return !result_.targetGone;
+  }
+
+  // Whether the folder written to is still the one entered: not another
+  // volume at its letter, nor a link put in its place.
+  bool StillWatched() {
+    if (!care_.watchTarget || preview_) return true;
+    FileId now;
+    if (files_.Identify(watched_, now) || now != watchedId_) result_.targetGone = true;
+    return !result_.targetGone;
+  }
+
   // A full drive is said plainly, whatever words the system has for it.
   void Fail(const std::string& path, std::error_code error) {
-    result_.failures.push_back(
-        {path, error == std::errc::no_space_on_device ? "The drive is full" : error.message()});
+    result_.failures.push_back({path, Reason(error)});
+  }
+
+  std::string Reason(std::error_code error) const {
+    if (error == std::errc::no_space_on_device) return "The drive is full";
+    if (error != CopyError::ShortRead) return error.message();
+    return "only " + std::to_string(shortRead_.first) + " of " + std::to_string(shortRead_.second) +
+           " bytes could be read: the drive may be damaged";
   }
 
   // Names where the keeping failed, which lies in the kept folders, not
@@ -551,7 +576,10 @@ class TreeCopier {
   std::vector<Pending> pending_;
   std::map<std::string, Existing> sourceListings_;  // by folder
   KeptHere keptHere_;
-  std::string keptObstacle_;  // where keeping the file in hand last looked
+  std::string keptObstacle_;                           // where keeping the file in hand last looked
+  std::pair<std::uint64_t, std::uint64_t> shortRead_;  // bytes read, of the size at open
+  std::string watched_;
+  FileId watchedId_;
   std::vector<char> buffer_;
   std::vector<char> other_;
 };
@@ -565,14 +593,31 @@ std::error_code make_error_code(CopyError error) {
 
 std::error_code EnsureFolder(FileSystem& files, const std::string& path) {
   const PathInfo info = files.Inspect(path);
-  if (info.kind == EntryKind::Folder) return {};
   if (info.isLink) return CopyError::TargetIsLink;
+  if (info.kind == EntryKind::Folder) return {};
   if (info.kind == EntryKind::File) return CopyError::TargetIsNotFolder;
   const std::string parent = Parent(path);
   if (parent.size() > 2 && parent != path) {
     if (const auto error = EnsureFolder(files, parent)) return error;
   }
   return files.CreateFolder(path);
+}
+
+std::error_code StepDown(FileSystem& files, const std::string& top, const std::string& below,
+                         bool preview, std::string& at) {
+  at = top.ends_with('\\') ? top.substr(0, top.size() - 1) : top;
+  for (std::size_t from = 0; from < below.size();) {
+    const std::size_t end = std::min(below.find('\\', from), below.size());
+    at = Join(at, below.substr(from, end - from));
+    from = end + 1;
+    const PathInfo info = files.Inspect(at);
+    if (info.isLink) return CopyError::TargetIsLink;
+    if (info.kind == EntryKind::File) return CopyError::TargetIsNotFolder;
+    if (info.kind == EntryKind::Missing && !preview) {
+      if (const auto error = files.CreateFolder(at)) return error;
+    }
+  }
+  return {};
 }
 
 std::error_code MakeFolder(FileSystem& files, const std::string& path) {
@@ -679,6 +724,7 @@ void Append(CopyResult& into, CopyResult from) {
   move(into.kept, from.kept);
   move(into.added, from.added);
   into.unchanged += from.unchanged;
+  into.targetGone = into.targetGone || from.targetGone;
 }
 
 namespace {

@@ -36,13 +36,21 @@ enum class CopyError {
   Stopped,
   KeptFolderIsLink,
   ReadBackDiffers,
+  ShortRead,
+  TargetGone,
 };
 std::error_code make_error_code(CopyError error);
 
 // Paths may end with a backslash; it is ignored.
 std::error_code MakeFolder(FileSystem& files, const std::string& path);
-// Makes the folder and any missing parents; a folder that exists is fine.
+// Makes the folder and any missing parents; a folder that exists is fine,
+// a link there is not.
 std::error_code EnsureFolder(FileSystem& files, const std::string& path);
+// Steps from `top` into each folder of `below` ("a\b") as a walk steps,
+// making those missing (a preview makes none): a link or a file on the way is
+// refused, never followed; `at` names where the step stopped.
+std::error_code StepDown(FileSystem& files, const std::string& top, const std::string& below,
+                         bool preview, std::string& at);
 bool FolderExists(FileSystem& files, const std::string& path);
 std::error_code GetFolder(FileSystem& files, const std::string& path, Folder& folder);
 // On failure `folders` keeps those listed before it.
@@ -92,6 +100,9 @@ struct CopyResult {
   std::vector<KeptFile> kept;
   std::vector<std::string> added;
   std::uint64_t unchanged = 0;
+  // The folder written to was no longer the one the copy began in.
+  bool targetGone = false;
+  bool operator==(const CopyResult&) const = default;
 };
 void Append(CopyResult& into, CopyResult from);
 
@@ -107,12 +118,16 @@ void Append(CopyResult& into, CopyResult from);
 // copies no other. A preview writes nothing and tells what a copy would do,
 // as far as looking can tell.
 // What a copy to a place away from this disk asks besides: each file sent
-// through to the device and read back before it takes its name, and files
-// too large for the place's file system left out, that system named.
+// through to the device and read back before it takes its name, files
+// too large for the place's file system left out, that system named, and
+// each target folder known by its identity when entered and checked before
+// every file: another volume at the letter, or a link put in its place,
+// ends the copy there, and nothing more is written.
 struct CopyCare {
   bool verify = false;
   std::uint64_t largestFile = 0;  // none when 0
   std::string fileSystem = {};
+  bool watchTarget = false;
 };
 
 CopyResult Copy(FileSystem& files, const Folder& source, const std::string& destination,

@@ -27,8 +27,42 @@ bool IsThePlacesVolume(const std::optional<Volume>& volume, const CopyPlace& pla
   return volume && volume->serial == place.serial && volume->label == place.label;
 }
 
+// Whether `path` lies on the drive of `root` ("E:\"), as Windows compares
+// letters: a place typed in lower case is the same place.
+bool OnRoot(FileSystem& files, const std::string& path, const std::string& root) {
+  return path.size() >= root.size() &&
+         files.NameKey(path.substr(0, root.size())) == files.NameKey(root);
+}
+
 std::string NotConnected(const CopyPlace& place) {
   return "the drive " + PlaceName(place) + " is not connected.";
+}
+
+std::string WentAway(const std::string& path, const CopyPlace& place) {
+  return (IsNetworkPath(path) ? "the network folder " + ShareOf(path)
+                              : "the drive " + PlaceName(place)) +
+         " went away during the copy.";
+}
+
+// Where the place's own folders start: "E:\" or "\\server\share".
+std::string RootOf(const std::string& path) {
+  return IsNetworkPath(path) ? ShareOf(path) : path.substr(0, 3);
+}
+
+// The place and its Stowlark folder, stepped into from the place's root as
+// a walk steps, so that a link put anywhere on the way (a network folder is
+// writable by others) is refused and told, never written through.
+std::string StepToCopyFolder(FileSystem& files, const std::string& folder, bool preview) {
+  const std::string root = RootOf(folder);
+  std::string at;
+  const std::string below =
+      folder.substr(std::min(folder.size(), root.size() + !root.ends_with('\\')));
+  const auto error = StepDown(files, root, below, preview, at);
+  if (!error) return "";
+  if (error == CopyError::TargetIsLink) {
+    return at + " is a symbolic link or junction, and no copy is written through one.";
+  }
+  return at + ": " + error.message() + ".";
 }
 
 }  // namespace
@@ -53,7 +87,7 @@ PlaceFound FindPlace(FileSystem& files, const CopyPlace& place) {
   // The same volume under another letter: a stick in another port.
   for (const auto& root : files.DriveRoots()) {
     const auto volume = files.VolumeOf(root);
-    if (!IsThePlacesVolume(volume, place) || !place.path.starts_with(place.volumeRoot)) continue;
+    if (!IsThePlacesVolume(volume, place) || !OnRoot(files, place.path, place.volumeRoot)) continue;
     found.path = volume->root + place.path.substr(place.volumeRoot.size());
     found.record.path = found.path;
     found.record.volumeRoot = volume->root;
@@ -89,10 +123,18 @@ PlaceCopy CopyToPlace(FileSystem& files, const PlaceFound& found, const std::str
   Folder backup;
   std::vector<Folder> folders;
   if (!found.absent.empty() || GetFolder(files, backupPath, backup)) return copy;
+  if (copy.notMade = StepToCopyFolder(files, copy.folder, preview); !copy.notMade.empty()) {
+    return copy;
+  }
+  // The folder found at the start is the one written to, known by its
+  // identity, which comes from the folder itself where a system may still
+  // answer for a volume that has gone.
+  FileId startedIn;
+  const bool watched = !preview && !files.Identify(copy.folder, startedIn);
   SubFolders(files, backup, folders);
   const auto volume = files.VolumeOf(found.path);
   const std::string fileSystem = volume ? volume->fileSystem : "";
-  const CopyCare care{true, fileSystem == "FAT32" ? kFat32LargestFile : 0, fileSystem};
+  const CopyCare care{true, fileSystem == "FAT32" ? kFat32LargestFile : 0, fileSystem, watched};
   RunKeptFolder kept(files, Below(found.path, kCopyKeptFolderName), "Backup", startedAt, preview);
   for (const auto& folder : folders) {
     const bool chosen = accounts.empty() ||
@@ -100,6 +142,11 @@ PlaceCopy CopyToPlace(FileSystem& files, const PlaceFound& found, const std::str
                           return files.NameKey(name) == files.NameKey(Name(folder));
                         });
     if (!chosen || run.Stopped()) continue;
+    FileId now;
+    if (watched && (files.Identify(copy.folder, now) || now != startedIn)) {
+      copy.notMade = WentAway(found.path, found.record);
+      break;
+    }
     const std::string target = Below(copy.folder, Name(folder));
     if (auto refused = RefusedStep(folder, target, files.Inspect(target))) {
       copy.copied.failures.push_back(std::move(*refused));
@@ -108,10 +155,9 @@ PlaceCopy CopyToPlace(FileSystem& files, const PlaceFound& found, const std::str
     const std::size_t failedBefore = copy.copied.failures.size();
     Append(copy.copied, Copy(files, folder, target, {kept, Name(folder)}, run, preview, care));
     // A drive pulled or a share lost: every later file would fail too.
-    if (copy.copied.failures.size() > failedBefore &&
-        !FindPlace(files, found.record).absent.empty()) {
-      copy.notMade = "the " + std::string(IsNetworkPath(found.path) ? "network folder" : "drive") +
-                     " went away during the copy.";
+    if (copy.copied.targetGone || (copy.copied.failures.size() > failedBefore &&
+                                   !FindPlace(files, found.record).absent.empty())) {
+      copy.notMade = WentAway(found.path, found.record);
       break;
     }
   }

@@ -40,7 +40,10 @@ class FaultsTest : public BackupFixture {
 TEST_F(FaultsTest, AFailureAnywhereInAFileLeavesTheOldFileOrNoneAndTheRestIsCopied) {
   Put(Messenger() / "other/x.png", "x");
   Put(Messenger() / "other/y.png", "y");
+  Put(Messenger() / "other/z.png", std::string(4000, 'z'));
   faulty.Inject({Operation::Read, "acc\\one.png", kIoError, 2000});
+  // A directory that claims more than the file holds, as a pulled stick leaves it.
+  faulty.Inject({Operation::Read, "other\\z.png", {}, 1000});
   faulty.Inject({Operation::Write, "Stowlark\\acc", kIoError, 4000});
   faulty.Inject({Operation::Commit, "other\\x.png", kIoError});
 
@@ -51,6 +54,7 @@ TEST_F(FaultsTest, AFailureAnywhereInAFileLeavesTheOldFileOrNoneAndTheRestIsCopi
   EXPECT_EQ(backup.at("acc/two.png"), std::string(3000, '2'));
   EXPECT_EQ(backup.at("acc/three.png"), std::string(3000, '3'));
   EXPECT_FALSE(backup.contains("other/x.png"));
+  EXPECT_FALSE(backup.contains("other/z.png"));
   EXPECT_EQ(backup.at("other/y.png"), "y");
   EXPECT_TRUE(NoPartialFiles());
   EXPECT_EQ(outcome.style, 48);
@@ -59,6 +63,10 @@ TEST_F(FaultsTest, AFailureAnywhereInAFileLeavesTheOldFileOrNoneAndTheRestIsCopi
         "C:\\Docs\\Stowlark\\other\\x.png"}) {
     EXPECT_NE(outcome.prompt.find(path + ": " + kIoReason), std::string::npos) << outcome.prompt;
   }
+  EXPECT_NE(outcome.prompt.find("MSN Messenger\\other\\z.png: only 1000 of 4000 bytes could be "
+                                "read: the drive may be damaged"),
+            std::string::npos)
+      << outcome.prompt;
 }
 
 TEST_F(FaultsTest, TheReportShowsTenFailuresAndCountsTheRest) {

@@ -76,6 +76,46 @@ TEST_F(SecondPlaceTest, TheStickIsFoundByItsVolumeAndNothingIsWrittenToAnother) 
             std::string(3000, '2'));
 }
 
+// Nothing is written through a link on the way to the place's folders, and
+// a copy whose folder gives way to another volume at the letter mid-run
+// writes nothing more there; a place typed in lower case is the same place.
+TEST_F(SecondPlaceTest, ALinkOnThePlaceOrAnotherVolumeAtItsLetterEndsTheCopyThere) {
+  const auto elsewhere = scratch.Path() / "c" / "Elsewhere";
+  std::filesystem::create_directories(elsewhere);
+  std::filesystem::create_directories(scratch.Path() / "e");
+  for (const std::string place : {"E:\\", "E:\\Backups"}) {
+    std::filesystem::remove_all(scratch.Path() / "e" / "Backups");
+    std::filesystem::create_directory_symlink(
+        elsewhere, scratch.Path() / "e" / (place == "E:\\" ? "Stowlark" : "Backups"));
+    locations.copyTo = CopyPlace{place, "E:\\", 0x5a11cafe, "STICK"};
+    const Outcome outcome = BackUp(files);
+    const std::string link = place == "E:\\" ? "E:\\Stowlark" : "E:\\Backups";
+    EXPECT_EQ(outcome.copy->notMade,
+              link + " is a symbolic link or junction, and no copy is written through one.");
+    EXPECT_EQ(outcome.result, RunResult::Partial);
+    EXPECT_EQ(outcome.copy->record.lastMade, "");
+    EXPECT_TRUE(std::filesystem::is_empty(elsewhere));
+    std::filesystem::remove(scratch.Path() / "e" / "Stowlark");
+  }
+
+  Put(Messenger() / "acc/three.png", std::string(3000, '3'));
+  locations.copyTo = CopyPlace{"e:\\backups", "E:\\", 0x5a11cafe, "STICK"};
+  FaultyFileSystem swapping(files);
+  bool swapped = false;
+  swapping.Before(Operation::CreateTemporary, "backups\\Stowlark\\acc", [&] {
+    if (std::exchange(swapped, true)) return;
+    std::filesystem::rename(scratch.Path() / "e", scratch.Path() / "stick");
+    std::filesystem::create_directories(scratch.Path() / "e" / "backups" / "Stowlark" / "acc");
+    Plug('e', "STICK", "5a11cafe");
+  });
+  const Outcome outcome = BackUp(swapping);
+  EXPECT_EQ(outcome.copy->folder, "e:\\backups\\Stowlark");
+  EXPECT_EQ(outcome.copy->notMade, "the drive STICK went away during the copy.");
+  EXPECT_EQ(outcome.result, RunResult::Partial);
+  EXPECT_EQ(Snapshot(scratch.Path() / "e" / "backups" / "Stowlark" / "acc").size(), 1u)
+      << "the file in hand when the volume changed, and no other";
+}
+
 // On the place, each file is sent to the device, read back and compared
 // before it takes its name: a failure at any step, or bytes that come back
 // different, leave the copy that was there and no half file, and are told.
