@@ -146,10 +146,10 @@ BUILD_PACKAGES=(g++ cmake make libgtest-dev googletest g++-mingw-w64-i686-posix 
 # programs run under an emulated 32-bit Wine (emulated-wine.sh).
 can_run_32bit() { kernel_runs_32bit && /usr/lib/wine/wine --version >/dev/null 2>&1; }
 
-# Which 32-bit Wine this machine's 32-bit programs run under: "debian", its
-# own, or the emulated one, as STOWLARK_WINE32=emulated asks ("asked"), as
-# ensure_packages could not install the 32-bit packages ("packages"), or as
-# the kernel refuses 32-bit programs ("kernel").
+# Which 32-bit Wine the 32-bit programs run under: Debian's own ("debian"), or
+# the emulated one, because STOWLARK_WINE32=emulated asks for it ("asked"),
+# because ensure_packages could not install the 32-bit packages ("packages"),
+# or because the kernel refuses 32-bit programs ("kernel").
 wine32_road() {
   if [ "${STOWLARK_WINE32:-}" = emulated ]; then
     echo asked
@@ -172,11 +172,11 @@ use_wine32() {
     return 0
   fi
   use_emulated_wine || return 1
-  local emulated="32-bit programs run under Debian trixie's 32-bit Wine 10 emulated by qemu-user."
+  local emulated="run under Debian trixie's 32-bit Wine 10 emulated by qemu-user."
   case $road in
-    asked) echo "STOWLARK_WINE32=emulated: $emulated" ;;
-    packages) echo "The 32-bit packages could not be installed ($UNINSTALLABLE_32BIT): $emulated" ;;
-    kernel) echo "This kernel refuses 32-bit programs: $emulated" ;;
+    asked) echo "STOWLARK_WINE32=emulated: 32-bit programs $emulated" ;;
+    packages) echo "The 32-bit packages could not be installed ($UNINSTALLABLE_32BIT): 32-bit programs $emulated" ;;
+    kernel) echo "This kernel refuses 32-bit programs: they $emulated" ;;
   esac
 }
 
