@@ -60,40 +60,80 @@ apt_retrying() {
   return 1
 }
 
+is_32bit_package() { case $1 in wine32 | *:i386) return 0 ;; esac; return 1; }
+
+# Whether apt would install all the packages named, as its lists stand.
+apt_offers() { as_root apt-get install -s -q "$@" >/dev/null 2>&1; }
+
+# Set by ensure_packages to the 32-bit packages it passed over because apt
+# could not install them: a stale or mid-sync i386 index, versions that do not
+# match their 64-bit twins. The 32-bit programs then run under the emulated
+# Wine, as where the kernel refuses them.
+UNINSTALLABLE_32BIT=""
+# Set by ensure_packages when it added the i386 architecture itself.
+ADDED_I386=""
+
+# Takes back the i386 architecture this run added, once nothing of it is
+# installed: left behind, its broken index would fail every later apt-get
+# update. dpkg itself refuses while a package of it is in its database. apt
+# reads no list of an architecture it is not configured for, and the next
+# apt-get update deletes them, so the lists are not fetched again.
+forget_added_i386() {
+  [ -n "$ADDED_I386" ] || return 0
+  as_root dpkg --remove-architecture i386 2>/dev/null || return 0
+  ADDED_I386=""
+}
+
 # Installs the Debian packages named that are not there yet. Where the kernel
 # refuses 32-bit programs, 32-bit packages are left out (they could never
 # run; the 32-bit tier then uses the emulated Wine), and so is the i386
-# architecture. An index that stays broken is passed over when every package
-# needed can still be installed from the lists at hand.
+# architecture; where apt cannot install them, they are left out too. An
+# index that stays broken is passed over when every package needed can still
+# be installed from the lists at hand.
 ensure_packages() {
-  local missing=() pkg need32=""
+  local missing=() missing32=() pkg updated=1
   for pkg in "$@"; do
-    case $pkg in
-      wine32 | *:i386)
-        kernel_runs_32bit || continue
-        need32=1
-        ;;
-    esac
-    installed "$pkg" || missing+=("$pkg")
+    if is_32bit_package "$pkg"; then
+      if ! kernel_runs_32bit || [ -n "$UNINSTALLABLE_32BIT" ]; then continue; fi
+      installed "$pkg" || missing32+=("$pkg")
+    else
+      installed "$pkg" || missing+=("$pkg")
+    fi
   done
-  [ ${#missing[@]} -eq 0 ] && return 0
-  echo "Installing: ${missing[*]}"
-  if [ -n "$need32" ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+  local wanted=("${missing[@]}" "${missing32[@]}")
+  [ ${#wanted[@]} -eq 0 ] && return 0
+  echo "Installing: ${wanted[*]}"
+  # Not grep -q: stopping at the match could fail dpkg's write under pipefail,
+  # and an architecture that was there would be taken back off as this run's.
+  if [ ${#missing32[@]} -gt 0 ] && ! dpkg --print-foreign-architectures | grep -x i386 >/dev/null; then
     as_root dpkg --add-architecture i386
+    ADDED_I386=1
   fi
   if ! apt_retrying apt-get update -q; then
+    updated=""
     echo "apt-get update failed $APT_TRIES times:"
     echo "$APT_FAILURE"
-    if ! as_root apt-get install -s -q "${missing[@]}" >/dev/null 2>&1; then
-      echo "Cannot install ${missing[*]}: the package lists could not be brought up to date, and the lists at hand do not offer them." >&2
+  fi
+  if [ ${#missing32[@]} -gt 0 ] && ! apt_offers "${wanted[@]}" && apt_offers "${missing[@]}"; then
+    UNINSTALLABLE_32BIT="${missing32[*]}"
+    echo "The 32-bit packages ($UNINSTALLABLE_32BIT) cannot be installed from the package lists: installing the rest; 32-bit programs will run under the emulated 32-bit Wine."
+    forget_added_i386
+    wanted=("${missing[@]}")
+    [ ${#wanted[@]} -eq 0 ] && return 0
+  fi
+  if [ -z "$updated" ]; then
+    if ! apt_offers "${wanted[@]}"; then
+      echo "Cannot install ${wanted[*]}: the package lists could not be brought up to date, and the lists at hand do not offer them." >&2
+      forget_added_i386
       return 1
     fi
     echo "Going on: every package needed can be installed from the lists at hand."
   fi
   # With recommends: Wine takes its fonts and X extensions from them.
-  if ! apt_retrying apt-get install -y -q "${missing[@]}"; then
-    echo "Cannot install ${missing[*]}:" >&2
+  if ! apt_retrying apt-get install -y -q "${wanted[@]}"; then
+    echo "Cannot install ${wanted[*]}:" >&2
     echo "$APT_FAILURE" >&2
+    forget_added_i386
     return 1
   fi
 }
@@ -106,21 +146,38 @@ BUILD_PACKAGES=(g++ cmake make libgtest-dev googletest g++-mingw-w64-i686-posix 
 # programs run under an emulated 32-bit Wine (emulated-wine.sh).
 can_run_32bit() { kernel_runs_32bit && /usr/lib/wine/wine --version >/dev/null 2>&1; }
 
-# Whether 32-bit programs run under Debian's own 32-bit Wine: where this kernel
-# runs them, unless STOWLARK_WINE32=emulated asks for the emulated one.
-native_wine32() { [ "${STOWLARK_WINE32:-}" != emulated ] && can_run_32bit; }
+# Which 32-bit Wine the 32-bit programs run under: Debian's own ("debian"), or
+# the emulated one, because STOWLARK_WINE32=emulated asks for it ("asked"),
+# because ensure_packages could not install the 32-bit packages ("packages"),
+# or because the kernel refuses 32-bit programs ("kernel").
+wine32_road() {
+  if [ "${STOWLARK_WINE32:-}" = emulated ]; then
+    echo asked
+  elif [ -n "$UNINSTALLABLE_32BIT" ]; then
+    echo packages
+  elif can_run_32bit; then
+    echo debian
+  else
+    echo kernel
+  fi
+}
+
+native_wine32() { [ "$(wine32_road)" = debian ]; }
 
 use_wine32() {
-  if native_wine32; then
+  local road
+  road=$(wine32_road)
+  if [ "$road" = debian ]; then
     echo "32-bit programs run under Debian's own 32-bit Wine ($(wine --version))."
-  else
-    use_emulated_wine || return 1
-    if [ "${STOWLARK_WINE32:-}" = emulated ]; then
-      echo "STOWLARK_WINE32=emulated: 32-bit programs run under Debian trixie's 32-bit Wine 10 emulated by qemu-user."
-    else
-      echo "This kernel refuses 32-bit programs: they run under Debian trixie's 32-bit Wine 10 emulated by qemu-user."
-    fi
+    return 0
   fi
+  use_emulated_wine || return 1
+  local emulated="run under Debian trixie's 32-bit Wine 10 emulated by qemu-user."
+  case $road in
+    asked) echo "STOWLARK_WINE32=emulated: 32-bit programs $emulated" ;;
+    packages) echo "The 32-bit packages could not be installed ($UNINSTALLABLE_32BIT): 32-bit programs $emulated" ;;
+    kernel) echo "This kernel refuses 32-bit programs: they $emulated" ;;
+  esac
 }
 
 use_wine64() {
