@@ -591,10 +591,24 @@ std::error_code make_error_code(CopyError error) {
   return {static_cast<int>(error), category};
 }
 
+namespace {
+
+// The top of a drive ("E:\") or of a share ("\\nas\share") is what the
+// system says it is: Wine shows the top of a mounted drive, and the folder a
+// share stands for, as a link.
+bool IsRoot(const std::string& path) {
+  if (path.size() == 3 && path[1] == ':' && path[2] == '\\') return true;
+  if (!path.starts_with("\\\\")) return false;
+  const auto share = path.find('\\', 2);
+  return share != std::string::npos && path.find('\\', share + 1) == std::string::npos;
+}
+
+}  // namespace
+
 std::error_code EnsureFolder(FileSystem& files, const std::string& path) {
   const PathInfo info = files.Inspect(path);
+  if (info.kind == EntryKind::Folder && (!info.isLink || IsRoot(path))) return {};
   if (info.isLink) return CopyError::TargetIsLink;
-  if (info.kind == EntryKind::Folder) return {};
   if (info.kind == EntryKind::File) return CopyError::TargetIsNotFolder;
   const std::string parent = Parent(path);
   if (parent.size() > 2 && parent != path) {

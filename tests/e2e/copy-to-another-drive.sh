@@ -122,6 +122,37 @@ letter g "$scratch/stick"
 run /backup /quiet /automatic
 expect "a copy made again" 0 "$code"
 
+echo "-- A link on the stick is never written through, and another volume at the letter mid-run gets nothing"
+mkdir -p "$home/Elsewhere"
+mv "$scratch/stick/Stowlark" "$scratch/stick-copy"
+ln -s "$home/Elsewhere" "$scratch/stick/Stowlark"
+letter g "$scratch/stick"
+run /backup /quiet
+expect "a link at G:\\Stowlark" "2 Not copied to G:\\Stowlark: G:\\Stowlark is a symbolic link or junction, and no copy is written through one." "$code $(tail -n 1 <<<"$out")"
+expect "the folder the link leads to" "" "$(ls -A "$home/Elsewhere")"
+rm "$scratch/stick/Stowlark"
+mv "$scratch/stick-copy" "$scratch/stick/Stowlark"
+head -c 200000000 /dev/zero >"$messenger/big.bin"
+for n in $(seq 1 20); do echo "small $n" >"$messenger/small-$n.png"; done
+volume "$scratch/same-label" STICK 5a11cafe
+mkdir -p "$scratch/same-label/Stowlark/alice@example.com"
+wine "$exe" /backup /quiet </dev/null >"$tmp/out" 2>/dev/null &
+backup=$!
+for _ in $(seq 1 3000); do
+  compgen -G "$scratch/stick/Stowlark/alice@example.com/~stowlark-*.partial" >/dev/null && break
+  sleep 0.1
+done
+ln -sfn "$scratch/same-label" "$WINEPREFIX/dosdevices/g:"
+wait $backup
+code=$?
+out=$(tr -d '\r' <"$tmp/out")
+expect "the letter taken mid-run" "2 Not copied to G:\\Stowlark: the drive STICK went away during the copy." "$code $(tail -n 1 <<<"$out")"
+expect "the other volume at the letter" "" "$(ls -A "$scratch/same-label/Stowlark/alice@example.com")"
+for folder in "$messenger" "$home/Documents/Stowlark/alice@example.com" "$scratch/stick/Stowlark/alice@example.com"; do
+  rm -f "$folder/big.bin" "$folder"/small-*.png
+done
+letter g "$scratch/stick"
+
 echo "-- A network folder, \\\\nas\\share, and the share gone"
 mkdir -p "$scratch/share" "$WINEPREFIX/dosdevices/unc/nas"
 ln -s "$scratch/share" "$WINEPREFIX/dosdevices/unc/nas/share"
@@ -186,6 +217,33 @@ else
     run /backup /quiet
     expect "a repeat on $kind" "0 Copied to $folder: 0 added, 0 replaced, 1 unchanged, 0 not copied." "$code $(tail -n 1 <<<"$out")"
     [ ! -e "$seen/Stowlark Replaced" ] || fail "the repeat on $kind kept a version"
+    if [ $kind = FAT32 ]; then
+      # A pulled stick's directory may claim more than its clusters hold: the
+      # entry of SHORT.BIN is patched to 4,000,000 bytes over 100,352.
+      head -c 100352 /dev/urandom >"$seen/Stowlark/alice@example.com/short.bin"
+      fusermount -u "$seen"
+      python3 - "$image" <<'PATCH'
+import struct, sys
+with open(sys.argv[1], "r+b") as image:
+    data = image.read()
+    # The long name's entry, then the short entry after the long ones.
+    at = data.find("short.bin".encode("utf-16-le")[:10])
+    assert at > 0, "no directory entry for short.bin"
+    at -= at % 32
+    while data[at + 11] == 0x0F:
+        at += 32
+    image.seek(at + 28)
+    image.write(struct.pack("<I", 4000000))
+PATCH
+      fusefat -o rw+ "$image" "$seen" >/dev/null 2>&1
+      wineserver -k >/dev/null 2>&1
+      run /restore /quiet '/from:E:\'
+      expect "a restore of a file shorter than its entry" 2 "$code"
+      [[ "$out" == *"short.bin: only 100352 of 4000000 bytes could be read: the drive may be damaged"* ]] ||
+        fail "the short file is told: $out"
+      [ ! -e "$messenger/short.bin" ] || fail "the short file was restored"
+      rm -f "$seen/Stowlark/alice@example.com/short.bin"
+    fi
     letter e
     rm -rf "$WINEPREFIX/dosdevices/unc/fat"
     if [ $kind = FAT32 ]; then fusermount -u "$seen"; else umount "$seen"; losetup -d "$loop"; loop=""; fi
