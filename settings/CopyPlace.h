@@ -28,7 +28,6 @@ struct CopyPlace {
 struct CopySetting {
   std::optional<CopyPlace> place;
   bool unreadable = false;
-  bool operator==(const CopySetting&) const = default;
 };
 CopySetting ReadCopySetting(RegistryPort& registry);
 // The place, where one is set and can be trusted.
