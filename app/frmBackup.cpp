@@ -255,7 +255,6 @@ void frmBackup::RunAlone(const std::string& title,
     locations.copyRefused =
         CopyRefusal(ports_.files, registry_, ReadCopySetting(ports_.registry)).value_or("");
   }
-  copyRefused_ = !locations.copyRefused.empty();
   startedAt_ = locations.startedAt;
   ports_.worker.Start([this, run, locations] { result_ = run(ports_.files, locations, progress_); },
                       [this] { OnCopyFinished(); });
@@ -287,8 +286,9 @@ void frmBackup::OnCopyFinished() {
   if (preview) result_.prompt = PreviewPrompt(result_);
   // Where the copy's drive now is, and when the copy was last made whole;
   // a record that was not acted on stays as it was.
-  if (result_.copy && !preview && !copyRefused_)
+  if (result_.copy && !preview && !result_.copy->refused) {
     WriteCopyPlace(ports_.registry, result_.copy->record);
+  }
   // A backup that ran, to the end or not, is what the window tells of.
   const RunResult ended = result_.result;
   if (backingUp_ && !preview && ended != RunResult::NothingToDo && ended != RunResult::NotStarted) {

@@ -177,7 +177,6 @@ class frmBackup {
   std::optional<RunLimits> oneRun_;
   RunLimits running_;
   bool backingUp_ = false;
-  bool copyRefused_ = false;
   LocalTime startedAt_;
   bool progressShown_ = false;
   SharedProgress progress_;
