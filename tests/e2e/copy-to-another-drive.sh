@@ -176,6 +176,7 @@ for bad in "Copy to volume serial number:REG_SZ:5a11cafe" "Copy to volume root:R
 done
 run /copyto:off
 expect "/copyto:off of a bad record" "0 Copy to: off." "$code $out"
+echo "smile-3 none" >"$messenger/smile.png"  # what the drives below expect to copy
 
 # Real FAT32 and exFAT, mounted with FUSE where this machine allows: times
 # there are kept to two seconds, and the repeat finds the copy unchanged and
