@@ -283,7 +283,7 @@ std::vector<std::string> SummaryLines(RunKind run, const Outcome& outcome, bool 
   const CopyResult& copied = copy.copied;
   const std::string copyCounts =
       Counts(copied.added, copied.kept, copied.unchanged, copied.failures);
-  lines.push_back(!copy.notMade.empty() ? "Not copied to " + copy.folder + ": " + copy.notMade
+  lines.push_back(!copy.notMade.empty() ? NotCopiedLine(copy)
                   : preview ? "Preview of the copy to " + copy.folder + ": " + copyCounts
                             : "Copied to " + copy.folder + ": " + copyCounts);
   return lines;
@@ -297,7 +297,7 @@ AutomaticRecord RecordOfAutomaticRun(const Outcome& outcome, const LocalTime& no
   }
   const PlaceCopy* copy = outcome.copy ? &*outcome.copy : nullptr;
   if (copy && outcome.result == RunResult::Partial && outcome.failures.empty() &&
-      !copy->notMade.empty() && copy->copied.failures.empty()) {
+      !copy->notMade.empty() && !copy->refused && copy->copied.failures.empty()) {
     record.summary = CopyReminder(copy->record);
     record.told = !CopyOverdue(copy->record, now);
   }

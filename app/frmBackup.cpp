@@ -52,7 +52,7 @@ void frmBackup::TellOfUnfinishedAutomaticBackup() {
   ports_.messages.ShowMessage(NoticeText(*record), kStyleWarning, "Backup");
 }
 
-std::optional<CopyPlace> frmBackup::CopyPlaceNow() { return ReadCopyPlace(ports_.registry); }
+CopySetting frmBackup::CopyPlaceNow() { return ReadCopySetting(ports_.registry); }
 
 void frmBackup::CopyTo(const std::optional<std::string>& path) {
   const CopyToAnswer answer =
@@ -248,7 +248,13 @@ void frmBackup::RunAlone(const std::string& title,
   progressShown_ = false;
   progress_.Reset();
   backingUp_ = run == &BackupMessengerFolders;
-  const Locations locations = CurrentLocations(running_);
+  Locations locations = CurrentLocations(running_);
+  // Looked at before every backup, for the drives and folders may have
+  // moved since the place was set.
+  if (backingUp_) {
+    locations.copyRefused =
+        CopyRefusal(ports_.files, registry_, ReadCopySetting(ports_.registry)).value_or("");
+  }
   startedAt_ = locations.startedAt;
   ports_.worker.Start([this, run, locations] { result_ = run(ports_.files, locations, progress_); },
                       [this] { OnCopyFinished(); });
@@ -278,8 +284,11 @@ void frmBackup::OnCopyFinished() {
   }
   const bool preview = running_.preview;
   if (preview) result_.prompt = PreviewPrompt(result_);
-  // Where the copy's drive now is, and when the copy was last made whole.
-  if (result_.copy && !preview) WriteCopyPlace(ports_.registry, result_.copy->record);
+  // Where the copy's drive now is, and when the copy was last made whole;
+  // a record that was not acted on stays as it was.
+  if (result_.copy && !preview && !result_.copy->refused) {
+    WriteCopyPlace(ports_.registry, result_.copy->record);
+  }
   // A backup that ran, to the end or not, is what the window tells of.
   const RunResult ended = result_.result;
   if (backingUp_ && !preview && ended != RunResult::NothingToDo && ended != RunResult::NotStarted) {

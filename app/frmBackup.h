@@ -116,7 +116,7 @@ class frmBackup {
   // The place away from this disk where every backup is also copied, where
   // one is set; setting it (`path` as the system reaches it) or stopping
   // it, with a box that says what is now true or why it could not be done.
-  std::optional<CopyPlace> CopyPlaceNow();
+  CopySetting CopyPlaceNow();
   void CopyTo(const std::optional<std::string>& path);
 
   // A restore, as GO under Restore runs it, from `folder` (a stick on a new

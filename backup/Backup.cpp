@@ -105,9 +105,13 @@ Outcome BackupMessengerFolders(FileSystem& files, const Locations& locations,
     }
   }
   // The place away from this disk is looked for first, so that its copy,
-  // as large as the backup's, is in the plan.
-  const auto place =
-      locations.copyTo ? std::optional(FindPlace(files, *locations.copyTo)) : std::nullopt;
+  // as large as the backup's, is in the plan; one refused as things stand
+  // is absent for that reason.
+  const auto place = !locations.copyRefused.empty()
+                         ? std::optional(PlaceFound{"", locations.copyRefused,
+                                                    locations.copyTo.value_or(CopyPlace{})})
+                     : locations.copyTo ? std::optional(FindPlace(files, *locations.copyTo))
+                                        : std::nullopt;
   Tally count;
   for (const auto& account : planned) {
     count += CountFiles(files, account.source.path);
@@ -128,9 +132,10 @@ Outcome BackupMessengerFolders(FileSystem& files, const Locations& locations,
                               : Incomplete(failures);
   Outcome backedUp = WithCopied(outcome, "backup", std::move(copied), kept.Path());
   if (!place || run.Stopped()) return backedUp;
-  return WithPlaceCopy(std::move(backedUp),
-                       CopyToPlace(files, *place, locations.backupPath, locations.accounts,
-                                   locations.startedAt, run, locations.preview));
+  PlaceCopy copy = CopyToPlace(files, *place, locations.backupPath, locations.accounts,
+                               locations.startedAt, run, locations.preview);
+  copy.refused = !locations.copyRefused.empty();
+  return WithPlaceCopy(std::move(backedUp), std::move(copy));
 }
 
 }  // namespace stowlark

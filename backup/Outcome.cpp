@@ -66,7 +66,7 @@ std::string PlaceCopyText(const PlaceCopy& copy, bool preview) {
   const CopyResult& copied = copy.copied;
   std::string text;
   if (!copy.notMade.empty()) {
-    text = "Not copied to " + copy.folder + ": " + copy.notMade;
+    text = NotCopiedLine(copy);
   } else if (preview) {
     text = "The copy to " + copy.folder + " would add " + Files(copied.added.size()) +
            ", replace " + Files(copied.kept.size()) + " (keeping each aside) and leave " +

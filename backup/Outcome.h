@@ -61,6 +61,9 @@ struct Locations {
   std::string restoreFrom = {};
   // A restore of the backup as it was at this time.
   std::optional<LocalTime> asOf = {};
+  // Why a backup may make no copy to `copyTo` as things stand, or to any
+  // place where the record of it cannot be trusted; empty when it may.
+  std::string copyRefused = {};
 };
 
 inline constexpr std::size_t kFailuresShown = 10;
@@ -89,6 +92,12 @@ Outcome WithPlaceCopy(Outcome outcome, PlaceCopy copy);
 std::string PlaceCopyText(const PlaceCopy& copy, bool preview);
 // "STICK", or the place's path: how the user knows it.
 inline std::string CopyPlaceName(const PlaceCopy& copy) { return PlaceName(copy.record); }
+// "Not copied to E:\Stowlark: " and why; to "another place" where the record
+// of it could not be read.
+inline std::string NotCopiedLine(const PlaceCopy& copy) {
+  return "Not copied to " + (copy.record.path.empty() ? "another place" : copy.folder) + ": " +
+         copy.notMade;
+}
 
 // Limits `folders` to the account folders named, whatever their case; when
 // one is not there, says so and names those that are.

@@ -39,6 +39,8 @@ struct PlaceCopy {
   CopyResult copied;
   std::string keptFolder;
   CopyPlace record;  // as it now stands, to be kept
+  // Not made because the place may not be used, not because it was away.
+  bool refused = false;
   bool operator==(const PlaceCopy&) const = default;
 };
 

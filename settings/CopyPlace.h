@@ -21,9 +21,27 @@ struct CopyPlace {
   bool operator==(const CopyPlace&) const = default;
 };
 
-// Nothing when no place is set (or it cannot be read).
-std::optional<CopyPlace> ReadCopyPlace(RegistryPort& registry);
+// What the registry holds of the place: none set, a place, or a record that
+// cannot be trusted (a value missing or of the wrong type, a path that is
+// not a plain full one, a root that is not the path's own), which nothing
+// may act on: it was not written by Stowlark as it stands.
+struct CopySetting {
+  std::optional<CopyPlace> place;
+  bool unreadable = false;
+};
+CopySetting ReadCopySetting(RegistryPort& registry);
+// The place, where one is set and can be trusted.
+inline std::optional<CopyPlace> ReadCopyPlace(RegistryPort& registry) {
+  return ReadCopySetting(registry).place;
+}
 // A place of no path turns the copy off. False when the registry refused.
 bool WriteCopyPlace(RegistryPort& registry, const CopyPlace& place);
+
+// The plain path that a place given in a "\\?\" or "\\.\" form names:
+// "\\?\F:\x" and "\\.\F:\x" are "F:\x", "\\?\UNC\server\share\x" is
+// "\\server\share\x"; any other path as it is. Nothing where it names no
+// folder on a drive or network folder (a volume by its name, a device),
+// which a copy cannot be kept in.
+std::optional<std::string> PlainPlacePath(const std::string& path);
 
 }  // namespace stowlark

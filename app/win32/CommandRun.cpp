@@ -257,14 +257,22 @@ std::string RecordAutomaticBackup(const Outcome& outcome, const std::string& log
   return NoticeDue(record) ? record.summary : "";
 }
 
+// A place typed in a "\\?\" form is taken by the plain path it names, so
+// that a mapped drive's letter is turned into its share too; one that names
+// none is left as it is, to be refused.
+std::string PlacePath(win32::Win32FileSystem& files, const std::string& typed) {
+  if (typed.empty()) return "";
+  const auto plain = PlainPlacePath(files.Resolve(typed));
+  return plain ? win32::UniversalPath(files.Resolve(*plain)) : typed;
+}
+
 // Sets or stops the copy away from this disk, or tells how it stands, in one line.
 int RunCopyTo(CommandOutput& output, const CommandLine& line) {
   win32::Win32Registry registry;
   NoBoxes boxes;
   WriteRegistry settings(registry, boxes);
   win32::Win32FileSystem files;
-  const std::string path =
-      line.copyToPath.empty() ? "" : win32::UniversalPath(files.Resolve(line.copyToPath));
+  const std::string path = PlacePath(files, line.copyToPath);
   const CopyToAnswer answer = AnswerCopyTo(files, settings, registry, *line.copyTo, path);
   output.Write({answer.line});
   return answer.done ? 0 : ExitCode(RunResult::NotStarted);

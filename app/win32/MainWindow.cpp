@@ -282,10 +282,15 @@ void MainWindow::OnInitSystemMenu(HMENU menu) {
   CheckMenuItem(menu, kDailyBackupCommand,
                 MF_BYCOMMAND | (form_.DailyBackupOn(ProgramPath()) ? MF_CHECKED : MF_UNCHECKED));
   DeleteMenu(menu, kStopCopyingCommand, MF_BYCOMMAND);
-  if (const auto place = form_.CopyPlaceNow()) {
+  const CopySetting setting = form_.CopyPlaceNow();
+  if (const auto& place = setting.place) {
     const std::string name = place->label.empty() ? "" : " (" + place->label + ")";
     InsertMenuW(menu, kRestoreFromCommand, MF_BYCOMMAND | MF_STRING, kStopCopyingCommand,
                 win32::Widen("Sto&p copying to " + place->path + name).c_str());
+  } else if (setting.unreadable) {
+    // Where to is not known, but the copy can still be turned off.
+    InsertMenuW(menu, kRestoreFromCommand, MF_BYCOMMAND | MF_STRING, kStopCopyingCommand,
+                L"Sto&p copying to another place");
   }
 }
 

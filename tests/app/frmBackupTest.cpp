@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "app/Accessible.h"
+#include "app/CommandLine.h"
+#include "app/CopyTo.h"
 #include "app/LogPath.h"
 #include "app/frmBackup.h"
 #include "platform/fake/MemoryRegistry.h"
@@ -10,6 +12,7 @@
 #include "settings/CopyPlace.h"
 #include "settings/FolderLocations.h"
 #include "settings/LastBackup.h"
+#include "settings/ProgramKey.h"
 #include "tests/ScratchFolder.h"
 
 namespace stowlark {
@@ -311,6 +314,68 @@ TEST_F(frmBackupTest, TheCommandsTellOfTheLastBackupAndTheTimesItCanBeRestoredAs
   EXPECT_EQ(points[0].words, "Latest backup (8 December 2026 12:00)");
   EXPECT_EQ(points[1].asOf, (LocalTime{2026, 12, 8, 12, 0, 0}));
   EXPECT_EQ(points[1].words, "As backed up before 8 December 2026 12:00: acc, 1 file differs");
+}
+
+// Every backup looks again at the place it copies to: one that setting it
+// now would refuse, or a record of it that cannot be trusted, gets no copy,
+// is told, and the run is unfinished; the record stays as it was, and can
+// be turned off.
+TEST_F(frmBackupTest, APlaceRefusedAsThingsStandOrARecordThatCannotBeTrustedGetsNoCopy) {
+  SetFolder("Personal", "C:\\Docs");
+  SetFolder("AppData", "C:\\App");
+  testing_support::WriteFile(files.HostPath("C:\\App\\Microsoft\\MSN Messenger\\a\\f"), "1");
+  testing_support::WriteFile(files.HostPath("E:\\.windows-serial"), "5a11cafe\n");
+  std::filesystem::create_directories(files.HostPath("C:\\Docs"));
+  std::filesystem::create_directories(files.HostPath("E:\\Docs"));
+  WriteRegistry settings(registry, messages);
+  const auto show = [&] {
+    return AnswerCopyTo(files, settings, registry, CopyToAsk::Show, "").line;
+  };
+  Outcome ended;
+  form.OnRunEnded([&](const Outcome& outcome) { ended = outcome; });
+  const auto backUp = [&](const std::string& notCopied) {
+    form.Load();
+    Click("imgBackup");
+    EXPECT_EQ(ended.result, RunResult::Partial) << notCopied;
+    EXPECT_TRUE(ended.prompt.ends_with("\r\n\r\nNot copied to " + notCopied)) << ended.prompt;
+    EXPECT_FALSE(RecordOfAutomaticRun(ended, clock.now, "").told) << "told, not a reminder";
+  };
+  const CopyPlace stick{"E:\\", "E:\\", 0x5a11cafe, "", "2026-12-01 10:00"};
+  ASSERT_TRUE(WriteCopyPlace(registry, stick));
+  SetFolder("Personal", "E:\\Docs");
+  backUp(
+      "E:\\Stowlark: it is on the same drive as your Documents folder, and a copy there "
+      "would be lost with it.");
+  EXPECT_EQ(ReadCopyPlace(registry), stick);
+  SetFolder("Personal", "C:\\Docs");
+  const std::string messenger = "C:\\App\\Microsoft\\MSN Messenger";
+  ASSERT_TRUE(WriteCopyPlace(registry, {messenger, "C:\\", 'c', ""}));
+  backUp(messenger + "\\Stowlark: it is in the messenger's data folder, " + messenger + ".");
+  EXPECT_FALSE(std::filesystem::exists(files.HostPath(messenger + "\\Stowlark")));
+
+  const std::string key = "Software\\Stowlark";
+  for (const auto& [value, stored] : std::vector<std::pair<std::string, RegistryValue>>{
+           {"Copy to volume serial number", TextValue("5a11cafe")},
+           {"Copy to", NumberValue(1)},
+           {"Copy to volume root", TextValue("")},
+           {"Copy to volume root", TextValue("F:\\")},
+           {"Copy to", TextValue("Backups")},
+           {"Copy to", TextValue("\\\\?\\E:\\")}}) {
+    ASSERT_TRUE(WriteCopyPlace(registry, stick));
+    registry.SetRaw(kHkcu, key, value, stored);
+    EXPECT_EQ(show(), "Copy to: " + std::string(kCopySettingUnreadable)) << value;
+    backUp(std::string("another place: ") + kCopySettingUnreadable);
+    EXPECT_TRUE(ReadCopySetting(registry).unreadable) << "left as it was";
+  }
+  EXPECT_FALSE(std::filesystem::exists(files.HostPath("E:\\Stowlark")));
+  registry = MemoryRegistry();
+  SetFolder("Personal", "C:\\Docs");
+  registry.SetRaw(kHkcu, key, "Copy to", TextValue("E:\\"));
+  EXPECT_EQ(show(), "Copy to: " + std::string(kCopySettingUnreadable)) << "a record cut short";
+  EXPECT_TRUE(AnswerCopyTo(files, settings, registry, CopyToAsk::Off, "").done);
+  EXPECT_EQ(show(), "Copy to: off.");
+  ASSERT_TRUE(WriteCopyPlace(registry, {"E:\\x", "e:\\", 0x5a11cafe, ""}));
+  EXPECT_EQ(show(), "Copy to: E:\\x, not made yet.") << "a letter of either case";
 }
 
 TEST_F(frmBackupTest, TabAndShiftTabGoRoundTheCommands) {

@@ -243,6 +243,27 @@ TEST_F(SecondPlaceTest, APlaceIsStoredByItsVolumeOrRefusedWithTheReason) {
   EXPECT_EQ(ask(CopyToAsk::Off), "done: Copy to: off.");
   EXPECT_EQ(ReadCopyPlace(registry), std::nullopt);
 
+  // A "\\?\" or "\\.\" form is kept as the plain path it names, or refused
+  // where it names none.
+  for (const auto& [path, plain] :
+       {std::pair<std::string, std::string>{"\\\\?\\E:\\Backups", "E:\\Backups"},
+        {"\\\\.\\e:\\Backups\\..\\x", "e:\\x"},
+        {"\\\\?\\E:\\", "E:\\"}}) {
+    EXPECT_EQ(ask(CopyToAsk::Set, path), "done: Copy to: " + plain + " (STICK), not made yet.");
+    EXPECT_EQ(ReadCopyPlace(registry)->path, plain);
+  }
+  EXPECT_EQ(PlainPlacePath("\\\\?\\UNC\\nas\\share\\x"), "\\\\nas\\share\\x");
+  EXPECT_EQ(PlainPlacePath("\\\\nas\\share"), "\\\\nas\\share");
+  for (const std::string path :
+       {"\\\\?\\Volume{0b1e5e4a-3f1d-11e0-9a1b-806e6f6e6963}\\", "\\\\.\\PhysicalDrive0",
+        "\\\\?\\GLOBALROOT\\Device\\HarddiskVolume2\\x", "\\\\?\\UNC\\", "\\\\.\\E:"}) {
+    EXPECT_EQ(ask(CopyToAsk::Set, path),
+              "refused: Not copying to " + path +
+                  ": it is not a folder on a drive or a network folder. Give one as E:\\Backups or "
+                  "\\\\server\\share\\Backups.");
+  }
+  EXPECT_EQ(ReadCopyPlace(registry)->path, "E:\\") << "left as it was";
+
   // A copy last made more than a week ago, or never, is overdue.
   const LocalTime now{2026, 12, 16, 10, 0, 0};
   EXPECT_FALSE(CopyOverdue({"E:\\", "E:\\", 1, "", "2026-12-09 10:00"}, now));

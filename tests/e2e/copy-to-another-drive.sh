@@ -169,6 +169,46 @@ expect "the share gone" 2 "$code"
 [[ "$(tail -n 1 <<<"$out")" == "Not copied to \\\\nas\\share\\Backups\\Stowlark: the network folder \\\\nas\\share cannot be reached: "* ]] ||
   fail "the line for a share gone: $out"
 
+echo "-- Documents moved onto the stick: no copy goes there, the run says why, code 2"
+letter g
+letter e "$scratch/stick"
+run '/copyto:E:\'
+expect "/copyto:E:\\ again" 0 "$code"
+mkdir -p "$scratch/stick/Docs"
+shell_folder Personal 'E:\Docs'
+echo smile-4 >"$messenger/smile.png"
+run /backup /quiet
+expect "a backup with Documents on the stick" 2 "$code"
+expect "the line" "Not copied to E:\\Stowlark: it is on the same drive as your Documents folder, and a copy there would be lost with it." "$(tail -n 1 <<<"$out")"
+expect "the copy left as it was" "smile-3 none" "$(cat "$scratch/stick/Stowlark/alice@example.com/smile.png")"
+shell_folder Personal "$documents"
+
+echo "-- A \\\\?\\ form is kept as the plain path it names, or refused"
+run '/copyto:\\?\E:\Backups'
+expect "/copyto:\\\\?\\E:\\Backups" "0 Copy to: E:\\Backups (STICK), not made yet." "$code $out"
+run '/copyto:\\.\PhysicalDrive0'
+expect "/copyto a device" "4 Not copying to \\\\.\\PhysicalDrive0: it is not a folder on a drive or a network folder. Give one as E:\\Backups or \\\\server\\share\\Backups." "$code $out"
+run /backup /quiet
+expect "a backup to E:\\Backups" 0 "$code"
+expect "the copy there" smile-4 "$(cat "$scratch/stick/Backups/Stowlark/alice@example.com/smile.png")"
+
+echo "-- A record that cannot be trusted is told, never acted on, and can be turned off"
+unreadable="the setting cannot be read. Set it again with /copyto:FOLDER, or turn it off with /copyto:off."
+for bad in "Copy to volume serial number:REG_SZ:5a11cafe" "Copy to volume root:REG_SZ:"; do
+  IFS=: read -r name type data <<<"$bad"
+  run '/copyto:E:\Backups'
+  wine reg add 'HKCU\Software\Stowlark' /v "$name" /t "$type" /d "$data" /f >/dev/null 2>&1
+  run /copyto
+  expect "/copyto of a bad $name" "0 Copy to: $unreadable" "$code $out"
+  echo "smile-5 $name" >"$messenger/smile.png"
+  run /backup /quiet
+  expect "a backup with a bad $name" "2 Not copied to another place: $unreadable" "$code $(tail -n 1 <<<"$out")"
+  expect "nothing copied" smile-4 "$(cat "$scratch/stick/Backups/Stowlark/alice@example.com/smile.png")"
+done
+run /copyto:off
+expect "/copyto:off of a bad record" "0 Copy to: off." "$code $out"
+echo "smile-3 none" >"$messenger/smile.png"  # what the drives below expect to copy
+
 # Real FAT32 and exFAT, mounted with FUSE where this machine allows: times
 # there are kept to two seconds, and the repeat finds the copy unchanged and
 # writes nothing. Each is the stick at E:; Wine 8 gives no serial number for
