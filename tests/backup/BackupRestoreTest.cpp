@@ -258,7 +258,9 @@ TEST_F(BackupRestoreTest, EveryAccountIsCopiedButNoLooseFileNorWhatTheProgramTak
   PutStaleTemporary(alice / "~stowlark-7-1.partial");
   PutStaleTemporary(Backup() / "alice@example.com/CustomEmoticons/~stowlark-9-3.partial");
   Put(Backup() / "alice@example.com/CustomEmoticons/~stowlark-9-4.partial", "left by a pull");
+  Put(Backup() / kBackupMarkName, "the user's");
   const Outcome backedUp = RunBackup();
+  EXPECT_EQ(Snapshot(Backup()).at(kBackupMarkName), "the user's") << "never replaced";
   EXPECT_EQ(backedUp.result, RunResult::Partial);
   const std::string ownName =
       "Stowlark keeps its own folders under this name and a restore takes none of them for an "
