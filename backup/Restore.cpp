@@ -30,8 +30,8 @@ Outcome NoBackup(const Locations& locations) {
 // nothing else. That is the folder itself, its Stowlark folder (a stick's
 // top) or that one's (a place that is itself a Stowlark folder, where the
 // program was unpacked), whichever holds the mark, else the first of them
-// named as a copy is that holds an account with a file (copies made before
-// the mark). No link below the folder chosen is stepped into.
+// that is named Stowlark and holds an account with a file (copies made
+// before the mark). No link below the folder chosen is stepped into.
 std::optional<Folder> BackupIn(FileSystem& files, const Folder& chosen) {
   std::vector<Folder> candidates{chosen};
   for (Folder inside; candidates.size() < 3 &&
