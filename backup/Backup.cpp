@@ -1,5 +1,6 @@
 #include <map>
 
+#include "backup/BackupMark.h"
 #include "backup/KeptFolder.h"
 #include "backup/Outcome.h"
 #include "platform/MessagePort.h"
@@ -17,6 +18,12 @@ Outcome Incomplete(const Failures& failures) {
           RunResult::Partial};
 }
 
+// A folder of such a name would be no account to a restore, so it is not
+// backed up, and the run says so rather than call the backup complete.
+constexpr char kStowlarksOwnName[] =
+    "Stowlark keeps its own folders under this name and a restore takes none of them for an "
+    "account, so it was not backed up: rename it to have it backed up";
+
 struct Account {
   Folder source;
   std::string target;
@@ -33,7 +40,9 @@ std::vector<Account> PlanAccounts(FileSystem& files, const std::vector<Folder>& 
     const std::string target = backupPath + Name(account);
     // The two folders the settings name are taken as the system resolves
     // them; below them, no link is followed.
-    if (auto refused = RefusedStep(account, target, files.Inspect(target))) {
+    if (IsStowlarkFolderName(files, Name(account))) {
+      failures.push_back({account.path, kStowlarksOwnName});
+    } else if (auto refused = RefusedStep(account, target, files.Inspect(target))) {
       failures.push_back(std::move(*refused));
     } else if (const auto [twin, first] = taken.emplace(files.NameKey(Name(account)), account.path);
                !first) {
@@ -103,6 +112,11 @@ Outcome BackupMessengerFolders(FileSystem& files, const Locations& locations,
     if (const auto obstacle = MakeBackupFolder(files, locations.backupPath, locations.preview)) {
       return BackupFailed(*obstacle);
     }
+    // Without its mark the folder is still known by its name, as copies
+    // made before the mark are.
+    if (!locations.preview) {
+      MarkAsBackup(files, WithoutTrailingSeparator(locations.backupPath), locations.startedAt);
+    }
   }
   // The place away from this disk is looked for first, so that its copy,
   // as large as the backup's, is in the plan; one refused as things stand
@@ -122,7 +136,7 @@ Outcome BackupMessengerFolders(FileSystem& files, const Locations& locations,
   for (const auto& account : planned) {
     if (run.Stopped()) break;
     Append(copied, Copy(files, account.source, account.target, {kept, Name({account.target})}, run,
-                        locations.preview));
+                        locations.preview, {.intoBackup = true}));
   }
   const Failures& failures = copied.failures;
   if (!run.Stopped() && listing) copied.failures.push_back({messenger.path, listing.message()});

@@ -32,7 +32,7 @@ class Listings {
     }
     const auto found = folder->find(files_.NameKey(path.substr(cut + 1)));
     if (found == folder->end() || found->second.isLink || found->second.kind != EntryKind::File ||
-        IsOwnTemporary(found->second)) {
+        IsOwnTemporary(found->second, true)) {
       return std::nullopt;
     }
     return found->second;
@@ -56,7 +56,7 @@ std::vector<std::string> FilesOf(FileSystem& files, const std::vector<Folder>& a
     std::vector<Entry> entries;
     files.List(path, entries);
     for (const auto& entry : entries) {
-      if (entry.isLink || IsOwnTemporary(entry)) continue;
+      if (entry.isLink || IsOwnTemporary(entry, true)) continue;
       const std::string below = relative + "\\" + entry.name;
       if (entry.kind == EntryKind::Folder) {
         pending.emplace_back(path + "\\" + entry.name, below);

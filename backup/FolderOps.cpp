@@ -64,6 +64,10 @@ std::string Below(const std::string& folder, const std::string& relative) {
   return relative.empty() ? folder : Join(folder, relative);
 }
 
+constexpr char kTemporaryNameTaken[] =
+    "The name is one Stowlark gives its temporary files, which a restore leaves out: rename the "
+    "file to have it backed up";
+
 std::string Parent(const std::string& path) {
   const auto separator = path.find_last_of('\\');
   return separator == std::string::npos ? std::string() : path.substr(0, separator);
@@ -205,10 +209,15 @@ class TreeCopier {
     std::map<std::string, std::string> taken;  // name key: the path copied under it
     for (const auto& entry : entries) {
       if (Halted()) return;
-      if (IsOwnTemporary(entry)) continue;
+      if (IsOwnTemporary(entry, care_.fromBackup)) continue;
       const std::string from = Join(folder.source, entry.name);
       if (entry.isLink) {
         Fail(from, CopyError::SourceIsLink);
+        continue;
+      }
+      if (care_.intoBackup && IsOwnTemporary(entry, true)) {
+        result_.failures.push_back({from, kTemporaryNameTaken});
+        run_.FileFinished(entry.stamp.size, false);
         continue;
       }
       const std::string key = files_.NameKey(entry.name);
@@ -237,8 +246,8 @@ class TreeCopier {
     files_.List(target, entries);
     Existing existing;
     for (auto& entry : entries) {
-      if (IsOwnTemporary(entry)) {
-        if (!preview_) files_.RemoveStale(Join(target, entry.name));
+      if (IsOwnTemporary(entry, care_.intoBackup)) {
+        if (!preview_) files_.RemoveStale(Join(target, entry.name), !care_.intoBackup);
       } else {
         existing.emplace(files_.NameKey(entry.name), std::move(entry));
       }
@@ -690,6 +699,10 @@ std::string WithoutTrailingSeparator(std::string path) {
   return path;
 }
 
+std::string PathIn(const std::string& folder, const std::string& name) {
+  return (folder.ends_with('\\') ? folder : folder + "\\") + name;
+}
+
 // The folder a copy goes to and every folder above it, by identity: a walk
 // that entered one of them would find its own output and grow until the disk
 // or the path length gave out, whatever spelling or link led it there.
@@ -708,7 +721,7 @@ bool IsOneOf(FileSystem& files, const std::string& folder, const std::vector<Fil
          std::find(folders.begin(), folders.end(), id) != folders.end();
 }
 
-Tally CountFiles(FileSystem& files, const std::string& folder) {
+Tally CountFiles(FileSystem& files, const std::string& folder, bool inBackup) {
   Tally tally;
   std::vector<std::string> pending{folder};
   std::vector<Entry> entries;
@@ -718,7 +731,7 @@ Tally CountFiles(FileSystem& files, const std::string& folder) {
     entries.clear();
     files.List(current, entries);
     for (const auto& entry : entries) {
-      if (entry.isLink || IsOwnTemporary(entry)) continue;
+      if (entry.isLink || IsOwnTemporary(entry, inBackup)) continue;
       if (entry.kind == EntryKind::Folder) {
         pending.push_back(Join(current, entry.name));
       } else {

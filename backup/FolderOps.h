@@ -69,14 +69,17 @@ std::string Name(const Folder& folder);
 std::string ParentFolder(const std::string& path);
 // `path` without trailing separators, but "X:\" keeps its own.
 std::string WithoutTrailingSeparator(std::string path);
+// `name` in `folder`, which may be the top of a drive ("X:\") or end with a
+// separator.
+std::string PathIn(const std::string& folder, const std::string& name);
 // `path` and every folder above it, by identity: a folder that is one of
 // them holds `path`, whatever spelling or link leads there.
 std::vector<FileId> FoldersHolding(FileSystem& files, std::string path);
 bool IsOneOf(FileSystem& files, const std::string& folder, const std::vector<FileId>& folders);
 
 // The files below `folder` and their bytes, as a copy of it would meet them:
-// links and temporary files left out.
-Tally CountFiles(FileSystem& files, const std::string& folder);
+// links and temporary files left out, known by their name alone in a backup.
+Tally CountFiles(FileSystem& files, const std::string& folder, bool inBackup = false);
 
 class RunKeptFolder;
 
@@ -123,10 +126,16 @@ void Append(CopyResult& into, CopyResult from);
 // each target folder known by its identity when entered and checked before
 // every file: another volume at the letter, or a link put in its place,
 // ends the copy there, and nothing more is written.
+// Which ends of the copy are backups, where only the program writes, also
+// matters: there a file of a temporary file's name is its own, left out at
+// the source and cleared at the target, so a user's file of such a name is
+// not copied into one, and is told.
 struct CopyCare {
   bool verify = false;
   std::uint64_t largestFile = 0;  // none when 0
   std::string fileSystem = {};
+  bool fromBackup = false;
+  bool intoBackup = false;
   bool watchTarget = false;
 };
 

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "backup/BackupMark.h"
 #include "backup/KeptFolder.h"
+#include "backup/Outcome.h"
 
 namespace stowlark {
 namespace {
@@ -131,10 +133,15 @@ PlaceCopy CopyToPlace(FileSystem& files, const PlaceFound& found, const std::str
   // answer for a volume that has gone.
   FileId startedIn;
   const bool watched = !preview && !files.Identify(copy.folder, startedIn);
-  SubFolders(files, backup, folders);
+  folders = BackupAccounts(files, backup);
   const auto volume = files.VolumeOf(found.path);
   const std::string fileSystem = volume ? volume->fileSystem : "";
-  const CopyCare care{true, fileSystem == "FAT32" ? kFat32LargestFile : 0, fileSystem, watched};
+  const CopyCare care{.verify = true,
+                      .largestFile = fileSystem == "FAT32" ? kFat32LargestFile : 0,
+                      .fileSystem = fileSystem,
+                      .fromBackup = true,
+                      .intoBackup = true,
+                      .watchTarget = watched};
   RunKeptFolder kept(files, Below(found.path, kCopyKeptFolderName), "Backup", startedAt, preview);
   for (const auto& folder : folders) {
     const bool chosen = accounts.empty() ||
@@ -162,6 +169,8 @@ PlaceCopy CopyToPlace(FileSystem& files, const PlaceFound& found, const std::str
     }
   }
   copy.keptFolder = kept.Path();
+  // Without its mark the copy is still known by its name.
+  if (!preview && copy.notMade.empty()) MarkAsBackup(files, copy.folder, startedAt);
   if (!preview && copy.notMade.empty() && copy.copied.failures.empty() && !run.Stopped()) {
     copy.record.lastMade = DateAndMinute(startedAt);
   }

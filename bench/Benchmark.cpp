@@ -100,9 +100,9 @@ class WriteCounter : public ForwardingFileSystem {
     ++writes;
     return inner_.CreateTemporary(folder, writer);
   }
-  std::error_code RemoveStale(const std::string& path) override {
+  std::error_code RemoveStale(const std::string& path, bool requireMark) override {
     ++writes;
-    return inner_.RemoveStale(path);
+    return inner_.RemoveStale(path, requireMark);
   }
   std::error_code Move(const std::string& from, const std::string& to) override {
     ++writes;

@@ -82,7 +82,9 @@ struct FileId {
 // Every temporary file of every run is named "~stowlark-<process>-<n>.partial"
 // and carries the adapter's mark. Only a plain file with both is the
 // program's own: no walk copies one, and a copy into a folder clears those
-// that earlier runs left. A user's file of a name like it is a file like any other.
+// that earlier runs left. A user's file of a name like it is a file like any
+// other, but inside a backup, which only the program writes, the name alone
+// tells its own: some drivers (FAT through FUSE) keep no mark.
 inline constexpr std::string_view kTemporaryPrefix = "~stowlark-";
 inline constexpr std::string_view kTemporarySuffix = ".partial";
 inline std::string TemporaryName(unsigned long process, unsigned number) {
@@ -100,8 +102,8 @@ inline bool IsTemporaryName(std::string_view name) {
   return dash != std::string_view::npos && digits(name.substr(0, dash)) &&
          digits(name.substr(dash + 1));
 }
-inline bool IsOwnTemporary(const Entry& entry) {
-  return entry.kind == EntryKind::File && !entry.isLink && entry.temporaryMark &&
+inline bool IsOwnTemporary(const Entry& entry, bool inBackup = false) {
+  return entry.kind == EntryKind::File && !entry.isLink && (entry.temporaryMark || inBackup) &&
          IsTemporaryName(entry.name);
 }
 
@@ -168,8 +170,10 @@ class FileSystem {
   virtual std::error_code CreateTemporary(const std::string& folder,
                                           std::unique_ptr<FileWriter>& writer) = 0;
   // Removes a temporary file left by an earlier run, but only a plain file
-  // that carries the mark and that nobody holds open, and never through a link.
-  virtual std::error_code RemoveStale(const std::string& path) = 0;
+  // that nobody holds open, and never through a link; it must carry the mark
+  // unless `requireMark` is false, for a folder of a backup where the name
+  // alone tells it.
+  virtual std::error_code RemoveStale(const std::string& path, bool requireMark) = 0;
   // Renames the plain file at `from` to `to` in one step, but never over
   // anything: std::errc::file_exists when something stands at `to`. A link
   // at `from` is refused, never followed. Fails with

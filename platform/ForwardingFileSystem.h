@@ -31,7 +31,9 @@ class ForwardingFileSystem : public FileSystem {
                                   std::unique_ptr<FileWriter>& writer) override {
     return inner_.CreateTemporary(folder, writer);
   }
-  std::error_code RemoveStale(const std::string& path) override { return inner_.RemoveStale(path); }
+  std::error_code RemoveStale(const std::string& path, bool requireMark) override {
+    return inner_.RemoveStale(path, requireMark);
+  }
   std::error_code Move(const std::string& from, const std::string& to) override {
     return inner_.Move(from, to);
   }

@@ -46,7 +46,7 @@ class DeepFileSystem : public FileSystem {
     writer = std::make_unique<Recorder>(fileCommitted);
     return {};
   }
-  std::error_code RemoveStale(const std::string&) override { return {}; }
+  std::error_code RemoveStale(const std::string&, bool) override { return {}; }
   std::error_code Move(const std::string&, const std::string&) override { return {}; }
   std::error_code SetWriteTime(const std::string&, std::int64_t) override { return {}; }
   std::error_code RemoveEmptyFolder(const std::string&) override { return {}; }

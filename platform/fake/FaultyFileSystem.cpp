@@ -150,9 +150,9 @@ std::error_code FaultyFileSystem::CreateTemporary(const std::string& folder,
   return {};
 }
 
-std::error_code FaultyFileSystem::RemoveStale(const std::string& path) {
+std::error_code FaultyFileSystem::RemoveStale(const std::string& path, bool requireMark) {
   if (const auto* fault = Find(Operation::RemoveStale, path)) return fault->error;
-  return inner_.RemoveStale(path);
+  return inner_.RemoveStale(path, requireMark);
 }
 
 std::error_code FaultyFileSystem::Move(const std::string& from, const std::string& to) {

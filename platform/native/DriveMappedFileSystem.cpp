@@ -134,8 +134,10 @@ class NativeWriter : public FileWriter {
       return LastError();
     }
     committed_ = true;
-    if (::futimens(fd_.Get(), times) != 0 || ::fchmod(fd_.Get(), stamp.attributes & 0777) != 0 ||
-        fd_.Close() != 0) {
+    // No attributes at all, as a file the program writes of its own has,
+    // are what a new file gets.
+    const mode_t mode = stamp.attributes == 0 ? 0644 : stamp.attributes & 0777;
+    if (::futimens(fd_.Get(), times) != 0 || ::fchmod(fd_.Get(), mode) != 0 || fd_.Close() != 0) {
       return LastError();
     }
     return {};
@@ -312,12 +314,14 @@ std::error_code DriveMappedFileSystem::CreateTemporary(const std::string& folder
   }
 }
 
-std::error_code DriveMappedFileSystem::RemoveStale(const std::string& path) {
+std::error_code DriveMappedFileSystem::RemoveStale(const std::string& path, bool requireMark) {
   const auto host = HostPath(path);
   struct stat info {};
   if (host.empty()) return NoDrive();
   if (::lstat(host.c_str(), &info) != 0) return LastError();
-  if (!HasTemporaryMark(info)) return std::make_error_code(std::errc::operation_not_permitted);
+  if (!S_ISREG(info.st_mode) || (requireMark && !HasTemporaryMark(info))) {
+    return std::make_error_code(std::errc::operation_not_permitted);
+  }
   return ::unlink(host.c_str()) == 0 ? std::error_code{} : LastError();
 }
 

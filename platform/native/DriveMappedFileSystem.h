@@ -33,7 +33,7 @@ class DriveMappedFileSystem : public FileSystem {
   std::error_code OpenRead(const std::string& path, std::unique_ptr<FileReader>& reader) override;
   std::error_code CreateTemporary(const std::string& folder,
                                   std::unique_ptr<FileWriter>& writer) override;
-  std::error_code RemoveStale(const std::string& path) override;
+  std::error_code RemoveStale(const std::string& path, bool requireMark) override;
   std::error_code Move(const std::string& from, const std::string& to) override;
   std::error_code SetWriteTime(const std::string& path, std::int64_t lastWriteTime) override;
   std::error_code RemoveEmptyFolder(const std::string& path) override;

@@ -381,14 +381,16 @@ std::error_code Win32FileSystem::CreateTemporary(const std::string& folder,
   }
 }
 
-std::error_code Win32FileSystem::RemoveStale(const std::string& path) {
+std::error_code Win32FileSystem::RemoveStale(const std::string& path, bool requireMark) {
   BY_HANDLE_FILE_INFORMATION info;
   std::error_code error;
   // Without sharing, the open fails while anybody else holds the file.
   const UniqueFile file = OpenPlainFile(
       LongPath(path), DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, 0, info, error);
   if (error) return error;
-  if (!HasTemporaryMark(info.dwFileAttributes)) return MakeError(ERROR_ACCESS_DENIED);
+  if (requireMark && !HasTemporaryMark(info.dwFileAttributes)) {
+    return MakeError(ERROR_ACCESS_DENIED);
+  }
   if (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) SetStampAndAttributes(file.Get(), 0, 0);
   return SetDeleteOnClose(file.Get()) ? std::error_code{} : LastError();
 }

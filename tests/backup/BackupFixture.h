@@ -5,6 +5,7 @@
 #include <map>
 #include <string>
 
+#include "backup/BackupMark.h"
 #include "backup/Outcome.h"
 #include "platform/native/DriveMappedFileSystem.h"
 #include "tests/ScratchFolder.h"
@@ -60,6 +61,12 @@ class BackupFixture : public testing::Test {
     int count = 0;
     for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
     return count;
+  }
+  // The backup's tree but the mark at its top, which every backup leaves.
+  Tree BackupTree() const {
+    Tree tree = Snapshot(Backup());
+    EXPECT_EQ(tree.erase(kBackupMarkName), 1u) << "the backup is marked";
+    return tree;
   }
   Outcome RunBackup() { return BackupMessengerFolders(files, locations, none); }
   Outcome RunRestore() { return RestoreCommand(files, locations, none); }

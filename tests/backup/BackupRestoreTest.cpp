@@ -242,34 +242,58 @@ TEST_F(BackupRestoreTest, EveryVersionABackupReplacesIsKeptInAFolderOfItsOwn) {
   EXPECT_EQ(after.size(), before.size() + 8) << "two folders of four entries each";
 }
 
-// A backup copies every account folder, an empty one too, but no loose file
-// and none of its own temporary files: a user's file is never taken for one
-// by its name alone.
-TEST_F(BackupRestoreTest, EveryAccountIsCopiedButNoLooseFileNorTheProgramsOwnTemporaryFiles) {
+// A backup copies every account folder, an empty one too, but no loose file,
+// none of its own temporary files and no folder of its own folders' names:
+// a user's file is never taken for a temporary one by its name alone, but
+// is not copied into the backup, where only Stowlark writes and the name
+// alone tells its own.
+TEST_F(BackupRestoreTest, EveryAccountIsCopiedButNoLooseFileNorWhatTheProgramTakesForItsOwn) {
   const auto alice = Messenger() / "alice@example.com";
   for (const char* name : {"~stowlark-notes.partial", "~stowlark.partial", "~stowlark-7-0.partial",
                            "~stowlark-dir.partial/inside.txt"}) {
     Put(alice / name, name);
   }
+  Put(Messenger() / "Stowlark/x.png", "not an account");
+  std::filesystem::create_directories(Messenger() / "stowlark replaced");
   PutStaleTemporary(alice / "~stowlark-7-1.partial");
   PutStaleTemporary(Backup() / "alice@example.com/CustomEmoticons/~stowlark-9-3.partial");
-  Put(Backup() / "alice@example.com/CustomEmoticons/~stowlark-9-4.partial", "the user's");
-  EXPECT_EQ(Telling(RunBackup()), kBackupComplete);
+  Put(Backup() / "alice@example.com/CustomEmoticons/~stowlark-9-4.partial", "left by a pull");
+  Put(Backup() / kBackupMarkName, "the user's");
+  const Outcome backedUp = RunBackup();
+  EXPECT_EQ(Snapshot(Backup()).at(kBackupMarkName), "the user's") << "never replaced";
+  EXPECT_EQ(backedUp.result, RunResult::Partial);
+  const std::string ownName =
+      "Stowlark keeps its own folders under this name and a restore takes none of them for an "
+      "account, so it was not backed up: rename it to have it backed up";
+  const std::string messenger = locations.messengerFolder + "\\";
+  Failures failures = backedUp.failures;
+  std::sort(failures.begin(), failures.end(),
+            [](const Failure& a, const Failure& b) { return a.path < b.path; });
+  EXPECT_EQ(failures, (Failures{{messenger + "Stowlark", ownName},
+                                {messenger + "alice@example.com\\~stowlark-7-0.partial",
+                                 "The name is one Stowlark gives its temporary files, which a "
+                                 "restore leaves out: rename the file to have it backed up"},
+                                {messenger + "stowlark replaced", ownName}}));
   auto expected = Snapshot(Messenger());
-  expected.erase("loose.dat");
-  expected.erase("alice@example.com/~stowlark-7-1.partial");
-  expected["alice@example.com/CustomEmoticons/~stowlark-9-4.partial"] = "the user's";
-  EXPECT_EQ(Snapshot(Backup()), expected);
+  for (const char* left : {"loose.dat", "alice@example.com/~stowlark-7-1.partial",
+                           "alice@example.com/~stowlark-7-0.partial", "Stowlark/", "Stowlark/x.png",
+                           "stowlark replaced/"}) {
+    EXPECT_EQ(expected.erase(left), 1u) << left;
+  }
+  EXPECT_EQ(BackupTree(), expected);
   EXPECT_TRUE(expected.contains("carol@example.com/"));
 
-  // A restore keeps the user's files of such names and clears its own.
+  // A restore clears its own and leaves out what a stick kept no mark on,
+  // and keeps the user's files of such names.
   std::filesystem::remove(alice / "~stowlark-notes.partial");
   PutStaleTemporary(alice / "CustomEmoticons/~stowlark-3-3.partial");
+  Put(Backup() / "alice@example.com/CustomEmoticons/~stowlark-9-5.partial", "left by a pull");
   EXPECT_EQ(Telling(RunRestore()), kRestoreComplete);
   const auto restored = Snapshot(alice);
   EXPECT_EQ(restored.at("~stowlark-notes.partial"), "~stowlark-notes.partial");
-  EXPECT_EQ(restored.at("CustomEmoticons/~stowlark-9-4.partial"), "the user's");
+  EXPECT_EQ(restored.at("~stowlark-7-0.partial"), "~stowlark-7-0.partial");
   EXPECT_FALSE(restored.contains("CustomEmoticons/~stowlark-3-3.partial"));
+  EXPECT_FALSE(restored.contains("CustomEmoticons/~stowlark-9-5.partial"));
 }
 
 TEST_F(BackupRestoreTest, NamesThatWindowsTakesForOneAreCopiedOnceAndTheTwinsReported) {
@@ -281,7 +305,7 @@ TEST_F(BackupRestoreTest, NamesThatWindowsTakesForOneAreCopiedOnceAndTheTwinsRep
   // Whichever of each pair came first is the one in the backup, whole.
   const auto source = Snapshot(Messenger());
   std::map<std::string, int> seen;
-  for (const auto& [path, content] : Snapshot(Backup())) {
+  for (const auto& [path, content] : BackupTree()) {
     EXPECT_EQ(source.at(path), content) << path;
     std::string key = path;
     for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -345,7 +369,7 @@ TEST_F(BackupRestoreTest, APreviewWritesNothingAndListsWhatTheRunThenDoes) {
 TEST_F(BackupRestoreTest, AnAccountFilterCopiesThatAccountAloneAndNamesThoseThatAreThere) {
   locations.accounts = {"ALICE@example.com"};
   EXPECT_EQ(Telling(RunBackup()), kBackupComplete);
-  EXPECT_EQ(Snapshot(Backup()).size(), 5u) << "alice's folder, two folders and two files in it";
+  EXPECT_EQ(BackupTree().size(), 5u) << "alice's folder, two folders and two files in it";
   locations.accounts = {};
   ASSERT_EQ(Telling(RunBackup()), kBackupComplete);
 

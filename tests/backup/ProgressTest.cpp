@@ -75,7 +75,7 @@ TEST_F(ProgressTest, AStopIsHonouredBetweenFilesAndEveryFileIsWholeOrUntouched) 
             "Stopped before it finished.\r\nBacked up 5 of 20 files; the others were not copied." +
                 KeptNote("5 files", "backup", kBackupKept));
   int renewed = 0;
-  for (const auto& [path, content] : Snapshot(Backup())) {
+  for (const auto& [path, content] : BackupTree()) {
     if (path.ends_with('/')) continue;
     const std::size_t size = std::stoul(path.substr(path.find('/') + 1));
     EXPECT_TRUE(content == std::string(size, 'n') || content == std::string(size, 'N')) << path;

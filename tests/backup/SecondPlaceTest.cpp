@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <thread>
+
+#include "app/CommandLine.h"
 #include "app/CopyTo.h"
 #include "backup/SecondPlace.h"
 #include "platform/fake/FaultyFileSystem.h"
@@ -26,6 +29,13 @@ class SecondPlaceTest : public BackupFixture {
     Put(scratch.Path() / std::string(1, letter) / ".windows-serial", serial + "\n");
   }
   std::string Read(const std::string& path) { return testing_support::ReadFile(Host(path)); }
+  // The real clock a second on, as the files' creation times follow it.
+  LocalTime SecondLater() {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    return files.LocalTimeOf(std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                 std::chrono::system_clock::now().time_since_epoch())
+                                 .count());
+  }
   // A backup, with the record the window would keep of the place.
   Outcome BackUp(FileSystem& through) {
     Outcome outcome = BackupMessengerFolders(through, locations, none);
@@ -183,9 +193,11 @@ TEST_F(SecondPlaceTest, AFat32StickRefusesFourGigabytesAndAFullOneIsToldAndResum
 TEST_F(SecondPlaceTest, ARestoreFromTheStickReplacesNothingThatHoldsTheSameBytes) {
   files.fileSystems['e'] = "FAT32";
   ASSERT_EQ(BackUp(files).result, RunResult::Done);
+  const LocalTime between = SecondLater();
   Put(Messenger() / "acc/two.png", "two, changed");
-  locations.startedAt.hour = 10;
-  ASSERT_FALSE(BackUp(files).copy->keptFolder.empty()) << "a version kept on the stick";
+  locations.startedAt = SecondLater();
+  const Outcome second = BackUp(files);
+  ASSERT_FALSE(second.copy->keptFolder.empty()) << "a version kept on the stick";
   const auto copy = Host("E:\\Stowlark\\acc\\one.png");
   std::filesystem::last_write_time(
       copy,
@@ -201,6 +213,71 @@ TEST_F(SecondPlaceTest, ARestoreFromTheStickReplacesNothingThatHoldsTheSameBytes
   locations.restoreFrom = "E:\\Stowlark Replaced";
   EXPECT_EQ(RunRestore().prompt, "No backup was found in E:\\Stowlark Replaced.")
       << "the versions kept there are not accounts";
+  // As of a time between the backups, the version kept on the stick, whose
+  // path at the top of the drive holds no doubled separator.
+  locations.restoreFrom = "E:\\";
+  locations.asOf = between;
+  locations.preview = true;
+  const auto versions = RunRestore().versions;
+  EXPECT_NE(std::find(versions.begin(), versions.end(),
+                      FileToCopy{second.copy->keptFolder + "\\acc\\two.png", "acc\\two.png"}),
+            versions.end())
+      << (versions.empty() ? "none" : versions.back().source);
+}
+
+// A restore from a folder takes what Stowlark wrote there and nothing else:
+// the copy a backup made, marked, or by its name where it was made before
+// the mark; below it no folder of Stowlark's own names is an account, and no
+// temporary file is restored, whether or not the stick kept its mark.
+TEST_F(SecondPlaceTest, ARestoreFromAFolderTakesTheCopyABackupMadeThereAndNothingElse) {
+  Put(Host("E:\\Stowlark\\Stowlark.exe"), "MZ");  // Stowlark unpacked there, as the place
+  locations.copyTo = CopyPlace{"E:\\Stowlark", "E:\\", 0x5a11cafe, "STICK"};
+  ASSERT_EQ(BackUp(files).copy->folder, "E:\\Stowlark\\Stowlark");
+  Put(Host("E:\\Stowlark\\Stowlark\\acc\\~stowlark-9-9.partial"), "left by a pull");
+  std::filesystem::remove_all(Messenger());
+  const Tree account{{"acc/", ""},
+                     {"acc/one.png", std::string(3000, '1')},
+                     {"acc/two.png", std::string(3000, '2')}};
+  const auto restoreFrom = [&](const std::string& from) {
+    locations.restoreFrom = from;
+    const Outcome outcome = RunRestore();
+    EXPECT_EQ(Snapshot(Messenger()), account) << from;
+    return outcome.result;
+  };
+  for (const char* from : {"E:\\", "E:\\Stowlark\\", "E:\\Stowlark\\Stowlark"}) {
+    EXPECT_EQ(restoreFrom(from), RunResult::Done) << from;
+  }
+  // Renamed, the copy is known by its mark; made before the mark, by its name.
+  std::filesystem::rename(Host("E:\\Stowlark\\Stowlark"), Host("E:\\Old copy"));
+  EXPECT_EQ(restoreFrom("E:\\Old copy"), RunResult::Done);
+  std::filesystem::remove(Host("E:\\Old copy") / kBackupMarkName);
+  EXPECT_EQ(restoreFrom("E:\\Old copy"), RunResult::NothingToDo);
+  std::filesystem::rename(Host("E:\\Old copy"), Host("E:\\Stowlark\\Stowlark"));
+  EXPECT_EQ(restoreFrom("E:\\"), RunResult::Done);
+  EXPECT_TRUE(std::filesystem::exists(Host("E:\\Stowlark\\Stowlark\\acc\\~stowlark-9-9.partial")));
+  ASSERT_EQ(BackUp(files).result, RunResult::Done);
+  EXPECT_FALSE(HasTemporaryFile(Host("E:\\"))) << "the next copy clears it";
+  EXPECT_TRUE(std::filesystem::exists(Host("E:\\Stowlark\\Stowlark") / kBackupMarkName));
+
+  // Any other folder is no backup, in a preview too; one that is not there
+  // cannot be restored from.
+  Put(Host("C:\\Home\\Desktop\\.config\\wine.conf"), "not an account");
+  for (const bool preview : {true, false}) {
+    locations.preview = preview;
+    for (const std::string from : {"C:\\Home\\Desktop", "C:\\Home"}) {
+      locations.restoreFrom = from;
+      EXPECT_EQ(
+          Telling(RunRestore()),
+          (Told{"No Backup", 64, "No backup was found in " + from + ".", RunResult::NothingToDo}));
+    }
+    locations.restoreFrom = "E:\\Nowhere\\";
+    EXPECT_EQ(Telling(RunRestore()),
+              (Told{"Restore", 16,
+                    "Restore failed: the folder to restore from cannot be found:\r\nE:\\Nowhere\r\n"
+                    "If it is on a drive or share that is not connected, connect it and try again.",
+                    RunResult::NotStarted}));
+  }
+  EXPECT_EQ(Snapshot(Messenger()), account) << "nothing written";
 }
 
 // Where the copy may go, chosen and stored as a value; refused where it

@@ -50,7 +50,7 @@ TEST_F(BackupRestoreTest, BackupThenRestoreWithEachBoxExactlyAndAFileHeldOpenRep
   EXPECT_TRUE(box.hasIcon);
   auto expected = Snapshot(MessengerFolder());
   expected.erase(L"\\settings.ini");
-  EXPECT_EQ(Snapshot(BackupFolder()), expected);
+  EXPECT_EQ(BackupTree(), expected);
 
   // What a run killed part way leaves, and a read-only file, are dealt with
   // through the link to Documents as anywhere else.
@@ -71,7 +71,7 @@ TEST_F(BackupRestoreTest, BackupThenRestoreWithEachBoxExactlyAndAFileHeldOpenRep
   const std::wstring kept = text.substr(told.size());
   EXPECT_TRUE(kept >= earliest && kept <= folder + KeptFolderTime()) << win32::Narrow(kept);
   expected[me] = "me, later";
-  EXPECT_EQ(Snapshot(BackupFolder()), expected);
+  EXPECT_EQ(BackupTree(), expected);
   EXPECT_EQ(ReadText(kept + me), "me");
 
   const std::wstring smile = MessengerFolder() + L"\\alice@example.com\\CustomEmoticons\\smile.png";
@@ -160,7 +160,7 @@ TEST_F(BackupRestoreTest, TwoProgramsNeverCopyAtOnceAndEveryBackupFileEqualsItsS
   EXPECT_TRUE((one == complete || one == busy) && (other == complete || other == busy));
   auto expected = Snapshot(MessengerFolder());
   expected.erase(L"\\settings.ini");
-  EXPECT_EQ(Snapshot(BackupFolder()), expected);
+  EXPECT_EQ(BackupTree(), expected);
 
   // While another copy holds the lock, GO only says so.
   const HANDLE held = CreateMutexW(nullptr, FALSE, win32::CopyLockName().c_str());

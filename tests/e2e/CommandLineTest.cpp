@@ -129,7 +129,7 @@ TEST_F(CommandLineTest, AnAccountAloneALogAcrossRunsAndTheWindowAsIfGoWasClicked
   const std::wstring log = Root() + L"\\Logs and more\\stowlark.log";
   CreateDirectoryW((Root() + L"\\Logs and more").c_str(), nullptr);
   EXPECT_EQ(Run(L"/backup /quiet /account:B\u00d6B@example.com \"/log:" + log + L"\"").code, 0u);
-  EXPECT_EQ(Snapshot(BackupFolder()),
+  EXPECT_EQ(BackupTree(),
             (std::map<std::wstring, std::string>{{L"\\b\u00f6b@example.com\\", ""},
                                                  {L"\\b\u00f6b@example.com\\sea.bmp", "sea"}}));
   EXPECT_EQ(Run(L"/restore /quiet \"/log:" + log + L"\"").code, 0u);

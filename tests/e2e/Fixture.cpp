@@ -139,6 +139,12 @@ std::map<std::wstring, std::string> Snapshot(const std::wstring& root) {
   return tree;
 }
 
+std::map<std::wstring, std::string> StowlarkFixture::BackupTree() const {
+  auto tree = Snapshot(BackupFolder());
+  EXPECT_EQ(tree.erase(L"\\Stowlark backup.txt"), 1u) << "the backup is marked";
+  return tree;
+}
+
 Ran StowlarkFixture::Run(const std::wstring& arguments, const std::function<void(HANDLE)>& during,
                          bool unread) {
   wchar_t temp[MAX_PATH];

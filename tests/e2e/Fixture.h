@@ -36,6 +36,8 @@ class StowlarkFixture : public testing::Test {
   std::wstring LocalAppData() const { return root_ + L"\\Local Settings\\Application Data"; }
   std::wstring MessengerFolder() const { return AppData() + L"\\Microsoft\\MSN Messenger"; }
   std::wstring BackupFolder() const { return Documents() + L"\\Stowlark"; }
+  // The backup's tree but the mark at its top, which every backup leaves.
+  std::map<std::wstring, std::string> BackupTree() const;
   // Points the documents folder elsewhere, for a program started after.
   void SetDocuments(const std::wstring& folder);
   // Starts Stowlark.exe with `arguments` and its standard output going to a

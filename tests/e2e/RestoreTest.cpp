@@ -48,9 +48,9 @@ TEST_F(RestoreTest, TheDialogListsTheKeptVersionsAndRestoresTheOneChosen) {
 }
 
 // Run by tests/e2e/new-pc.sh in a fresh prefix, where E: is the stick that
-// another PC's backups were copied to: Alt+Space, F, the stick chosen in the
-// picker by keys, and the messenger's folder, which this PC never had, holds
-// the backup.
+// another PC's backups were copied to: Alt+Space, F, and the Desktop the
+// picker first shows is no backup and writes nothing; the stick chosen by
+// keys, and the messenger's folder, which this PC never had, holds the backup.
 TEST_F(RestoreTest, OnANewPcTheMenuRestoresFromTheStickChosenInThePicker) {
   if (std::getenv("STOWLARK_NEW_PC") == nullptr) {
     GTEST_SKIP() << "run by tests/e2e/new-pc.sh, in a fresh prefix with a stick at E:";
@@ -58,7 +58,17 @@ TEST_F(RestoreTest, OnANewPcTheMenuRestoresFromTheStickChosenInThePicker) {
   RunningStowlark program;
   ASSERT_TRUE(WaitForFocus(program.Window()));
   ASSERT_TRUE(ChooseFromWindowMenu('F'));
-  const HWND picker = program.WaitForDialog();
+  HWND picker = program.WaitForDialog();
+  ASSERT_NE(picker, nullptr);
+  ASSERT_TRUE(FolderPicker(picker).Shows(L"Desktop"));
+  PressKey(VK_RETURN);
+  const MessageBoxSeen none = program.AnswerMessageBox();
+  EXPECT_EQ(none.title, L"No Backup");
+  EXPECT_TRUE(none.text.starts_with(L"No backup was found in ")) << win32::Narrow(none.text);
+  EXPECT_EQ(GetFileAttributesW(MessengerFolder().c_str()), INVALID_FILE_ATTRIBUTES);
+  ASSERT_TRUE(WaitForFocus(program.Window()));
+  ASSERT_TRUE(ChooseFromWindowMenu('F'));
+  picker = program.WaitForDialog();
   ASSERT_NE(picker, nullptr);
   const FolderPicker chooser(picker);
   ASSERT_TRUE(chooser.ChooseDrive(L'E')) << win32::Narrow(chooser.Chosen());
