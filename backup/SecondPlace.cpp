@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "backup/KeptFolder.h"
+#include "backup/RunRecord.h"
 
 namespace stowlark {
 namespace {
@@ -116,6 +117,12 @@ PlaceCopy CopyToPlace(FileSystem& files, const PlaceFound& found, const std::str
     }
   }
   copy.keptFolder = kept.Path();
+  if (auto unrecorded = copy.notMade.empty()
+                            ? RecordRun(files, copy.folder, kept.Root(), kept.Path(), startedAt,
+                                        copy.copied, preview)
+                            : std::nullopt) {
+    copy.copied.failures.push_back(std::move(*unrecorded));
+  }
   if (!preview && copy.notMade.empty() && copy.copied.failures.empty() && !run.Stopped()) {
     copy.record.lastMade = DateAndMinute(startedAt);
   }

@@ -134,8 +134,9 @@ class NativeWriter : public FileWriter {
       return LastError();
     }
     committed_ = true;
-    if (::futimens(fd_.Get(), times) != 0 || ::fchmod(fd_.Get(), stamp.attributes & 0777) != 0 ||
-        fd_.Close() != 0) {
+    // No attributes at all is a plain file, as on Windows.
+    const mode_t mode = stamp.attributes != 0 ? stamp.attributes & 0777 : 0644;
+    if (::futimens(fd_.Get(), times) != 0 || ::fchmod(fd_.Get(), mode) != 0 || fd_.Close() != 0) {
       return LastError();
     }
     return {};
