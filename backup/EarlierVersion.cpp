@@ -181,8 +181,9 @@ BackupAsOf VersionsAsOf(FileSystem& files, const std::vector<Folder>& accounts,
   // Each file's part in the recorded runs, in their order: added, or replaced.
   std::map<std::string, Parts> recordOf;
   for (auto run = recorded; run != kept.end(); ++run) {
-    for (const auto& path : run->record->added)
+    for (const auto& path : run->record->added) {
       recordOf[files.NameKey(path)].push_back({&*run, true});
+    }
     for (const auto& path : run->record->replaced) {
       recordOf[files.NameKey(path)].push_back({&*run, false});
     }
@@ -206,9 +207,9 @@ BackupAsOf VersionsAsOf(FileSystem& files, const std::vector<Folder>& accounts,
       }
     }
     bool inBackupThen = true;
-    std::int64_t came = 0;  // when a record tells it came into the backup
+    std::optional<std::int64_t> came;  // when a record tells it came into the backup
     for (const auto& [run, added] : parts == recordOf.end() ? kNoParts : parts->second) {
-      if (added && came == 0) came = files.FileTimeOf(run->at);
+      if (added && !came) came = files.FileTimeOf(run->at);
       if (version || !inBackupThen || !isAfter(*run)) continue;
       if (added) {
         inBackupThen = false;
@@ -219,11 +220,11 @@ BackupAsOf VersionsAsOf(FileSystem& files, const std::vector<Folder>& accounts,
     if (inBackupThen && !version) version = listings.FileAt(own);
     if (inBackupThen && !version) continue;
     // Where no record tells, the file's creation time is all there is.
-    if (came == 0 && beforeRecords) {
+    if (!came && beforeRecords) {
       came = version->stamp.creationTime;
       inBackupThen = came == 0 || came <= until;
     }
-    if (came != 0 && (asOf.earliest == 0 || came < asOf.earliest)) asOf.earliest = came;
+    if (came && *came != 0 && (asOf.earliest == 0 || *came < asOf.earliest)) asOf.earliest = *came;
     if (!inBackupThen || source != own) {
       ++asOf.differing;
       const std::string account = relative.substr(0, cut);
