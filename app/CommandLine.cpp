@@ -56,11 +56,17 @@ std::optional<std::string> TakeSwitch(const std::string& argument, CommandLine& 
     // A date alone means the end of that day; a time is written with colons.
     const std::string text =
         value && value->size() == 10 ? *value + " 23:59:59" : value.value_or("");
-    const auto at = text.size() > 13 && text[13] == ':' ? ParseLocalTime(text) : std::nullopt;
+    const auto at = text.size() > 13 && text[13] == ':' ? ReadLocalTime(text) : std::nullopt;
     if (!at) {
       return "The switch /asof takes a date, or a date and time, as /asof:2026-12-09 or "
              "/asof:\"2026-12-09 10:03\".";
     }
+    if (at->year < kFirstYear) {
+      return "There is no date " + text.substr(0, 10) + " in Windows, whose dates start at " +
+             std::to_string(kFirstYear) + "-01-01.";
+    }
+    if (!DateExists(*at)) return "There is no date " + text.substr(0, 10) + ".";
+    if (!TimeOfDayExists(*at)) return "There is no time " + text.substr(11) + ".";
     line.asOf = at;
     return std::nullopt;
   }

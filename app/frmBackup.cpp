@@ -182,8 +182,9 @@ std::vector<frmBackup::RestorePoint> frmBackup::RestorePoints() {
   Folder backup;
   if (GetFolder(ports_.files, where.backupPath, backup)) return points;
   const std::vector<Folder> accounts = BackupAccounts(ports_.files, backup);
-  const std::vector<KeptRun> runs = KeptBackups(ports_.files, where.keptFolder);
+  const std::vector<KeptRun> runs = KeptBackups(ports_.files, where.keptFolder, where.startedAt);
   for (auto run = runs.rbegin(); run != runs.rend(); ++run) {
+    if (run->folder.empty()) continue;  // a run that replaced nothing
     const BackupAsOf asOf = VersionsAsOf(ports_.files, accounts, runs, run->at);
     std::string words = "As backed up before " + ports_.clock.Words(run->at, true) + ": ";
     for (const auto& account : asOf.accountsDiffering) {

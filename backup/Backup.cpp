@@ -3,6 +3,7 @@
 #include "backup/BackupMark.h"
 #include "backup/KeptFolder.h"
 #include "backup/Outcome.h"
+#include "backup/RunRecord.h"
 #include "platform/MessagePort.h"
 
 namespace stowlark {
@@ -137,6 +138,10 @@ Outcome BackupMessengerFolders(FileSystem& files, const Locations& locations,
     if (run.Stopped()) break;
     Append(copied, Copy(files, account.source, account.target, {kept, Name({account.target})}, run,
                         locations.preview, {.intoBackup = true}));
+  }
+  if (auto unrecorded = RecordRun(files, locations.backupPath, locations.keptFolder, kept.Path(),
+                                  locations.startedAt, copied, locations.preview)) {
+    copied.failures.push_back(std::move(*unrecorded));
   }
   const Failures& failures = copied.failures;
   if (!run.Stopped() && listing) copied.failures.push_back({messenger.path, listing.message()});

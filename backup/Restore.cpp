@@ -119,7 +119,8 @@ Outcome RestoreCommand(FileSystem& files, const Locations& locations, CopyProgre
   std::optional<BackupAsOf> asOf;
   if (locations.asOf) {
     asOf = VersionsAsOf(files, sources,
-                        KeptBackups(files, PathIn(ParentFolder(backup.path), kCopyKeptFolderName)),
+                        KeptBackups(files, PathIn(ParentFolder(backup.path), kCopyKeptFolderName),
+                                    locations.startedAt),
                         *locations.asOf);
     if (asOf->files.empty() && copied.failures.empty()) {
       return {"Restore", kStyleInformation,

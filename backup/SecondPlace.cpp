@@ -5,6 +5,7 @@
 #include "backup/BackupMark.h"
 #include "backup/KeptFolder.h"
 #include "backup/Outcome.h"
+#include "backup/RunRecord.h"
 
 namespace stowlark {
 namespace {
@@ -169,6 +170,12 @@ PlaceCopy CopyToPlace(FileSystem& files, const PlaceFound& found, const std::str
     }
   }
   copy.keptFolder = kept.Path();
+  if (auto unrecorded = copy.notMade.empty()
+                            ? RecordRun(files, copy.folder, kept.Root(), kept.Path(), startedAt,
+                                        copy.copied, preview)
+                            : std::nullopt) {
+    copy.copied.failures.push_back(std::move(*unrecorded));
+  }
   // Without its mark the copy is still known by its name.
   if (!preview && copy.notMade.empty()) MarkAsBackup(files, copy.folder, startedAt);
   if (!preview && copy.notMade.empty() && copy.copied.failures.empty() && !run.Stopped()) {

@@ -28,7 +28,7 @@ std::optional<int> Digits(std::string_view text, std::size_t at, std::size_t cou
 
 }  // namespace
 
-std::optional<LocalTime> ParseLocalTime(std::string_view text) {
+std::optional<LocalTime> ReadLocalTime(std::string_view text) {
   // "2026-12-07 19:46", then ":05" or ".05" where seconds are given.
   if (text.size() != 16 && text.size() != 19) return std::nullopt;
   const char separator = text[13];
@@ -39,11 +39,28 @@ std::optional<LocalTime> ParseLocalTime(std::string_view text) {
   const auto year = Digits(text, 0, 4), month = Digits(text, 5, 2), day = Digits(text, 8, 2),
              hour = Digits(text, 11, 2), minute = Digits(text, 14, 2),
              second = text.size() == 19 ? Digits(text, 17, 2) : std::optional(0);
-  if (!year || !month || !day || !hour || !minute || !second || *month < 1 || *month > 12 ||
-      *day < 1 || *day > 31 || *hour > 23 || *minute > 59 || *second > 59) {
-    return std::nullopt;
-  }
+  if (!year || !month || !day || !hour || !minute || !second) return std::nullopt;
   return LocalTime{*year, *month, *day, *hour, *minute, *second};
+}
+
+bool DateExists(const LocalTime& at) {
+  if (at.year < kFirstYear || at.year > kLastYear || at.month < 1 || at.month > 12 || at.day < 1) {
+    return false;
+  }
+  const bool leap = at.year % 4 == 0 && (at.year % 100 != 0 || at.year % 400 == 0);
+  constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return at.day <= kDays[at.month - 1] + (leap && at.month == 2);
+}
+
+bool TimeOfDayExists(const LocalTime& at) {
+  return at.hour >= 0 && at.hour <= 23 && at.minute >= 0 && at.minute <= 59 && at.second >= 0 &&
+         at.second <= 59;
+}
+
+std::optional<LocalTime> ParseLocalTime(std::string_view text) {
+  const auto at = ReadLocalTime(text);
+  if (!at || !DateExists(*at) || !TimeOfDayExists(*at)) return std::nullopt;
+  return at;
 }
 
 std::int64_t SecondsOf(const LocalTime& time) {

@@ -48,8 +48,19 @@ inline std::string DateAndMinute(const LocalTime& at) {
 
 // A time written "2026-12-07 19:46" (or with "." between the parts of the
 // time, or ":SS" or ".SS" after the minutes) back into a time; nothing for
-// anything else, a date or time out of range included.
+// anything else, a date or time that does not exist included.
 std::optional<LocalTime> ParseLocalTime(std::string_view text);
+// The same form read into its parts, whether or not they exist, so that a
+// date that does not exist can be told apart from one written wrong.
+std::optional<LocalTime> ReadLocalTime(std::string_view text);
+
+// The years a Windows file time and system time both hold.
+inline constexpr int kFirstYear = 1601;
+inline constexpr int kLastYear = 9999;
+// Whether the calendar has that day (leap years counted) within those
+// years, and the clock that time of day.
+bool DateExists(const LocalTime& at);
+bool TimeOfDayExists(const LocalTime& at);
 
 class Clock {
  public:

@@ -134,9 +134,8 @@ class NativeWriter : public FileWriter {
       return LastError();
     }
     committed_ = true;
-    // No attributes at all, as a file the program writes of its own has,
-    // are what a new file gets.
-    const mode_t mode = stamp.attributes == 0 ? 0644 : stamp.attributes & 0777;
+    // No attributes at all is a plain file, as on Windows.
+    const mode_t mode = stamp.attributes != 0 ? stamp.attributes & 0777 : 0644;
     if (::futimens(fd_.Get(), times) != 0 || ::fchmod(fd_.Get(), mode) != 0 || fd_.Close() != 0) {
       return LastError();
     }

@@ -29,6 +29,11 @@ TEST(CommandLine, SwitchesTakeEitherSignAnyCaseAndValuesAfterAColon) {
   EXPECT_EQ(asOf.asOf, (LocalTime{2026, 12, 9, 23, 59, 59}));
   EXPECT_EQ(std::get<CommandLine>(Parse({"/restore", "/asof:2026-12-09 10:03:07"})).asOf,
             (LocalTime{2026, 12, 9, 10, 3, 7}));
+  for (const LocalTime day : {LocalTime{2028, 2, 29}, LocalTime{2000, 2, 29}, LocalTime{1601, 1, 1},
+                              LocalTime{9999, 12, 31}}) {
+    EXPECT_EQ(std::get<CommandLine>(Parse({"/restore", "/asof:" + DateText(day)})).asOf,
+              (LocalTime{day.year, day.month, day.day, 23, 59, 59}));
+  }
   EXPECT_EQ(std::get<CommandLine>(Parse({"/copyto:E:\\Backups"})).copyToPath, "E:\\Backups");
   EXPECT_EQ(std::get<CommandLine>(Parse({"/copyto:OFF"})).copyTo, CopyToAsk::Off);
   EXPECT_EQ((std::vector{ExitCode(RunResult::Done), ExitCode(RunResult::NothingToDo),
@@ -56,9 +61,18 @@ TEST(CommandLine, EveryUsageErrorSaysWhatIsWrong) {
       {{"/backup", "/asof:2026-12-09"}, "The switches /from and /asof go with /restore."},
       {{"/restore", "/from:E:\\", "/from:F:\\"}, "The switch /from may be given once."},
       {{"/copyto:E:\\", "/backup"}, "The switch /copyto goes with /quiet alone."},
-      {{"/copyto:"}, "The switch /copyto takes a folder, or off, or no value."}};
-  for (const char* wrong : {"/asof:2026-12-9", "/asof:2026-12-09 10.03", "/asof:2026-02-30x",
-                            "/asof:2026-12-09 24:00", "/asof"}) {
+      {{"/copyto:"}, "The switch /copyto takes a folder, or off, or no value."},
+      // Written right, but no such day or time exists.
+      {{"/restore", "/asof:2027-02-30"}, "There is no date 2027-02-30."},
+      {{"/restore", "/asof:2027-04-31 10:00"}, "There is no date 2027-04-31."},
+      {{"/restore", "/asof:2100-02-29"}, "There is no date 2100-02-29."},
+      {{"/restore", "/asof:2026-00-10"}, "There is no date 2026-00-10."},
+      {{"/restore", "/asof:2026-12-09 24:00"}, "There is no time 24:00."},
+      {{"/restore", "/asof:2026-12-09 10:03:60"}, "There is no time 10:03:60."},
+      {{"/restore", "/asof:0000-01-01"},
+       "There is no date 0000-01-01 in Windows, whose dates start at 1601-01-01."}};
+  for (const char* wrong :
+       {"/asof:2026-12-9", "/asof:2026-12-09 10.03", "/asof:2026-02-30x", "/asof"}) {
     EXPECT_EQ(std::get<std::string>(Parse({"/restore", wrong})),
               "The switch /asof takes a date, or a date and time, as /asof:2026-12-09 or "
               "/asof:\"2026-12-09 10:03\".")

@@ -331,6 +331,7 @@ TEST_F(FaultsTest, AFileThatCannotBeKeptAsideIsNotReplacedAndReported) {
   const std::error_code full = std::make_error_code(std::errc::no_space_on_device);
   const std::string replaced = "C:\\Docs\\Stowlark Replaced";
   using Case = std::tuple<Fault, std::string, bool>;  // the reason; at the file, or the folder
+  std::filesystem::remove_all(Host(replaced));        // with the first backup's record
   for (const auto& [fault, reason, atFile] :
        {Case{{Operation::CreateFolder, "Stowlark Replaced", kIoError}, kIoReason, false},
         Case{{Operation::Write, "09.05.03\\acc", full}, full.message(), true}}) {

@@ -4,6 +4,7 @@
 
 #include "app/CommandLine.h"
 #include "app/CopyTo.h"
+#include "backup/RunRecord.h"
 #include "backup/SecondPlace.h"
 #include "platform/fake/FaultyFileSystem.h"
 #include "platform/fake/MemoryRegistry.h"
@@ -67,6 +68,15 @@ TEST_F(SecondPlaceTest, TheStickIsFoundByItsVolumeAndNothingIsWrittenToAnother) 
   EXPECT_EQ(Read("F:\\Stowlark\\acc\\one.png"), "one, changed");
   EXPECT_EQ(Read("F:\\Stowlark Replaced\\Backup 2026-12-07 10.05.03\\acc\\one.png"),
             std::string(3000, '1'));
+  // The copy records its own runs, as the backup does: what each added and replaced.
+  auto records = ReadRunRecords(files, "F:\\Stowlark Replaced");
+  ASSERT_EQ(records.size(), 2u);
+  std::sort(records[0].added.begin(), records[0].added.end());
+  EXPECT_EQ(records[0],
+            (RunRecord{1, {2026, 12, 7, 9, 5, 3}, "", {"acc\\one.png", "acc\\two.png"}, {}}));
+  EXPECT_EQ(
+      records[1],
+      (RunRecord{2, locations.startedAt, "Backup 2026-12-07 10.05.03", {}, {"acc\\one.png"}}));
 
   // Another volume at F:, then none: the copy is not made, the run says so.
   std::filesystem::rename(scratch.Path() / "f", scratch.Path() / "stick");

@@ -47,6 +47,32 @@ TEST_F(RestoreTest, TheDialogListsTheKeptVersionsAndRestoresTheOneChosen) {
   EXPECT_EQ(ReadText(smile), "smile-1");
 }
 
+// Wine reads a file's creation time as its last write: a file dated years
+// back and backed up now was still not in the backup a year ago. A date
+// that does not exist is refused, never taken for one after the backup.
+TEST_F(RestoreTest, AsOfATimeGoesByWhatTheRunsRecordedNotByTheFilesDates) {
+  const std::wstring smile = MessengerFolder() + L"\\alice@example.com\\smile.png";
+  WriteText(smile, "smile-1");
+  const HANDLE file =
+      CreateFileW(smile.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  const SYSTEMTIME longAgo{2019, 6, 0, 1, 12, 0, 0, 0};
+  FILETIME written;
+  ASSERT_TRUE(SystemTimeToFileTime(&longAgo, &written) &&
+              SetFileTime(file, nullptr, nullptr, &written));
+  CloseHandle(file);
+  ASSERT_EQ(Run(L"/backup /quiet").code, 0u);
+  const Ran before = Run(L"/restore /quiet /asof:2020-01-01");
+  EXPECT_EQ(before.code, 1u) << before.output;
+  EXPECT_NE(before.output.find("The backup holds nothing from before "), std::string::npos)
+      << before.output;
+  for (const wchar_t* day : {L"2027-02-30", L"2027-04-31", L"0000-01-01"}) {
+    const Ran refused = Run(std::wstring(L"/restore /quiet /asof:") + day);
+    EXPECT_EQ(refused.code, 4u) << refused.output;
+    EXPECT_NE(refused.output.find("There is no date " + win32::Narrow(day)), std::string::npos)
+        << refused.output;
+  }
+}
+
 // Run by tests/e2e/new-pc.sh in a fresh prefix, where E: is the stick that
 // another PC's backups were copied to: Alt+Space, F, and the Desktop the
 // picker first shows is no backup and writes nothing; the stick chosen by

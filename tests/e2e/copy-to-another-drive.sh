@@ -256,7 +256,8 @@ else
     expect "the copy on $kind" "smile-3 none" "$(cat "$copy")"
     run /backup /quiet
     expect "a repeat on $kind" "0 Copied to $folder: 0 added, 0 replaced, 1 unchanged, 0 not copied." "$code $(tail -n 1 <<<"$out")"
-    [ ! -e "$seen/Stowlark Replaced" ] || fail "the repeat on $kind kept a version"
+    # The first backup's record of what it added stands there; no kept folder does.
+    [ -z "$(find "$seen/Stowlark Replaced" -mindepth 1 -type d 2>/dev/null)" ] || fail "the repeat on $kind kept a version"
     if [ $kind = FAT32 ]; then
       # A pulled stick's directory may claim more than its clusters hold: the
       # entry of SHORT.BIN is patched to 4,000,000 bytes over 100,352.
