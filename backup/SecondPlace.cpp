@@ -16,10 +16,6 @@ constexpr std::uint64_t kFat32LargestFile = 0xFFFFFFFFu;
 
 bool IsNetworkPath(const std::string& path) { return path.starts_with("\\\\"); }
 
-std::string Below(const std::string& folder, const std::string& name) {
-  return (folder.ends_with('\\') ? folder : folder + "\\") + name;
-}
-
 // "\\server\share" of a network path.
 std::string ShareOf(const std::string& path) {
   const auto share = path.find('\\', 2);
@@ -118,7 +114,7 @@ std::string CopyReminder(const CopyPlace& place) {
 PlaceCopy CopyToPlace(FileSystem& files, const PlaceFound& found, const std::string& backupPath,
                       const std::vector<std::string>& accounts, const LocalTime& startedAt,
                       CopyRun& run, bool preview) {
-  PlaceCopy copy{Below(found.path.empty() ? found.record.path : found.path, kCopyFolderName),
+  PlaceCopy copy{PathIn(found.path.empty() ? found.record.path : found.path, kCopyFolderName),
                  found.absent,
                  {},
                  {},
@@ -143,7 +139,7 @@ PlaceCopy CopyToPlace(FileSystem& files, const PlaceFound& found, const std::str
                       .fromBackup = true,
                       .intoBackup = true,
                       .watchTarget = watched};
-  RunKeptFolder kept(files, Below(found.path, kCopyKeptFolderName), "Backup", startedAt, preview);
+  RunKeptFolder kept(files, PathIn(found.path, kCopyKeptFolderName), "Backup", startedAt, preview);
   for (const auto& folder : folders) {
     const bool chosen = accounts.empty() ||
                         std::any_of(accounts.begin(), accounts.end(), [&](const std::string& name) {
@@ -155,7 +151,7 @@ PlaceCopy CopyToPlace(FileSystem& files, const PlaceFound& found, const std::str
       copy.notMade = WentAway(found.path, found.record);
       break;
     }
-    const std::string target = Below(copy.folder, Name(folder));
+    const std::string target = PathIn(copy.folder, Name(folder));
     if (auto refused = RefusedStep(folder, target, files.Inspect(target))) {
       copy.copied.failures.push_back(std::move(*refused));
       continue;
