@@ -280,16 +280,16 @@ class TreeCopier {
                                               care_.fileSystem + " drive cannot hold"});
       return false;
     }
+    // Even a time set on a file of the same bytes is a write.
+    if (!StillWatched()) return false;
     // Left alone, a file of the same bytes costs no write, whatever its time
     // says, and a file that another program holds open fails only when there
     // is something to change.
-    if (current && entry.stamp.size == current->stamp.size && StillWatched() &&
-        HoldsSameBytes(source, target)) {
+    if (current && entry.stamp.size == current->stamp.size && HoldsSameBytes(source, target)) {
       ++result_.unchanged;
       return true;
     }
     if (preview_) return Foresee(source, target, current);
-    if (!StillWatched()) return false;
     for (int pass = 0; pass <= kRereadsOfAChangingFile; ++pass) {
       const Pass done = CopyOnce(source, target, current);
       if (done == Pass::Stopped) return false;
