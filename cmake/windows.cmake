@@ -60,9 +60,8 @@ add_executable(Stowlark WIN32
   app/win32/Painting.cpp
   app/win32/Accessibility.cpp
   app/win32/Skin.cpp
-  app/win32/TickCount64.cpp
-  app/win32/Terminate.cpp
   app/win32/Throw.cpp
+  app/win32/StaticGuard.cpp
   app/win32/Stowlark.rc
 )
 # Linked as an object, not from an archive, since the libraries after it need

@@ -1,4 +1,4 @@
-// A link choice, like Terminate.cpp: the program throws nothing and catches
+// A link choice, like StaticGuard.cpp: the program throws nothing and catches
 // nothing, so the only exceptions it could meet are the standard library's
 // own (memory exhausted, a length past the maximum), which end it anyway.
 // The library's throwing functions bring std::logic_error and its old
@@ -9,6 +9,7 @@
 namespace std {
 
 void __throw_bad_cast() { abort(); }
+void __throw_bad_function_call() { abort(); }
 void __throw_bad_alloc() { abort(); }
 void __throw_bad_typeid() { abort(); }
 void __throw_bad_exception() { abort(); }
@@ -25,3 +26,16 @@ void __throw_invalid_argument(const char*) { abort(); }
 void __throw_out_of_range_fmt(const char*, ...) { abort(); }
 
 }  // namespace std
+
+// Memory exhausted ends the program, as the throw of std::bad_alloc that
+// nothing catches would, without the exception machinery the library's
+// operator new brings.
+void* operator new(std::size_t size) {
+  if (void* memory = std::malloc(size == 0 ? 1 : size)) return memory;
+  std::abort();
+}
+void* operator new[](std::size_t size) { return operator new(size); }
+void operator delete(void* memory) noexcept { std::free(memory); }
+void operator delete[](void* memory) noexcept { std::free(memory); }
+void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
+void operator delete[](void* memory, std::size_t) noexcept { std::free(memory); }
