@@ -160,41 +160,17 @@ Locations frmBackup::CurrentLocations(const RunLimits& limits) const {
           limits.asOf};
 }
 
-void frmBackup::RestoreFrom(const std::string& folder) {
-  if (copying_) return;
-  oneRun_ = RunLimits{{}, false, false, folder};
-  RunAlone("Restore", &RestoreCommand);
-}
-
-void frmBackup::RestoreAsOf(const LocalTime& at) {
-  if (copying_) return;
-  oneRun_ = RunLimits{{}, false, false, "", at};
-  RunAlone("Restore", &RestoreCommand);
-}
-
-std::vector<frmBackup::RestorePoint> frmBackup::RestorePoints() {
+frmBackup::RestoreLooking frmBackup::LookingForBackups() {
   const Locations where = CurrentLocations();
   const auto last = ReadLastBackup(ports_.registry);
-  const auto lastAt = last ? ParseLocalTime(last->at) : std::nullopt;
-  std::vector<RestorePoint> points{
-      {std::nullopt, lastAt ? "Latest backup (" + ports_.clock.Words(*lastAt, true) + ")"
-                            : std::string("Latest backup")}};
-  Folder backup;
-  if (GetFolder(ports_.files, where.backupPath, backup)) return points;
-  const std::vector<Folder> accounts = BackupAccounts(ports_.files, backup);
-  const std::vector<KeptRun> runs = KeptBackups(ports_.files, where.keptFolder, where.startedAt);
-  for (auto run = runs.rbegin(); run != runs.rend(); ++run) {
-    if (run->folder.empty()) continue;  // a run that replaced nothing
-    const BackupAsOf asOf = VersionsAsOf(ports_.files, accounts, runs, run->at);
-    std::string words = "As backed up before " + ports_.clock.Words(run->at, true) + ": ";
-    for (const auto& account : asOf.accountsDiffering) {
-      words += account + (&account == &asOf.accountsDiffering.back() ? "" : ", ");
-    }
-    words += (asOf.accountsDiffering.empty() ? "" : ", ") + std::to_string(asOf.differing) +
-             (asOf.differing == 1 ? " file differs" : " files differ");
-    points.push_back({run->at, words});
-  }
-  return points;
+  return {{where.backupPath, last ? ParseLocalTime(last->at) : std::nullopt, where.copyTo},
+          where.messengerFolder};
+}
+
+void frmBackup::RestoreChosen(const RestoreChoice& choice) {
+  if (copying_) return;
+  oneRun_ = RunLimits{{}, false, false, choice.from, choice.asOf, choice.items};
+  RunAlone("Restore", &RestoreCommand);
 }
 
 void frmBackup::OpenBackupFolder() {
@@ -227,7 +203,13 @@ std::string frmBackup::CommandTip(const Control& control) {
 }
 
 void frmBackup::Show(const Outcome& outcome) {
-  ports_.messages.ShowMessage(outcome.prompt, outcome.style, outcome.title);
+  if (!outcome.offer || !onBackupOffered_) {
+    return ports_.messages.ShowMessage(outcome.prompt, outcome.style, outcome.title);
+  }
+  if (ports_.messages.Ask(outcome.prompt + "\r\n\r\nOpen it in the Restore dialog?",
+                          outcome.title)) {
+    onBackupOffered_(*outcome.offer);
+  }
 }
 
 void frmBackup::RunAlone(const std::string& title,

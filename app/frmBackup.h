@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "app/Controls.h"
+#include "app/RestoreChoices.h"
 #include "app/SharedProgress.h"
 #include "backup/Outcome.h"
 #include "platform/Clock.h"
@@ -119,19 +120,21 @@ class frmBackup {
   CopySetting CopyPlaceNow();
   void CopyTo(const std::optional<std::string>& path);
 
-  // A restore, as GO under Restore runs it, from `folder` (a stick on a new
-  // PC, its Stowlark folder or the folder itself), or as the backup was at
-  // `at`.
-  void RestoreFrom(const std::string& folder);
-  void RestoreAsOf(const LocalTime& at);
-  // The times the backup can be restored as, newest first: the latest
-  // backup (no time), then as it was before each backup that kept versions,
-  // with the accounts and the number of files that differ from the latest.
-  struct RestorePoint {
-    std::optional<LocalTime> asOf;
-    std::string words;
+  // The Restore dialog's: where it looks for backups and the messenger's
+  // folder it compares them with; then what it chose, restored by GO under
+  // Restore's engine and rules.
+  struct RestoreLooking {
+    SourceSearch search;
+    std::string messengerFolder;
   };
-  std::vector<RestorePoint> RestorePoints();
+  RestoreLooking LookingForBackups();
+  void RestoreChosen(const RestoreChoice& choice);
+  // Where GO under Restore finds no backup here but one elsewhere, the box
+  // asks whether to open that one, and `open` is called with it on Yes.
+  // Without it (a command line's run) the box only tells where it is.
+  void OnBackupOffered(std::function<void(const RestoreSource&)> open) {
+    onBackupOffered_ = std::move(open);
+  }
   // Opens the backup folder in Explorer; a box where there is none yet.
   void OpenBackupFolder();
   // What hovering or focusing a command tells: when the last backup was
@@ -172,6 +175,7 @@ class frmBackup {
   std::function<void()> onCopyingChanged_;
   std::function<void(const Outcome&)> onRunEnded_;
   std::function<std::optional<std::string>()> beforeRun_;
+  std::function<void(const RestoreSource&)> onBackupOffered_;
   RunLimits limits_;
   // For the one restore a menu item asks for; the run in hand's.
   std::optional<RunLimits> oneRun_;

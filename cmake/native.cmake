@@ -8,6 +8,7 @@ add_executable(stowlark_tests
   tests/settings/WriteRegistryTest.cpp
   tests/app/frmBackupTest.cpp
   tests/app/CommandLineTest.cpp
+  tests/app/RestoreChoicesTest.cpp
   tests/app/ScheduleTest.cpp
   tests/app/PicturesTest.cpp
   tests/app/DensityTest.cpp

@@ -56,6 +56,7 @@ add_executable(Stowlark WIN32
   app/win32/MainWindow.cpp
   app/win32/CommandRun.cpp
   app/win32/Choosers.cpp
+  app/win32/RestoreDialog.cpp
   app/win32/CommandTips.cpp
   app/win32/Painting.cpp
   app/win32/Accessibility.cpp

@@ -16,6 +16,8 @@ class MessagePort {
   virtual ~MessagePort() = default;
   virtual void ShowMessage(const std::string& prompt, int style,
                            const std::optional<std::string>& title) = 0;
+  // A question with Yes, the default, and No; true for Yes.
+  virtual bool Ask(const std::string& prompt, const std::string& title) = 0;
 };
 
 }  // namespace stowlark

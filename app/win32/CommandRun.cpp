@@ -43,6 +43,7 @@ std::string Now() {
 class NoBoxes : public MessagePort {
  public:
   void ShowMessage(const std::string&, int, const std::optional<std::string>&) override {}
+  bool Ask(const std::string&, const std::string&) override { return false; }
 };
 class NoWindow : public WindowPort {
  public:

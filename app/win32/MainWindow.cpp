@@ -11,6 +11,7 @@
 #include "app/win32/CommandRun.h"
 #include "app/win32/Painting.h"
 #include "app/win32/ResourceIds.h"
+#include "app/win32/RestoreDialog.h"
 #include "platform/win32/Com.h"
 #include "platform/win32/SystemLibrary.h"
 #include "platform/win32/Text.h"
@@ -20,6 +21,7 @@ namespace {
 
 constexpr UINT kRunFromCommandLine = WM_APP + 3;
 constexpr UINT kTellOfAutomaticBackup = WM_APP + 4;
+constexpr UINT kOpenOfferedBackup = WM_APP + 5;
 // The system menu's Minimize under a command of the window's own: the system
 // greys its own for a window without a minimise box.
 constexpr UINT kMinimiseCommand = 0x0010;
@@ -67,7 +69,14 @@ MainWindow::MainWindow(HWND window, HINSTANCE instance, const CommandRun* comman
       command_(command) {
   messages_.SetOwner(window);
   form_.OnCopyingChanged([this] { AnnounceAvailability(window_); });
-  if (command_ == nullptr) return;
+  if (command_ == nullptr) {
+    // Opened once the run that offered it has ended, box and all.
+    form_.OnBackupOffered([this](const RestoreSource& source) {
+      offered_ = source;
+      PostMessageW(window_, kOpenOfferedBackup, 0, 0);
+    });
+    return;
+  }
   form_.LimitRuns({command_->line.accounts, command_->line.preview, command_->line.automatic,
                    command_->line.from, command_->line.asOf});
   form_.BeforeRun([this] { return command_->Starting(); });
@@ -211,6 +220,9 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case kTellOfAutomaticBackup:
       form_.TellOfUnfinishedAutomaticBackup();
       return 0;
+    case kOpenOfferedBackup:
+      OpenRestoreDialog(RestoreFocus::From, std::exchange(offered_, std::nullopt));
+      return 0;
     case WM_CLOSE:
       OnClose();
       return 0;
@@ -314,26 +326,24 @@ void MainWindow::OnSystemCommand(WPARAM command) {
       form_.CopyTo(std::nullopt);
       break;
     case kRestoreFromCommand:
-      if (const auto folder =
-              ChooseFolder(window_,
-                           L"Choose the backup to restore: a USB stick, a folder on another drive "
-                           L"or a network folder that holds one.")) {
-        form_.RestoreFrom(*folder);
-      }
+      OpenRestoreDialog(RestoreFocus::From, std::nullopt);
       break;
     case kEarlierVersionCommand:
-      if (const auto point = ChooseRestorePoint(window_, form_.RestorePoints())) {
-        if (point->asOf) {
-          form_.RestoreAsOf(*point->asOf);
-        } else {
-          form_.RunCommand(FindControl("imgRestore"));
-        }
-      }
+      OpenRestoreDialog(RestoreFocus::AsItWas, std::nullopt);
       break;
     case kOpenFolderCommand:
       form_.OpenBackupFolder();
       break;
   }
+}
+
+void MainWindow::OpenRestoreDialog(RestoreFocus focus, std::optional<RestoreSource> source) {
+  if (form_.Copying()) return;
+  auto [search, messengerFolder] = form_.LookingForBackups();
+  const auto choice =
+      ShowRestoreDialog(window_, files_, clock_,
+                        {std::move(search), std::move(messengerFolder), std::move(source), focus});
+  if (choice) form_.RestoreChosen(*choice);
 }
 
 // Alt+Space: the window has no title bar for the system to open its menu

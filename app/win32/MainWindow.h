@@ -5,6 +5,7 @@
 #include "app/frmBackup.h"
 #include "app/win32/Accessibility.h"
 #include "app/win32/CommandTips.h"
+#include "app/win32/RestoreDialog.h"
 #include "app/win32/Skin.h"
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32CopyLock.h"
@@ -63,6 +64,7 @@ class MainWindow {
   void OnCopyDone();
   void OnRunFromCommandLine();
   void OnSystemCommand(WPARAM command);
+  void OpenRestoreDialog(RestoreFocus focus, std::optional<RestoreSource> source);
   [[noreturn]] void OnEndSession();
 
   HWND window_;
@@ -86,6 +88,7 @@ class MainWindow {
   bool hideFocus_ = true;  // until the keyboard is used
   win32::ComPtr<ClientAccessible> accessible_;
   std::optional<CommandTips> tips_;
+  std::optional<RestoreSource> offered_;  // until the dialog opens on it
 };
 
 }  // namespace stowlark

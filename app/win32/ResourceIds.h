@@ -11,6 +11,11 @@
 #define IDR_ABOUT 13
 #define IDR_CLOSE 14
 #define DENSITY_ID_STEP 100
-// The dialog that asks which time to restore the backup as.
-#define IDD_RESTORE_POINT 20
-#define IDC_RESTORE_POINTS 21
+// The Restore dialog: which backup, as it was when, and which of its files.
+#define IDD_RESTORE 20
+#define IDC_FROM 21
+#define IDC_AS_OF 22
+#define IDC_FILES 23
+#define IDC_TOTALS 24
+#define IDC_PICTURE 25
+#define IDC_PIXELS 26

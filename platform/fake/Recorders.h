@@ -27,7 +27,13 @@ class RecordingMessages : public MessagePort {
                    const std::optional<std::string>& title) override {
     shown.push_back({prompt, style, title});
   }
+  // Recorded as a box of no icon, and answered with `answer`.
+  bool Ask(const std::string& prompt, const std::string& title) override {
+    shown.push_back({prompt, kStyleNoIcon, title});
+    return answer;
+  }
   std::vector<ShownMessage> shown;
+  bool answer = true;
 };
 
 // Each call is recorded as one line of text, which keeps expectations short.

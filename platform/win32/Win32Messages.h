@@ -16,6 +16,7 @@ class Win32Messages : public MessagePort {
   void Silence() { silent_ = true; }
   void ShowMessage(const std::string& prompt, int style,
                    const std::optional<std::string>& title) override;
+  bool Ask(const std::string& prompt, const std::string& title) override;
 
  private:
   HWND owner_ = nullptr;

@@ -185,7 +185,7 @@ TEST_F(frmBackupTest, WhileAnotherCopyRunsGoCopiesNothingAndSaysSo) {
   EXPECT_FALSE(lock.held) << "released when the copy ends";
   // What a menu item asked of one restore ends with it, refused or not.
   lock.busy = true;
-  form.RestoreFrom("Q:\\Nowhere");
+  form.RestoreChosen({"Q:\\Nowhere"});
   lock.busy = false;
   Click("imgRestore");
   EXPECT_EQ(messages.shown.back().title, "Restore Complete.");
@@ -308,12 +308,13 @@ TEST_F(frmBackupTest, TheCommandsTellOfTheLastBackupAndTheTimesItCanBeRestoredAs
             "December 2026");
   EXPECT_EQ(ReadLastBackup(registry), (LastBackup{"2026-12-08 12:00", true, false}));
 
-  const auto points = form.RestorePoints();
-  ASSERT_EQ(points.size(), 2u);
-  EXPECT_EQ(points[0].asOf, std::nullopt);
-  EXPECT_EQ(points[0].words, "Latest backup (8 December 2026 12:00)");
-  EXPECT_EQ(points[1].asOf, (LocalTime{2026, 12, 8, 12, 0, 0}));
-  EXPECT_EQ(points[1].words, "As backed up before 8 December 2026 12:00: acc, 1 file differs");
+  // The Restore dialog looks where the records say, and words the latest so.
+  const auto looking = form.LookingForBackups();
+  EXPECT_EQ(looking.search.backupPath, "C:\\Docs\\Stowlark");
+  EXPECT_EQ(looking.search.copyTo->label, "STICK");
+  EXPECT_EQ(looking.messengerFolder, "C:\\App\\Microsoft\\MSN Messenger");
+  EXPECT_EQ(PointWords(std::nullopt, looking.search.lastBackupHere, clock),
+            "Latest backup (8 December 2026 12:00)");
 }
 
 // Every backup looks again at the place it copies to: one that setting it

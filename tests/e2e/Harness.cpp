@@ -1,5 +1,6 @@
 #include "tests/e2e/Harness.h"
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include "app/Controls.h"
@@ -26,6 +27,8 @@ HWND WaitForWindow(DWORD process, const wchar_t* className, const wchar_t* title
   return nullptr;
 }
 
+}  // namespace
+
 std::wstring TextOf(HWND window) {
   std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
   text.resize(
@@ -33,7 +36,49 @@ std::wstring TextOf(HWND window) {
   return text;
 }
 
-}  // namespace
+// The list view reads and writes its item in its own process: the item and
+// its text are put there, and read back from there.
+std::vector<ListRow> ListViewRows(HWND list, int columns) {
+  DWORD process = 0;
+  GetWindowThreadProcessId(list, &process);
+  const win32::UniqueKernelObject other(
+      OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, process));
+  constexpr int kLength = 512;
+  auto* remote = static_cast<char*>(VirtualAllocEx(other.Get(), nullptr,
+                                                   sizeof(LVITEMW) + kLength * sizeof(wchar_t),
+                                                   MEM_COMMIT, PAGE_READWRITE));
+  if (remote == nullptr) return {};
+  std::vector<ListRow> rows(static_cast<std::size_t>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)));
+  for (std::size_t row = 0; row < rows.size(); ++row) {
+    for (int column = 0; column < columns; ++column) {
+      LVITEMW item{};
+      item.iSubItem = column;
+      item.pszText = reinterpret_cast<wchar_t*>(remote + sizeof(LVITEMW));
+      item.cchTextMax = kLength;
+      wchar_t text[kLength] = L"";
+      WriteProcessMemory(other.Get(), remote, &item, sizeof(item), nullptr);
+      SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(remote));
+      ReadProcessMemory(other.Get(), remote + sizeof(LVITEMW), text, sizeof(text), nullptr);
+      text[kLength - 1] = L'\0';
+      rows[row].cells.emplace_back(text);
+    }
+    rows[row].ticked = (SendMessageW(list, LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK) &
+                        LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2);
+  }
+  VirtualFreeEx(other.Get(), remote, 0, MEM_RELEASE);
+  return rows;
+}
+
+std::vector<std::wstring> ComboItems(HWND combo) {
+  std::vector<std::wstring> items(static_cast<std::size_t>(SendMessageW(combo, CB_GETCOUNT, 0, 0)));
+  for (std::size_t item = 0; item < items.size(); ++item) {
+    const auto length = static_cast<std::size_t>(SendMessageW(combo, CB_GETLBTEXTLEN, item, 0));
+    items[item].resize(length + 1);
+    SendMessageW(combo, CB_GETLBTEXT, item, reinterpret_cast<LPARAM>(items[item].data()));
+    items[item].resize(length);
+  }
+  return items;
+}
 
 std::wstring ProgramFolder() {
   // The planted-library test runs the program from a folder of its own.
@@ -181,7 +226,7 @@ HWND RunningStowlark::WaitForDialog() {
   return WaitForWindow(info_.dwProcessId, L"#32770", nullptr, kPatienceMs);
 }
 
-MessageBoxSeen RunningStowlark::AnswerMessageBox() {
+MessageBoxSeen RunningStowlark::AnswerMessageBox(WORD key) {
   const HWND box = WaitForWindow(info_.dwProcessId, L"#32770", nullptr, kPatienceMs);
   if (box == nullptr) {
     ADD_FAILURE() << "no message box appeared";
@@ -193,7 +238,12 @@ MessageBoxSeen RunningStowlark::AnswerMessageBox() {
   const MessageBoxSeen seen{
       TextOf(box), TextOf(GetDlgItem(box, 0xFFFF)),
       icon != nullptr && IsWindowVisible(icon) && SendMessageW(icon, STM_GETICON, 0, 0) != 0};
-  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  if (key != 0) {
+    WaitForFocus(box);
+    PressKey(key);
+  } else {
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+  }
   const DWORD start = GetTickCount();
   while (IsWindow(box) && GetTickCount() - start < kPatienceMs) Sleep(20);
   return seen;

@@ -101,8 +101,9 @@ class RunningStowlark {
   // The client area as it shows on the screen.
   Capture CaptureClient();
   POINT ClientOrigin() const;
-  // Waits for a message box of the program, reads it and presses OK.
-  MessageBoxSeen AnswerMessageBox();
+  // Waits for a message box of the program, reads it and presses OK, or
+  // the key given, as a user answers a question.
+  MessageBoxSeen AnswerMessageBox(WORD key = 0);
   // Waits for a dialog of the program (a box, a picker); null if none came.
   HWND WaitForDialog();
   bool HasMessageBox();
@@ -115,5 +116,15 @@ class RunningStowlark {
 };
 
 std::wstring ProgramFolder();
+std::wstring TextOf(HWND window);
+
+// What a list view of another process shows: each row's cells and whether
+// its check box is ticked.
+struct ListRow {
+  std::vector<std::wstring> cells;
+  bool ticked = false;
+};
+std::vector<ListRow> ListViewRows(HWND list, int columns);
+std::vector<std::wstring> ComboItems(HWND combo);
 
 }  // namespace stowlark::e2e

@@ -3,8 +3,8 @@
 # up and copies to a stick at E: (a drive letter of the prefix, its label and
 # serial number in the files Wine reads at its top); a second, fresh prefix,
 # whose messenger has never run, restores from that stick through
-# `/restore /from:E:\`, then through the window's menu and the folder picker
-# driven by keys (RestoreTest.OnANewPc... of the end-to-end tests). A second
+# `/restore /from:E:\`, then through GO under Restore, its offer of the stick and the
+# Restore dialog driven by keys (RestoreTest.OnANewPc... of the end-to-end tests). A second
 # stick at F: holds portable Stowlark unpacked into F:\Stowlark, the place the
 # first PC then copies to. Only what Stowlark wrote is restored from.
 #   new-pc.sh <folder of Stowlark.exe and the end-to-end tests>
@@ -108,13 +108,19 @@ code=$?
 grep -q 'cannot be found: E:\\Nowhere' "$scratch/out" && [ "$code" = 4 ] ||
   fail "/from: a folder that is not there: $code $(tr -d '\r' <"$scratch/out")"
 
-echo "-- The same through the window's menu and the picker"
+# With no backup here, a restore names the backups found and writes nothing.
+wine "$exe" /restore /quiet </dev/null >"$scratch/out" 2>/dev/null
+code=$?
+[ "$code" = 1 ] && grep -q 'E:\\Stowlark' "$scratch/out" && [ ! -e "$restored" ] ||
+  fail "/restore with no backup here: $code $(tr -d '\r' <"$scratch/out")"
+
+echo "-- The same through GO, the offer of the stick and the Restore dialog"
 STOWLARK_NEW_PC=1 wine "$bin/stowlark_e2e_tests.exe" \
-  --gtest_filter='RestoreTest.OnANewPcTheMenuRestoresFromTheStickChosenInThePicker' \
+  --gtest_filter='RestoreTest.OnANewPcGoUnderRestoreOffersTheStickAndTheDialogRestoresIt' \
   </dev/null >"$scratch/e2e" 2>&1
 grep -q '^\[  PASSED  \] 1 test' "$scratch/e2e" || {
   cat "$scratch/e2e" >&2
-  fail "the menu and picker on the new PC"
+  fail "the offer and the dialog on the new PC"
 }
 
 [ "$failures" -eq 0 ] || { echo "$failures check(s) failed" >&2; exit 1; }
