@@ -11,6 +11,7 @@ add_executable(stowlark_tests
   tests/app/RestoreChoicesTest.cpp
   tests/app/ScheduleTest.cpp
   tests/app/PicturesTest.cpp
+  tests/app/PictureInfoTest.cpp
   tests/app/DensityTest.cpp
   tests/backup/BackupRestoreTest.cpp
   tests/backup/FaultsTest.cpp

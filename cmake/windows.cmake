@@ -47,7 +47,8 @@ add_library(stowlark_win32 STATIC
 target_link_libraries(stowlark_win32 PUBLIC stowlark_core shell32 advapi32 user32 gdi32 ntdll ole32 uuid)
 target_compile_options(stowlark_win32 PRIVATE ${no_exceptions})
 
-add_library(stowlark_pictures STATIC app/win32/Pictures.cpp app/win32/Fonts.cpp)
+add_library(stowlark_pictures STATIC app/win32/Pictures.cpp app/win32/Fonts.cpp
+  app/win32/PicturePreview.cpp)
 target_link_libraries(stowlark_pictures PUBLIC stowlark_win32 windowscodecs ole32 oleaut32 uuid)
 target_compile_options(stowlark_pictures PRIVATE ${no_exceptions})
 
@@ -112,8 +113,9 @@ set_tests_properties(NewPc.RestoresFromTheStickByCommandLineAndByThePicker
 add_executable(stowlark_win32_tests
   tests/platform/win32/Win32RegistryTest.cpp
   tests/platform/win32/Win32FileSystemTest.cpp
+  tests/app/PicturePreviewTest.cpp
 )
-target_link_libraries(stowlark_win32_tests PRIVATE stowlark_win32 gtest_main)
+target_link_libraries(stowlark_win32_tests PRIVATE stowlark_pictures gtest_main)
 # A test program that ends part way with code 0 has not passed.
 set(passed_line "\\[  PASSED  \\] 1 test")
 gtest_discover_tests(stowlark_win32_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60

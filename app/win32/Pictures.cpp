@@ -17,22 +17,6 @@ namespace {
 
 using win32::ComPtr;
 
-// A top-down 32-bit bitmap whose pixels the caller fills.
-std::optional<DecodedPicture> BlankPicture(int width, int height, std::uint32_t*& pixels) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  win32::UniqueGdi bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  if (!bitmap) return std::nullopt;
-  pixels = static_cast<std::uint32_t*>(bits);
-  return DecodedPicture{std::move(bitmap), width, height};
-}
-
 // Draws the picture over a ground of one colour, as OLE draws it with its mask.
 std::optional<DecodedPicture> RenderOn(IPicture& picture, int width, int height, BYTE ground,
                                        std::uint32_t*& pixels) {
@@ -140,6 +124,21 @@ std::optional<DecodedPicture> PictureDecoder::DecodeWithOle(std::span<const BYTE
     onBlack[i] = onBlack[i] == onWhite[i] ? onBlack[i] | 0xFF000000u : 0;
   }
   return result;
+}
+
+std::optional<DecodedPicture> BlankPicture(int width, int height, std::uint32_t*& pixels) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  win32::UniqueGdi bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!bitmap) return std::nullopt;
+  pixels = static_cast<std::uint32_t*>(bits);
+  return DecodedPicture{std::move(bitmap), width, height};
 }
 
 int ResourceFor(int id, int density) {

@@ -4,6 +4,7 @@
 // after windows.h, which they need
 #include <wincodec.h>
 
+#include <cstdint>
 #include <optional>
 #include <span>
 
@@ -35,6 +36,9 @@ class PictureDecoder {
  private:
   win32::ComPtr<IWICImagingFactory> factory_;
 };
+
+// A top-down 32-bit bitmap whose pixels the caller fills.
+std::optional<DecodedPicture> BlankPicture(int width, int height, std::uint32_t*& pixels);
 
 // The resource of a picture, icon or cursor id as drawn for one of the
 // picture densities.
