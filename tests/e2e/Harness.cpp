@@ -226,6 +226,10 @@ HWND RunningStowlark::WaitForDialog() {
   return WaitForWindow(info_.dwProcessId, L"#32770", nullptr, kPatienceMs);
 }
 
+HWND RunningStowlark::WaitForWindowTitled(const wchar_t* title) {
+  return WaitForWindow(info_.dwProcessId, nullptr, title, kPatienceMs);
+}
+
 MessageBoxSeen RunningStowlark::AnswerMessageBox(WORD key) {
   const HWND box = WaitForWindow(info_.dwProcessId, L"#32770", nullptr, kPatienceMs);
   if (box == nullptr) {
@@ -249,10 +253,8 @@ MessageBoxSeen RunningStowlark::AnswerMessageBox(WORD key) {
   return seen;
 }
 
-Capture RunningStowlark::CaptureClient() {
-  RECT client;
-  GetClientRect(window_, &client);
-  Capture capture{client.right, client.bottom, {}};
+Capture CaptureScreen(const RECT& area) {
+  Capture capture{area.right - area.left, area.bottom - area.top, {}};
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(info.bmiHeader);
   info.bmiHeader.biWidth = capture.width;
@@ -266,9 +268,8 @@ Capture RunningStowlark::CaptureClient() {
   {
     // Wine cannot hand a device context to another process, so PrintWindow
     // comes back empty there; the screen shows what the window painted.
-    const POINT origin = ClientOrigin();
     const win32::Selection selected(dc.Get(), bitmap.Get());
-    BitBlt(dc.Get(), 0, 0, capture.width, capture.height, screen, origin.x, origin.y, SRCCOPY);
+    BitBlt(dc.Get(), 0, 0, capture.width, capture.height, screen, area.left, area.top, SRCCOPY);
     GdiFlush();
   }
   ReleaseDC(nullptr, screen);
@@ -276,6 +277,27 @@ Capture RunningStowlark::CaptureClient() {
   capture.pixels.assign(pixels, pixels + capture.width * capture.height);
   for (auto& pixel : capture.pixels) pixel &= 0xFFFFFF;
   return capture;
+}
+
+void SaveBitmap(const Capture& shot, const std::wstring& path) {
+  const auto size = static_cast<DWORD>(shot.pixels.size() * 4);
+  BITMAPFILEHEADER file{0x4D42, static_cast<DWORD>(sizeof(file) + sizeof(BITMAPINFOHEADER)) + size,
+                        0, 0, sizeof(file) + sizeof(BITMAPINFOHEADER)};
+  BITMAPINFOHEADER info{sizeof(info), shot.width, -shot.height, 1, 32, BI_RGB, size, 0, 0, 0, 0};
+  const win32::UniqueFile out(
+      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  DWORD written = 0;
+  WriteFile(out.Get(), &file, sizeof(file), &written, nullptr);
+  WriteFile(out.Get(), &info, sizeof(info), &written, nullptr);
+  WriteFile(out.Get(), shot.pixels.data(), size, &written, nullptr);
+}
+
+Capture RunningStowlark::CaptureClient() {
+  RECT client;
+  GetClientRect(window_, &client);
+  const POINT origin = ClientOrigin();
+  OffsetRect(&client, origin.x, origin.y);
+  return CaptureScreen(client);
 }
 
 POINT RunningStowlark::ClientOrigin() const {

@@ -21,6 +21,11 @@ struct Capture {
   std::uint32_t At(int x, int y) const { return pixels[static_cast<std::size_t>(y * width + x)]; }
 };
 
+// The screen's pixels in a rectangle of screen coordinates.
+Capture CaptureScreen(const RECT& area);
+// A capture as a BMP file, for people to look at; no test reads it.
+void SaveBitmap(const Capture& shot, const std::wstring& path);
+
 // The screen's density as a program that lays itself out for it sees it.
 int ScreenDpi();
 
@@ -106,6 +111,8 @@ class RunningStowlark {
   MessageBoxSeen AnswerMessageBox(WORD key = 0);
   // Waits for a dialog of the program (a box, a picker); null if none came.
   HWND WaitForDialog();
+  // Waits for a window of the program of that title, of any class.
+  HWND WaitForWindowTitled(const wchar_t* title);
   bool HasMessageBox();
   // Exit code, or STILL_ACTIVE when it has not ended within the time.
   DWORD WaitForExit(DWORD milliseconds);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <utility>
 
 #include "app/win32/ResourceIds.h"
 #include "platform/win32/Text.h"
@@ -255,6 +256,33 @@ TEST_F(RestoreTest, OnANewPcGoUnderRestoreOffersTheStickAndTheDialogRestoresIt) 
       << win32::Narrow(done.text);
   EXPECT_EQ(ReadText(MessengerFolder() + L"\\alice@example.com\\smile.png"), "smile");
   EXPECT_EQ(ReadText(MessengerFolder() + L"\\bob@example.com\\Backgrounds\\sea.bmp"), "sea");
+}
+
+// Run by scripts/screenshot, in a prefix whose shell folders lead to the
+// backup it made: the window's menu opens the Restore dialog, whose frame,
+// once two looks a moment apart agree, is saved as the BMP that
+// STOWLARK_SCREENSHOT names.
+TEST(ScreenshotTest, TheMenuOpensTheRestoreDialog) {
+  const char* path = std::getenv("STOWLARK_SCREENSHOT");
+  if (path == nullptr) GTEST_SKIP() << "run by scripts/screenshot";
+  const char* title = std::getenv("STOWLARK_SCREENSHOT_TITLE");
+  SetProcessDPIAware();
+  RunningStowlark program;
+  ASSERT_TRUE(WaitForFocus(program.Window()));
+  ASSERT_TRUE(ChooseFromWindowMenu('E'));
+  const HWND dialog = program.WaitForWindowTitled(win32::Widen(title ? title : "Restore").c_str());
+  ASSERT_NE(dialog, nullptr) << "no window titled " << (title ? title : "Restore");
+  RECT frame;
+  ASSERT_TRUE(GetWindowRect(dialog, &frame));
+  Capture shot = CaptureScreen(frame);
+  EXPECT_TRUE(WaitFor(
+      [&] {
+        const Capture again = CaptureScreen(frame);
+        return std::exchange(shot, again).pixels == again.pixels;
+      },
+      10));
+  SaveBitmap(shot, win32::Widen(path));
+  PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
 }
 
 }  // namespace

@@ -37,21 +37,6 @@ int Luminance(std::uint32_t rgb) {
   return (299 * ((rgb >> 16) & 0xFF) + 587 * ((rgb >> 8) & 0xFF) + 114 * (rgb & 0xFF)) / 1000;
 }
 
-// Saves what the window showed, for people to look at; no test reads it.
-void SaveScreenshot(const Capture& shot, int dpi) {
-  const std::wstring path = ProgramFolder() + L"\\window-" + std::to_wstring(dpi) + L"dpi.bmp";
-  const auto size = static_cast<DWORD>(shot.pixels.size() * 4);
-  BITMAPFILEHEADER file{0x4D42, static_cast<DWORD>(sizeof(file) + sizeof(BITMAPINFOHEADER)) + size,
-                        0, 0, sizeof(file) + sizeof(BITMAPINFOHEADER)};
-  BITMAPINFOHEADER info{sizeof(info), shot.width, -shot.height, 1, 32, BI_RGB, size, 0, 0, 0, 0};
-  const win32::UniqueFile out(
-      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-  DWORD written = 0;
-  WriteFile(out.Get(), &file, sizeof(file), &written, nullptr);
-  WriteFile(out.Get(), &info, sizeof(info), &written, nullptr);
-  WriteFile(out.Get(), shot.pixels.data(), size, &written, nullptr);
-}
-
 class SkinTest : public StowlarkFixture {
  protected:
   void SetUp() override {
@@ -67,7 +52,7 @@ class SkinTest : public StowlarkFixture {
              GetTickCount() - start < 10000);
     Sleep(200);
     shot_ = program_.CaptureClient();
-    SaveScreenshot(shot_, dpi_);
+    SaveBitmap(shot_, ProgramFolder() + L"\\window-" + std::to_wstring(dpi_) + L"dpi.bmp");
   }
 
   // Every pixel of the picture where it is opaque, and the background where not.

@@ -36,6 +36,9 @@ done < <(awk '/^## For those who build it$/ {exit} /^#/ {sub(/^#+ /, ""); gsub(/
 ! grep -qxF 'For those who build it' <<<"$readme" || fail "README.txt holds the builders' part"
 long=$(awk 'length > 80' <<<"$readme")
 [ -z "$long" ] || fail "README.txt has lines over 80 characters: $long"
+# Someone holding the zip has no clone to build in.
+builds=$(grep -E 'scripts/|cmake|ctest|tools/' <<<"$readme" || true)
+[ -z "$builds" ] || fail "README.txt tells of building: $builds"
 for markup in '^#' '`' '](' '\*\*' '^ *|' '!\[' 'docs/' '(#'; do
   ! grep -q -- "$markup" <<<"$readme" || fail "README.txt holds Markdown ($markup): $(grep -- "$markup" <<<"$readme" | head -1)"
 done
