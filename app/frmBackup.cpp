@@ -157,7 +157,9 @@ Locations frmBackup::CurrentLocations(const RunLimits& limits) const {
           limits.preview,
           ReadCopyPlace(ports_.registry),
           limits.from,
-          limits.asOf};
+          limits.asOf,
+          "",
+          limits.items};
 }
 
 void frmBackup::RestoreFrom(const std::string& folder) {
