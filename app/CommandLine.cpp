@@ -70,11 +70,11 @@ std::optional<std::string> TakeSwitch(const std::string& argument, CommandLine& 
     line.asOf = at;
     return std::nullopt;
   }
-  if (name == "account" || name == "log" || name == "from") {
+  if (name == "account" || name == "item" || name == "log" || name == "from") {
     if (!value || value->empty()) return "The switch /" + name + " needs a value after \":\".";
     std::string& once = name == "log" ? line.logFile : line.from;
-    if (name == "account") {
-      line.accounts.push_back(*value);
+    if (name == "account" || name == "item") {
+      (name == "item" ? line.items : line.accounts).push_back(*value);
     } else if (!once.empty()) {
       return "The switch /" + name + " may be given once.";
     } else {
@@ -168,6 +168,9 @@ std::variant<CommandLine, std::string> ParseCommandLine(std::span<const std::str
   if ((!line.from.empty() || line.asOf) && line.run != RunKind::Restore) {
     return std::string("The switches /from and /asof go with /restore.");
   }
+  if (!line.items.empty() && line.run != RunKind::Restore) {
+    return std::string("The switch /item goes with /restore.");
+  }
   if (!line.run && !line.schedule && !line.copyTo) {
     return std::string("Give /backup, /restore, /schedule or /copyto.");
   }
@@ -181,7 +184,7 @@ std::string UsageText() {
          "Stowlark backs up and restores the account folders of MSN Messenger.\r\n"
          "\r\n"
          "Stowlark.exe /backup | /restore [/quiet] [/preview] [/account:NAME ...] [/log:FILE]\r\n"
-         "Stowlark.exe /restore [/from:FOLDER] [/asof:DATE[ TIME]] ...\r\n"
+         "Stowlark.exe /restore [/from:FOLDER] [/asof:DATE[ TIME]] [/item:PATH ...] ...\r\n"
          "Stowlark.exe /schedule[:daily [/at:HH:MM] | :off]\r\n"
          "Stowlark.exe /copyto[:FOLDER | :off]\r\n"
          "\r\n"
@@ -195,6 +198,8 @@ std::string UsageText() {
          "  /asof:\"YYYY-MM-DD HH:MM\"\r\n"
          "                 Restore every file as the backup held it then; a date\r\n"
          "                 alone means the end of that day.\r\n"
+         "  /item:PATH     Restore only this file or folder of the backup, written\r\n"
+         "                 account\\folder\\name; may be given more than once.\r\n"
          "  /schedule:daily\r\n"
          "                 Back up every day at 12:00, or at the time /at:HH:MM gives,\r\n"
          "                 run by Windows' Task Scheduler.\r\n"
@@ -263,6 +268,20 @@ std::string Counts(const std::vector<std::string>& added, const std::vector<Kept
          " not copied.";
 }
 
+// A backup found elsewhere, told with the switch that restores from it in
+// place of the window's question.
+std::string OfferLine(const Outcome& outcome) {
+  const std::string& prompt = outcome.prompt;
+  const auto paragraph = prompt.find("\r\n\r\n");
+  const auto question = prompt.rfind(". Open ");
+  const std::string& folder = outcome.offer->folder;
+  return Flattened(prompt.substr(0, paragraph)) + " " +
+         prompt.substr(paragraph + 4, question - paragraph - 4) + "; restore from " +
+         (prompt.find("Backups were found") == std::string::npos ? "it" : "the first") +
+         " with /restore /from:" +
+         (folder.find(' ') == std::string::npos ? folder : "\"" + folder + "\"");
+}
+
 }  // namespace
 
 std::vector<std::string> SummaryLines(RunKind run, const Outcome& outcome, bool preview) {
@@ -281,7 +300,7 @@ std::vector<std::string> SummaryLines(RunKind run, const Outcome& outcome, bool 
       break;
     case RunResult::NothingToDo:
     case RunResult::NotStarted:
-      lines.push_back(Flattened(outcome.prompt));
+      lines.push_back(outcome.offer ? OfferLine(outcome) : Flattened(outcome.prompt));
       break;
   }
   if (!outcome.copy) return lines;

@@ -28,6 +28,8 @@ struct CommandLine {
   // A restore from another folder, and as the backup was at a time.
   std::string from = {};
   std::optional<LocalTime> asOf = {};
+  // A restore of these files and folders alone, "account\folder\name".
+  std::vector<std::string> items = {};
   // Turns the daily automatic backup on or off, or tells how it stands.
   std::optional<ScheduleAsk> schedule = {};
   DailyTime at = {};

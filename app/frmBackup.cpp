@@ -157,7 +157,9 @@ Locations frmBackup::CurrentLocations(const RunLimits& limits) const {
           limits.preview,
           ReadCopyPlace(ports_.registry),
           limits.from,
-          limits.asOf};
+          limits.asOf,
+          "",
+          limits.items};
 }
 
 frmBackup::RestoreLooking frmBackup::LookingForBackups() {

@@ -85,6 +85,7 @@ class frmBackup {
     bool automatic = false;
     std::string from = {};
     std::optional<LocalTime> asOf = {};
+    std::vector<std::string> items = {};
   };
   void LimitRuns(RunLimits limits) { limits_ = std::move(limits); }
   // Called with how each backup or restore ended, refused ones too, before

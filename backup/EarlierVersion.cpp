@@ -97,8 +97,9 @@ std::vector<std::int64_t> InStep(std::vector<std::int64_t> times, std::int64_t n
   return times;
 }
 
-// Every file below the account folders, as "account\sub\name".
-std::vector<std::string> FilesOf(FileSystem& files, const std::vector<Folder>& accounts) {
+}  // namespace
+
+std::vector<std::string> BackupFiles(FileSystem& files, const std::vector<Folder>& accounts) {
   std::vector<std::string> found;
   std::vector<std::pair<std::string, std::string>> pending;  // path, relative
   for (const auto& account : accounts) {
@@ -122,8 +123,6 @@ std::vector<std::string> FilesOf(FileSystem& files, const std::vector<Folder>& a
   std::sort(found.begin(), found.end());
   return found;
 }
-
-}  // namespace
 
 std::vector<KeptRun> KeptBackups(FileSystem& files, const std::string& keptRoot,
                                  const LocalTime& now) {
@@ -191,7 +190,7 @@ BackupAsOf VersionsAsOf(FileSystem& files, const std::vector<Folder>& accounts,
   std::map<std::string, std::string> backupOf;  // account name: its folder
   for (const auto& account : accounts) backupOf[Name(account)] = account.path;
   Listings listings(files);
-  for (const auto& relative : FilesOf(files, accounts)) {
+  for (const auto& relative : BackupFiles(files, accounts)) {
     const auto cut = relative.find('\\');
     const std::string own = backupOf[relative.substr(0, cut)] + relative.substr(cut);
     std::string source = own;

@@ -31,6 +31,10 @@ struct KeptRun {
 std::vector<KeptRun> KeptBackups(FileSystem& files, const std::string& keptRoot,
                                  const LocalTime& now);
 
+// Every file below the account folders, as "account\sub\name", sorted:
+// links and the program's own temporary files left out.
+std::vector<std::string> BackupFiles(FileSystem& files, const std::vector<Folder>& accounts);
+
 // What the backup held at a time: each file's version then and where it
 // goes, how many of them are not the backup's own copy now (or are not in
 // the backup then at all), and the creation of the oldest version met, the

@@ -102,6 +102,44 @@ std::error_code ReadFull(FileReader& reader, std::span<char> buffer, std::size_t
   return {};
 }
 
+}  // namespace
+
+bool HoldsSameBytes(FileSystem& files, const std::string& source, const std::string& target,
+                    ByteBuffers& buffers, const std::function<bool(std::uint64_t)>& going,
+                    FileStamp& sourceStamp, FileStamp& targetStamp) {
+  std::unique_ptr<FileReader> from;
+  std::unique_ptr<FileReader> to;
+  if (files.OpenRead(source, from) || files.OpenRead(target, to)) return false;
+  if (from->Stamp().size != to->Stamp().size) return false;
+  if (buffers.one.size() < kChunkBytes) buffers.one.resize(kChunkBytes);
+  if (buffers.other.size() < kChunkBytes) buffers.other.resize(kChunkBytes);
+  for (std::uint64_t left = from->Stamp().size; left > 0;) {
+    if (!going(from->Stamp().size - left)) return false;
+    const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(left, kChunkBytes));
+    std::size_t got = 0;
+    std::size_t otherGot = 0;
+    if (ReadFull(*from, {buffers.one.data(), want}, got) ||
+        ReadFull(*to, {buffers.other.data(), want}, otherGot) || got != want || otherGot != want ||
+        !std::equal(buffers.one.begin(), buffers.one.begin() + static_cast<std::ptrdiff_t>(want),
+                    buffers.other.begin())) {
+      return false;
+    }
+    left -= want;
+  }
+  going(from->Stamp().size);
+  FileStamp fromNow;
+  FileStamp toNow;
+  if (from->StampNow(fromNow) || to->StampNow(toNow) || !SameSizeAndTime(fromNow, from->Stamp()) ||
+      !SameSizeAndTime(toNow, to->Stamp())) {
+    return false;
+  }
+  sourceStamp = from->Stamp();
+  targetStamp = to->Stamp();
+  return true;
+}
+
+namespace {
+
 class TreeCopier {
  public:
   TreeCopier(FileSystem& files, CopyResult& result, std::vector<FileId> forbidden,
@@ -113,7 +151,7 @@ class TreeCopier {
         run_(run),
         preview_(preview),
         care_(care),
-        buffer_(kChunkBytes) {}
+        buffers_{std::vector<char>(kChunkBytes), {}} {}
 
   // Folders wait on a stack of their own, so that no depth of tree can
   // exhaust the thread's stack.
@@ -285,7 +323,7 @@ class TreeCopier {
     // Left alone, a file of the same bytes costs no write, whatever its time
     // says, and a file that another program holds open fails only when there
     // is something to change.
-    if (current && entry.stamp.size == current->stamp.size && HoldsSameBytes(source, target)) {
+    if (current && entry.stamp.size == current->stamp.size && AlreadyHolds(source, target)) {
       ++result_.unchanged;
       return true;
     }
@@ -299,46 +337,20 @@ class TreeCopier {
     return false;
   }
 
-  // A time stamp proves nothing either way: the bytes decide. Each file is
-  // read to the length its stamp gives at open; either one changing meanwhile
-  // counts as a difference, so that the copy reads the source again under its
-  // own rules. A target of the same bytes and another time only takes the
-  // source's time: replaced, it would push out the copy kept before it.
-  bool HoldsSameBytes(const std::string& source, const std::string& target) {
-    std::unique_ptr<FileReader> from;
-    std::unique_ptr<FileReader> to;
-    if (files_.OpenRead(source, from) || files_.OpenRead(target, to)) return false;
-    if (from->Stamp().size != to->Stamp().size || !SameBytes(*from, *to)) return false;
-    FileStamp fromNow;
-    FileStamp toNow;
-    if (from->StampNow(fromNow) || to->StampNow(toNow) ||
-        !SameSizeAndTime(fromNow, from->Stamp()) || !SameSizeAndTime(toNow, to->Stamp())) {
-      return false;
-    }
-    const std::int64_t time = from->Stamp().lastWriteTime;
-    const bool touched = !files_.SameWriteTime(time, to->Stamp().lastWriteTime);
-    to.reset();
+  // A target of the same bytes and another time only takes the source's
+  // time: replaced, it would push out the copy kept before it.
+  bool AlreadyHolds(const std::string& source, const std::string& target) {
+    FileStamp from;
+    FileStamp to;
+    const auto going = [&](std::uint64_t done) {
+      run_.InFile(done);
+      return !run_.Stopped();
+    };
+    if (!HoldsSameBytes(files_, source, target, buffers_, going, from, to)) return false;
     // A time that cannot be set leaves the bytes right; the next run only
     // compares them again.
-    if (touched && !preview_) files_.SetWriteTime(target, time);
-    return true;
-  }
-
-  bool SameBytes(FileReader& from, FileReader& to) {
-    if (other_.empty()) other_.resize(kChunkBytes);
-    for (std::uint64_t left = from.Stamp().size; left > 0;) {
-      if (run_.Stopped()) return false;
-      const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(left, kChunkBytes));
-      std::size_t got = 0;
-      std::size_t otherGot = 0;
-      if (ReadFull(from, {buffer_.data(), want}, got) ||
-          ReadFull(to, {other_.data(), want}, otherGot) || got != want || otherGot != want ||
-          !std::equal(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(want),
-                      other_.begin())) {
-        return false;
-      }
-      left -= want;
-      run_.InFile(from.Stamp().size - left);
+    if (!preview_ && !files_.SameWriteTime(from.lastWriteTime, to.lastWriteTime)) {
+      files_.SetWriteTime(target, from.lastWriteTime);
     }
     return true;
   }
@@ -501,8 +513,8 @@ class TreeCopier {
     if (const auto error = writer.OpenReadBack(back)) return error;
     Digest read;
     for (std::size_t count = 1; count > 0;) {
-      if (const auto error = back->Read(buffer_, count)) return error;
-      read.Add({buffer_.data(), count});
+      if (const auto error = back->Read(buffers_.one, count)) return error;
+      read.Add({buffers_.one.data(), count});
     }
     return read == written_ ? std::error_code{} : CopyError::ReadBackDiffers;
   }
@@ -517,7 +529,7 @@ class TreeCopier {
       if (run_.Stopped()) return CopyError::Stopped;
       std::size_t count = 0;
       const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(left, kChunkBytes));
-      if (const auto error = reader.Read({buffer_.data(), want}, count)) return error;
+      if (const auto error = reader.Read({buffers_.one.data(), want}, count)) return error;
       // A directory that claims more than its clusters hold (a stick pulled
       // mid-write) ends the read early: the rest is not in the file.
       if (count == 0) {
@@ -525,11 +537,11 @@ class TreeCopier {
         return CopyError::ShortRead;
       }
       left -= count;
-      if (const auto error = writer.Write({buffer_.data(), count})) {
+      if (const auto error = writer.Write({buffers_.one.data(), count})) {
         failedPath = target;
         return error;
       }
-      if (care_.verify) written_.Add({buffer_.data(), count});
+      if (care_.verify) written_.Add({buffers_.one.data(), count});
       run_.InFile(reader.Stamp().size - left);
     }
     return {};
@@ -589,8 +601,7 @@ class TreeCopier {
   std::pair<std::uint64_t, std::uint64_t> shortRead_;  // bytes read, of the size at open
   std::string watched_;
   FileId watchedId_;
-  std::vector<char> buffer_;
-  std::vector<char> other_;
+  ByteBuffers buffers_;
 };
 
 }  // namespace

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -82,6 +83,22 @@ bool IsOneOf(FileSystem& files, const std::string& folder, const std::vector<Fil
 Tally CountFiles(FileSystem& files, const std::string& folder, bool inBackup = false);
 
 class RunKeptFolder;
+
+// The chunks two files are compared in, kept from one file to the next.
+struct ByteBuffers {
+  std::vector<char> one;
+  std::vector<char> other;
+};
+
+// The one test of whether a file need not be copied: the time stamp proves
+// nothing either way, so the bytes decide, the same size first. Each file is
+// read to the length its stamp gave at open; either one changing meanwhile
+// counts as a difference. `going` is asked before each chunk with the bytes
+// compared so far, and false ends the comparison as a difference; it is told
+// the whole at the end. Both stamps, as the files were opened, where equal.
+bool HoldsSameBytes(FileSystem& files, const std::string& source, const std::string& target,
+                    ByteBuffers& buffers, const std::function<bool(std::uint64_t)>& going,
+                    FileStamp& sourceStamp, FileStamp& targetStamp);
 
 // Where a copy keeps each file that it replaces: at the file's relative path
 // below `below` in the run's own kept folder, made when first needed. Every

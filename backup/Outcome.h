@@ -6,6 +6,7 @@
 
 #include "backup/EarlierVersion.h"
 #include "backup/FolderOps.h"
+#include "backup/RestoreList.h"
 #include "backup/SecondPlace.h"
 #include "platform/Clock.h"
 
@@ -37,6 +38,9 @@ struct Outcome {
   std::optional<PlaceCopy> copy = {};
   // For a restore as of a time, each file and the version it takes.
   std::vector<FileToCopy> versions = {};
+  // Where a restore found no backup here, the first found elsewhere, to be
+  // offered.
+  std::optional<RestoreSource> offer = {};
   bool operator==(const Outcome&) const = default;
 };
 
@@ -64,6 +68,9 @@ struct Locations {
   // Why a backup may make no copy to `copyTo` as things stand, or to any
   // place where the record of it cannot be trusted; empty when it may.
   std::string copyRefused = {};
+  // A restore of these alone: "account\folder\name" below the backup, a
+  // folder standing for everything below it.
+  std::vector<std::string> items = {};
 };
 
 inline constexpr std::size_t kFailuresShown = 10;

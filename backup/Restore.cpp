@@ -1,8 +1,10 @@
 #include <algorithm>
+#include <map>
 
 #include "backup/BackupMark.h"
 #include "backup/KeptFolder.h"
 #include "backup/Outcome.h"
+#include "backup/RestoreList.h"
 #include "platform/MessagePort.h"
 
 namespace stowlark {
@@ -12,43 +14,95 @@ Outcome RestoreFailed(const std::string& reason) {
   return {"Restore", kStyleError, "Restore failed: " + reason, RunResult::NotStarted};
 }
 
-bool HoldsAFile(FileSystem& files, const std::vector<Folder>& accounts) {
-  return std::any_of(accounts.begin(), accounts.end(), [&](const Folder& account) {
-    return account.isLink || CountFiles(files, account.path, true).files > 0;
-  });
+// On a new PC the backup is elsewhere: on the second place, or on a drive
+// plugged in; where one is found, it is offered.
+Outcome NoBackup(FileSystem& files, const Locations& locations) {
+  if (!locations.restoreFrom.empty()) {
+    return {"No Backup", kStyleInformation,
+            "No backup was found in " + WithoutTrailingSeparator(locations.restoreFrom) + ".",
+            RunResult::NothingToDo};
+  }
+  Outcome none{"No Backup", kStyleInformation,
+               "No backup found.\r\n" + WithoutTrailingSeparator(locations.backupPath),
+               RunResult::NothingToDo};
+  auto found = FindRestoreSources(files, {locations.backupPath, std::nullopt, locations.copyTo});
+  std::erase_if(found,
+                [](const RestoreSource& source) { return source.kind == SourceKind::ThisPc; });
+  if (found.empty()) return none;
+  none.prompt += "\r\n\r\n" + OfferText(found, locations.copyTo);
+  none.offer = found.front();
+  return none;
 }
 
-Outcome NoBackup(const Locations& locations) {
-  return {"No Backup", kStyleInformation,
-          locations.restoreFrom.empty()
-              ? "No backup found.\r\n" + WithoutTrailingSeparator(locations.backupPath)
-              : "No backup was found in " + WithoutTrailingSeparator(locations.restoreFrom) + ".",
-          RunResult::NothingToDo};
-}
-
-// The backup in a folder chosen to restore from: what Stowlark wrote, and
-// nothing else. That is the folder itself, its Stowlark folder (a stick's
-// top) or that one's (a place that is itself a Stowlark folder, where the
-// program was unpacked), whichever holds the mark, else the first of them
-// that is named Stowlark and holds an account with a file (copies made
-// before the mark). No link below the folder chosen is stepped into.
-std::optional<Folder> BackupIn(FileSystem& files, const Folder& chosen) {
-  std::vector<Folder> candidates{chosen};
-  for (Folder inside; candidates.size() < 3 &&
-                      !GetFolder(files, PathIn(candidates.back().path, kCopyFolderName), inside) &&
-                      !inside.isLink;) {
-    candidates.push_back(inside);
-  }
-  for (const auto& folder : candidates) {
-    if (HoldsBackupMark(files, folder.path)) return folder;
-  }
-  for (const auto& folder : candidates) {
-    if (files.NameKey(Name(folder)) == files.NameKey(kCopyFolderName) &&
-        HoldsAFile(files, BackupAccounts(files, folder))) {
-      return folder;
+// The backup's files as a restore of its latest takes them.
+std::vector<FileToCopy> LatestFiles(FileSystem& files, const std::vector<Folder>& accounts) {
+  std::vector<FileToCopy> each;
+  for (const auto& account : accounts) {
+    for (const auto& relative : BackupFiles(files, {account})) {
+      each.push_back({account.path + relative.substr(relative.find('\\')), relative});
     }
   }
-  return std::nullopt;
+  return each;
+}
+
+// Keeps of `each` the files the items name, a folder standing for all
+// below it; the first item that names none, where one does.
+std::optional<std::string> KeepChosen(FileSystem& files, std::vector<FileToCopy>& each,
+                                      const std::vector<std::string>& items) {
+  std::map<std::string, std::size_t> keys;
+  for (std::size_t item = 0; item < items.size(); ++item) {
+    std::string path = items[item];
+    std::replace(path.begin(), path.end(), '/', '\\');
+    while (path.ends_with('\\')) path.pop_back();
+    keys.emplace(files.NameKey(path), item);
+  }
+  std::vector<bool> met(items.size());
+  std::erase_if(each, [&](const FileToCopy& file) {
+    const std::string key = files.NameKey(file.relative);
+    bool chosen = false;
+    for (auto cut = key.size(); cut != std::string::npos; cut = key.rfind('\\', cut - 1)) {
+      if (const auto found = keys.find(key.substr(0, cut)); found != keys.end()) {
+        met[found->second] = chosen = true;
+      }
+      if (cut == 0) break;
+    }
+    return !chosen;
+  });
+  const auto missing = std::find(met.begin(), met.end(), false);
+  if (missing == met.end()) return std::nullopt;
+  return items[static_cast<std::size_t>(missing - met.begin())];
+}
+
+// What a restore of chosen files tells: where from, how many, as of when.
+std::string RestoredChosen(const CopyResult& copied, const std::string& backup,
+                           const std::optional<LocalTime>& asOf) {
+  const std::size_t restored = copied.added.size() + copied.kept.size();
+  std::string text = "Restored " + std::to_string(restored) + (restored == 1 ? " file" : " files") +
+                     " from " + backup;
+  if (asOf) text += ", as it was on " + DateAndMinute(*asOf);
+  if (copied.unchanged > 0) {
+    text += "; " + std::to_string(copied.unchanged) + (copied.unchanged == 1 ? " was" : " were") +
+            " the same here already";
+  }
+  return text + ".\r\nPlease Sign-in again for the changes to take effect.";
+}
+
+// The files a restore is to write, listed once, and what they come to.
+Tally Planned(FileSystem& files, const std::vector<FileToCopy>& each) {
+  Tally planned{each.size(), 0};
+  std::map<std::string, std::map<std::string, std::uint64_t>> sizes;  // folder: name key: size
+  for (const auto& file : each) {
+    const auto cut = file.source.find_last_of('\\');
+    auto [listed, fresh] = sizes.try_emplace(file.source.substr(0, cut));
+    if (fresh) {
+      std::vector<Entry> entries;
+      files.List(listed->first, entries);
+      for (const auto& entry : entries)
+        listed->second[files.NameKey(entry.name)] = entry.stamp.size;
+    }
+    planned.bytes += listed->second[files.NameKey(file.source.substr(cut + 1))];
+  }
+  return planned;
 }
 
 // The backup a restore reads, or the outcome that tells why there is none.
@@ -57,7 +111,7 @@ std::optional<Outcome> FindBackup(FileSystem& files, const Locations& locations,
     // A folder of kept versions holds no accounts, whichever road leads to it.
     if (GetFolder(files, locations.backupPath, backup) ||
         files.NameKey(Name(backup)) == files.NameKey(kCopyKeptFolderName)) {
-      return NoBackup(locations);
+      return NoBackup(files, locations);
     }
     return std::nullopt;
   }
@@ -69,7 +123,7 @@ std::optional<Outcome> FindBackup(FileSystem& files, const Locations& locations,
                          "try again.");
   }
   const auto found = BackupIn(files, chosen);
-  if (!found) return NoBackup(locations);
+  if (!found) return NoBackup(files, locations);
   backup = *found;
   return std::nullopt;
 }
@@ -103,7 +157,7 @@ Outcome RestoreCommand(FileSystem& files, const Locations& locations, CopyProgre
   if (const auto missing = ChooseAccounts(files, accounts, locations.accounts)) {
     return RestoreFailed(*missing);
   }
-  if (!HoldsAFile(files, accounts)) return NoBackup(locations);
+  if (!HoldsAFile(files, accounts)) return NoBackup(files, locations);
   CopyResult copied;
   std::vector<Folder> sources;
   for (const auto& account : accounts) {
@@ -129,9 +183,22 @@ Outcome RestoreCommand(FileSystem& files, const Locations& locations, CopyProgre
               RunResult::NothingToDo};
     }
   }
+  // Chosen files alone, of the latest backup or of the backup then; an
+  // item it does not hold is a mistake, told before anything is written.
+  std::optional<std::vector<FileToCopy>> chosen;
+  if (!locations.items.empty()) {
+    chosen = asOf ? asOf->files : LatestFiles(files, sources);
+    if (const auto missing = KeepChosen(files, *chosen, locations.items)) {
+      return {"Restore", kStyleError, "The backup holds no " + *missing + ".",
+              RunResult::NotStarted};
+    }
+  }
+  const std::vector<FileToCopy>* each = chosen ? &*chosen : asOf ? &asOf->files : nullptr;
   Tally count;
-  for (const auto& source : sources) {
-    count += CountFiles(files, source.path, true);
+  if (each) {
+    count = Planned(files, *each);
+  } else {
+    for (const auto& source : sources) count += CountFiles(files, source.path, true);
   }
   // The messenger's own folders are made when missing; the one the settings
   // name is not, since a missing one means a drive that is not there.
@@ -143,27 +210,28 @@ Outcome RestoreCommand(FileSystem& files, const Locations& locations, CopyProgre
   RunKeptFolder kept(files, locations.keptFolder, "Restore", locations.startedAt,
                      locations.preview);
   for (const auto& source : sources) {
-    if (run.Stopped() || asOf) break;
+    if (run.Stopped() || each) break;
     Append(copied, Copy(files, source, locations.messengerFolder + "\\" + Name(source),
                         {kept, Name(source)}, run, locations.preview, {.fromBackup = true}));
   }
-  if (asOf) {
-    Append(copied, CopyEach(files, asOf->files, locations.messengerFolder, {kept, ""}, run,
-                            locations.preview));
+  if (each) {
+    Append(copied,
+           CopyEach(files, *each, locations.messengerFolder, {kept, ""}, run, locations.preview));
   }
   const Failures& failures = copied.failures;
   const Outcome outcome =
       run.Stopped() ? StoppedOutcome("Restore", "Restored", run, failures)
       : failures.empty()
           ? Outcome{"Restore Complete.", kStyleInformation,
-                    "Restore Complete \r\nPlease Sign-in again for the changes to "
-                    "take effect."}
+                    chosen ? RestoredChosen(copied, backup.path, locations.asOf)
+                           : "Restore Complete \r\nPlease Sign-in again for the changes to "
+                             "take effect."}
           : Outcome{"Restore", kStyleError,
                     "Restore incomplete. These items could not be restored:\r\n\r\n" +
                         ListFailures(failures) + "\r\nSign out of the messenger and try again.",
                     RunResult::Partial};
   Outcome restored = WithCopied(outcome, "restore", std::move(copied), kept.Path());
-  if (asOf) restored.versions = std::move(asOf->files);
+  if (asOf) restored.versions = chosen ? std::move(*chosen) : std::move(asOf->files);
   return restored;
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "backup/EarlierVersion.h"
+#include "backup/FolderOps.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "settings/CopyPlace.h"
@@ -44,6 +45,24 @@ std::vector<RestoreSource> FindRestoreSources(FileSystem& files, const SourceSea
 // one's), as a restore from it takes it; nothing where it holds none.
 std::optional<RestoreSource> SourceIn(FileSystem& files, const std::string& chosen);
 
+// The backup in a folder chosen to restore from: what Stowlark wrote, and
+// nothing else. That is the folder itself, its Stowlark folder (a stick's
+// top) or that one's (a place that is itself a Stowlark folder, where the
+// program was unpacked), whichever holds the mark, else the first of them
+// that is named Stowlark and holds an account with a file (copies made
+// before the mark). No link below the folder chosen is stepped into.
+std::optional<Folder> BackupIn(FileSystem& files, const Folder& chosen);
+// Whether any of a backup's accounts holds a file (a link counts: a restore
+// refuses it and says so).
+bool HoldsAFile(FileSystem& files, const std::vector<Folder>& accounts);
+
+// What a restore that found no backup here tells of those found elsewhere,
+// the first offered: "A backup was found on E:\Stowlark, last made
+// 2026-12-09 10:03. Open it in the Restore dialog?"; the second place by
+// its name where it has one.
+std::string OfferText(const std::vector<RestoreSource>& found,
+                      const std::optional<CopyPlace>& place);
+
 // The earlier points in time a backup can be restored as, newest first:
 // before each of its backups that kept versions, in the runs' true order.
 std::vector<LocalTime> EarlierPoints(FileSystem& files, const std::string& backup,
@@ -66,8 +85,9 @@ struct RestoreRow {
 // Lists what restoring `backup` as it was at `asOf` (its latest where none)
 // into `messengerFolder` would write, by the rules the restore itself
 // follows, handing the rows over in batches as they come, in path order
-// (accounts by name, each batch after the one before), the first as soon as
-// it can be. Stops early when `stop` is set.
+// (accounts by name, a folder's files by name before its folders, each
+// batch after the one before), the first as soon as it can be: for the
+// latest, a folder's rows once that folder is listed. Stops early when `stop` is set.
 void ListRestore(FileSystem& files, const std::string& backup, const std::optional<LocalTime>& asOf,
                  const std::string& messengerFolder, const LocalTime& now,
                  const std::function<void(std::vector<RestoreRow>)>& batch,
@@ -100,6 +120,7 @@ class RestoreSelection {
  private:
   std::vector<RestoreRow> files_;
   std::vector<ListedRow> listed_;
+  std::vector<std::size_t> chain_;  // the folder rows above the last row added
 };
 
 }  // namespace stowlark

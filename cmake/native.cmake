@@ -17,6 +17,7 @@ add_executable(stowlark_tests
   tests/backup/FaultsTest.cpp
   tests/backup/KeptFolderTest.cpp
   tests/backup/SecondPlaceTest.cpp
+  tests/backup/RestoreListTest.cpp
   tests/backup/EarlierVersionTest.cpp
   tests/backup/ProgressTest.cpp
 )

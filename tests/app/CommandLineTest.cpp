@@ -27,6 +27,8 @@ TEST(CommandLine, SwitchesTakeEitherSignAnyCaseAndValuesAfterAColon) {
   const auto asOf = std::get<CommandLine>(Parse({"/restore", "/from:E:\\", "/asof:2026-12-09"}));
   EXPECT_EQ(asOf.from, "E:\\");
   EXPECT_EQ(asOf.asOf, (LocalTime{2026, 12, 9, 23, 59, 59}));
+  EXPECT_EQ(std::get<CommandLine>(Parse({"/restore", "/item:acc\\sub\\a.png", "-ITEM:bob"})).items,
+            (std::vector<std::string>{"acc\\sub\\a.png", "bob"}));
   EXPECT_EQ(std::get<CommandLine>(Parse({"/restore", "/asof:2026-12-09 10:03:07"})).asOf,
             (LocalTime{2026, 12, 9, 10, 3, 7}));
   for (const LocalTime day : {LocalTime{2028, 2, 29}, LocalTime{2000, 2, 29}, LocalTime{1601, 1, 1},
@@ -60,6 +62,8 @@ TEST(CommandLine, EveryUsageErrorSaysWhatIsWrong) {
       {{"/restore", "/QUIET:yes"}, "The switch /quiet takes no value."},
       {{"/backup", "/asof:2026-12-09"}, "The switches /from and /asof go with /restore."},
       {{"/restore", "/from:E:\\", "/from:F:\\"}, "The switch /from may be given once."},
+      {{"/backup", "/item:acc"}, "The switch /item goes with /restore."},
+      {{"/restore", "/item:"}, "The switch /item needs a value after \":\"."},
       {{"/copyto:E:\\", "/backup"}, "The switch /copyto goes with /quiet alone."},
       {{"/copyto:"}, "The switch /copyto takes a folder, or off, or no value."},
       // Written right, but no such day or time exists.
@@ -102,6 +106,8 @@ TEST(CommandLine, TheUsageInABoxHasNoColumnsToLineUp) {
        {"\r\n/backup - Back up every account folder into Documents\\Stowlark.\r\n",
         "\r\n/schedule:daily - Back up every day at 12:00, or at the time /at:HH:MM gives, run by "
         "Windows' Task Scheduler.\r\n",
+        "\r\n/item:PATH - Restore only this file or folder of the backup, written "
+        "account\\folder\\name; may be given more than once.\r\n",
         "\r\n/? - Show this text.\r\n", "\r\nExit codes: 0 done, 1 nothing to do"}) {
     EXPECT_NE(boxed.find(line), std::string::npos) << line << "\n" << boxed;
   }
