@@ -14,8 +14,8 @@ namespace stowlark {
 // for this PC's), as it was at a time or its latest, and the files ticked.
 struct RestoreChoice {
   std::string from;
-  std::optional<LocalTime> asOf;
-  std::vector<std::string> items;
+  std::optional<LocalTime> asOf = {};
+  std::vector<std::string> items = {};
 };
 
 // How the dialog lists a backup: where it is and when its last backup was

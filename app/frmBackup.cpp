@@ -165,7 +165,8 @@ Locations frmBackup::CurrentLocations(const RunLimits& limits) const {
 frmBackup::RestoreLooking frmBackup::LookingForBackups() {
   const Locations where = CurrentLocations();
   const auto last = ReadLastBackup(ports_.registry);
-  return {{where.backupPath, last ? ParseLocalTime(last->at) : std::nullopt, where.copyTo},
+  return {{WithoutTrailingSeparator(where.backupPath),
+           last ? ParseLocalTime(last->at) : std::nullopt, where.copyTo},
           where.messengerFolder};
 }
 

@@ -111,7 +111,7 @@ class QuietRun {
         form_({registry_, boxes_, noWindow_, files_, lock_, worker_, taskbar_, clock_, scheduler_}),
         command_(command) {
     form_.LimitRuns({command.line.accounts, command.line.preview, command.line.automatic,
-                     command.line.from, command.line.asOf});
+                     command.line.from, command.line.asOf, command.line.items});
     form_.BeforeRun([this] { return command_.Starting(); });
     form_.OnRunEnded([this](const Outcome& outcome) {
       exitCode_ = command_.Ended(outcome);

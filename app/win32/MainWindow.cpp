@@ -78,7 +78,7 @@ MainWindow::MainWindow(HWND window, HINSTANCE instance, const CommandRun* comman
     return;
   }
   form_.LimitRuns({command_->line.accounts, command_->line.preview, command_->line.automatic,
-                   command_->line.from, command_->line.asOf});
+                   command_->line.from, command_->line.asOf, command_->line.items});
   form_.BeforeRun([this] { return command_->Starting(); });
   form_.OnRunEnded([this](const Outcome& outcome) {
     exitCode_ = command_->Ended(outcome);

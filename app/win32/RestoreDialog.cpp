@@ -155,7 +155,9 @@ class RestoreDialog {
   bool listed_ = false;      // the rows of the source and time chosen are whole
   bool applying_ = false;    // ticks set here, not by the user
   WPARAM listedSource_ = 0;  // the source whose files are listed
-  GdiPlus gdiPlus_;
+  // Started with the first picture shown: loading it takes longer than the
+  // dialog may to open.
+  std::optional<GdiPlus> gdiPlus_;
   std::vector<BYTE> shownFile_;  // the start of the file selected, while a picture
   std::optional<PicturePreview> preview_;
 };
@@ -223,8 +225,11 @@ void RestoreDialog::OnInit() {
   for (int column = 0; column < 4; ++column) {
     RECT width{0, 0, columns[column].width, 0};
     MapDialogRect(dialog_, &width);
-    LVCOLUMNW entry{LVCF_TEXT | LVCF_WIDTH | LVCF_FMT, columns[column].format, width.right,
-                    const_cast<wchar_t*>(columns[column].title)};
+    LVCOLUMNW entry{};
+    entry.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+    entry.fmt = columns[column].format;
+    entry.cx = width.right;
+    entry.pszText = const_cast<wchar_t*>(columns[column].title);
     ListView_InsertColumn(list, column, &entry);
   }
   SendDlgItemMessageW(dialog_, IDC_FROM, CB_ADDSTRING, 0,
@@ -367,7 +372,9 @@ void RestoreDialog::OnRows(std::vector<RestoreRow> rows) {
   for (std::size_t row = before; row < selection_.Rows().size(); ++row) {
     const ListedRow& listed = selection_.Rows()[row];
     std::wstring text = win32::Widen(listed.text) + (listed.isFile ? L"" : L"\\");
-    LVITEMW item{LVIF_TEXT, static_cast<int>(row)};
+    LVITEMW item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = static_cast<int>(row);
     item.pszText = text.data();
     const int at = ListView_InsertItem(list, &item);
     ListView_SetCheckState(list, at, listed.ticked);
@@ -473,7 +480,7 @@ void RestoreDialog::SetTick(std::size_t row, bool ticked) {
 void RestoreDialog::ShowTotals() {
   SetDlgItemTextW(
       dialog_, IDC_TOTALS,
-      win32::Widen(listed_ ? selection_.Totals() : selection_.Totals() + " Still listing\x2026")
+      win32::Widen(listed_ ? selection_.Totals() : selection_.Totals() + " Still listing\u2026")
           .c_str());
   EnableWindow(Item(IDOK), listed_ && !selection_.TickedItems().empty());
 }
@@ -502,7 +509,10 @@ bool RestoreDialog::MakePreview() {
   RECT box;
   GetClientRect(Item(IDC_PICTURE), &box);
   preview_.reset();
-  if (!shownFile_.empty()) preview_ = PreviewOf(gdiPlus_, shownFile_, {box.right, box.bottom});
+  if (!shownFile_.empty()) {
+    if (!gdiPlus_) gdiPlus_.emplace();
+    preview_ = PreviewOf(*gdiPlus_, shownFile_, {box.right, box.bottom});
+  }
   InvalidateRect(Item(IDC_PICTURE), nullptr, TRUE);
   return preview_.has_value();
 }

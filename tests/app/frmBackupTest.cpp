@@ -278,7 +278,7 @@ TEST_F(frmBackupTest,
 // whole or not) and of its copy, and which backup a restore brings back;
 // the times the backup can be restored as, with what differs, are listed
 // newest first; the backup folder opens where there is one.
-TEST_F(frmBackupTest, TheCommandsTellOfTheLastBackupAndTheTimesItCanBeRestoredAs) {
+TEST_F(frmBackupTest, TheCommandsTellOfTheLastBackupAndTheRestoreDialogLooksWhereTheRecordsSay) {
   SetFolder("Personal", "C:\\Docs");
   SetFolder("AppData", "C:\\App");
   std::filesystem::create_directories(files.HostPath("C:\\Docs"));
