@@ -5,6 +5,7 @@
 // reference-counted string along, about a tenth of the program; these are
 // found first and end the program at once, as an uncaught throw would.
 #include <cstdlib>
+#include <new>
 
 namespace std {
 
@@ -35,6 +36,15 @@ void* operator new(std::size_t size) {
   std::abort();
 }
 void* operator new[](std::size_t size) { return operator new(size); }
+// The library's sorts ask for room this way and make do without it.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  return std::malloc(size == 0 ? 1 : size);
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+  return std::malloc(size == 0 ? 1 : size);
+}
+void operator delete(void* memory, const std::nothrow_t&) noexcept { std::free(memory); }
+void operator delete[](void* memory, const std::nothrow_t&) noexcept { std::free(memory); }
 void operator delete(void* memory) noexcept { std::free(memory); }
 void operator delete[](void* memory) noexcept { std::free(memory); }
 void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
