@@ -49,28 +49,33 @@ std::vector<FileToCopy> LatestFiles(FileSystem& files, const std::vector<Folder>
 // below it; the first item that names none, where one does.
 std::optional<std::string> KeepChosen(FileSystem& files, std::vector<FileToCopy>& each,
                                       const std::vector<std::string>& items) {
-  std::map<std::string, std::size_t> keys;
-  for (std::size_t item = 0; item < items.size(); ++item) {
-    std::string path = items[item];
+  std::map<std::string, std::string> unmet;  // name key: the item
+  for (const auto& item : items) {
+    std::string path = item;
     std::replace(path.begin(), path.end(), '/', '\\');
     while (path.ends_with('\\')) path.pop_back();
-    keys.emplace(files.NameKey(path), item);
+    unmet.emplace(files.NameKey(path), item);
   }
-  std::vector<bool> met(items.size());
+  const std::map<std::string, std::string> chosen = unmet;
   std::erase_if(each, [&](const FileToCopy& file) {
     const std::string key = files.NameKey(file.relative);
-    bool chosen = false;
+    bool named = false;
     for (auto cut = key.size(); cut != std::string::npos; cut = key.rfind('\\', cut - 1)) {
-      if (const auto found = keys.find(key.substr(0, cut)); found != keys.end()) {
-        met[found->second] = chosen = true;
+      const std::string above = key.substr(0, cut);
+      if (chosen.contains(above)) {
+        unmet.erase(above);
+        named = true;
       }
       if (cut == 0) break;
     }
-    return !chosen;
+    return !named;
   });
-  const auto missing = std::find(met.begin(), met.end(), false);
-  if (missing == met.end()) return std::nullopt;
-  return items[static_cast<std::size_t>(missing - met.begin())];
+  for (const auto& item : items) {
+    for (const auto& [key, unnamed] : unmet) {
+      if (unnamed == item) return item;
+    }
+  }
+  return std::nullopt;
 }
 
 // What a restore of chosen files tells: where from, how many, as of when.
@@ -87,20 +92,22 @@ std::string RestoredChosen(const CopyResult& copied, const std::string& backup,
   return text + ".\r\nPlease Sign-in again for the changes to take effect.";
 }
 
-// The files a restore is to write, listed once, and what they come to.
+// The files a restore is to write, and what they come to, each folder
+// listed once.
 Tally Planned(FileSystem& files, const std::vector<FileToCopy>& each) {
   Tally planned{each.size(), 0};
-  std::map<std::string, std::map<std::string, std::uint64_t>> sizes;  // folder: name key: size
+  std::map<std::string, std::map<std::string, Entry>> listed;  // folder: name key: entry
   for (const auto& file : each) {
     const auto cut = file.source.find_last_of('\\');
-    auto [listed, fresh] = sizes.try_emplace(file.source.substr(0, cut));
+    auto [folder, fresh] = listed.try_emplace(file.source.substr(0, cut));
     if (fresh) {
       std::vector<Entry> entries;
-      files.List(listed->first, entries);
-      for (const auto& entry : entries)
-        listed->second[files.NameKey(entry.name)] = entry.stamp.size;
+      files.List(folder->first, entries);
+      for (auto& entry : entries)
+        folder->second.emplace(files.NameKey(entry.name), std::move(entry));
     }
-    planned.bytes += listed->second[files.NameKey(file.source.substr(cut + 1))];
+    const auto found = folder->second.find(files.NameKey(file.source.substr(cut + 1)));
+    if (found != folder->second.end()) planned.bytes += found->second.stamp.size;
   }
   return planned;
 }
