@@ -1,6 +1,7 @@
 #include "backup/RestoreList.h"
 
 #include <algorithm>
+#include <cctype>
 #include <map>
 
 #include "backup/BackupMark.h"
@@ -344,10 +345,7 @@ std::vector<RestoreSource> FindRestoreSources(FileSystem& files, const SourceSea
   }
   for (const auto& root : files.DriveRoots()) {
     // Floppy drives are slow and noisy to ask, and hold no backup.
-    if (files.NameKey(root.substr(0, 1)) == files.NameKey("A") ||
-        files.NameKey(root.substr(0, 1)) == files.NameKey("B")) {
-      continue;
-    }
+    if (std::toupper(static_cast<unsigned char>(root[0])) <= 'B') continue;
     const std::string folder = PathIn(root, kCopyFolderName);
     if (GetFolder(files, folder, backup) || backup.isLink) continue;
     if (HoldsBackupMark(files, folder) || HoldsAFile(files, BackupAccounts(files, backup))) {
@@ -385,12 +383,12 @@ std::string OfferText(const std::vector<RestoreSource>& found,
                       const std::optional<CopyPlace>& place) {
   std::string text = found.size() == 1 ? "A backup was found on " : "Backups were found on ";
   for (const auto& source : found) {
-    if (&source != &found.front()) text += &source == &found.back() ? "; and on " : "; on ";
-    text += FoundName(source, place);
-    if (source.lastBackup) text += ", last made " + DateAndMinute(*source.lastBackup);
+    if (&source != &found.front()) text.append(&source == &found.back() ? "; and on " : "; on ");
+    text.append(FoundName(source, place));
+    if (source.lastBackup) text.append(", last made ").append(DateAndMinute(*source.lastBackup));
   }
-  return text + (found.size() == 1 ? ". Open it in the Restore dialog?"
-                                   : ". Open the first in the Restore dialog?");
+  return text.append(found.size() == 1 ? ". Open it in the Restore dialog?"
+                                       : ". Open the first in the Restore dialog?");
 }
 
 void RestoreSelection::Add(std::vector<RestoreRow> rows) {
