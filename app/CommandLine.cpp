@@ -273,13 +273,16 @@ std::string Counts(const std::vector<std::string>& added, const std::vector<Kept
 std::string OfferLine(const Outcome& outcome) {
   const std::string& prompt = outcome.prompt;
   const auto paragraph = prompt.find("\r\n\r\n");
-  const auto question = prompt.rfind(". Open ");
   const std::string& folder = outcome.offer->folder;
-  return Flattened(prompt.substr(0, paragraph)) + " " +
-         prompt.substr(paragraph + 4, question - paragraph - 4) + "; restore from " +
-         (prompt.find("Backups were found") == std::string::npos ? "it" : "the first") +
-         " with /restore /from:" +
-         (folder.find(' ') == std::string::npos ? folder : "\"" + folder + "\"");
+  std::string line = Flattened(prompt.substr(0, paragraph));
+  line.append(" ").append(prompt, paragraph + 4, prompt.rfind(". Open ") - paragraph - 4);
+  line.append(prompt.find("Backups were found") == std::string::npos ? "; restore from it"
+                                                                     : "; restore from the first");
+  const bool quoted = folder.find(' ') != std::string::npos;
+  return line.append(" with /restore /from:")
+      .append(quoted ? "\"" : "")
+      .append(folder)
+      .append(quoted ? "\"" : "");
 }
 
 }  // namespace

@@ -17,14 +17,12 @@ Outcome RestoreFailed(const std::string& reason) {
 // On a new PC the backup is elsewhere: on the second place, or on a drive
 // plugged in; where one is found, it is offered.
 Outcome NoBackup(FileSystem& files, const Locations& locations) {
+  Outcome none{"No Backup", kStyleInformation, "", RunResult::NothingToDo};
   if (!locations.restoreFrom.empty()) {
-    return {"No Backup", kStyleInformation,
-            "No backup was found in " + WithoutTrailingSeparator(locations.restoreFrom) + ".",
-            RunResult::NothingToDo};
+    none.prompt = "No backup was found in " + WithoutTrailingSeparator(locations.restoreFrom) + ".";
+    return none;
   }
-  Outcome none{"No Backup", kStyleInformation,
-               "No backup found.\r\n" + WithoutTrailingSeparator(locations.backupPath),
-               RunResult::NothingToDo};
+  none.prompt = "No backup found.\r\n" + WithoutTrailingSeparator(locations.backupPath);
   auto found = FindRestoreSources(files, {locations.backupPath, std::nullopt, locations.copyTo});
   std::erase_if(found,
                 [](const RestoreSource& source) { return source.kind == SourceKind::ThisPc; });
@@ -49,58 +47,69 @@ std::vector<FileToCopy> LatestFiles(FileSystem& files, const std::vector<Folder>
 // below it; the first item that names none, where one does.
 std::optional<std::string> KeepChosen(FileSystem& files, std::vector<FileToCopy>& each,
                                       const std::vector<std::string>& items) {
-  std::map<std::string, std::size_t> keys;
-  for (std::size_t item = 0; item < items.size(); ++item) {
-    std::string path = items[item];
+  std::map<std::string, std::string> unmet;  // name key: the item
+  std::map<std::string, std::string> chosen;
+  for (const auto& item : items) {
+    std::string path = item;
     std::replace(path.begin(), path.end(), '/', '\\');
     while (path.ends_with('\\')) path.pop_back();
-    keys.emplace(files.NameKey(path), item);
+    unmet.emplace(files.NameKey(path), item);
+    chosen.emplace(files.NameKey(path), item);
   }
-  std::vector<bool> met(items.size());
   std::erase_if(each, [&](const FileToCopy& file) {
     const std::string key = files.NameKey(file.relative);
-    bool chosen = false;
+    bool named = false;
     for (auto cut = key.size(); cut != std::string::npos; cut = key.rfind('\\', cut - 1)) {
-      if (const auto found = keys.find(key.substr(0, cut)); found != keys.end()) {
-        met[found->second] = chosen = true;
+      const std::string above = key.substr(0, cut);
+      if (chosen.contains(above)) {
+        unmet.erase(above);
+        named = true;
       }
       if (cut == 0) break;
     }
-    return !chosen;
+    return !named;
   });
-  const auto missing = std::find(met.begin(), met.end(), false);
-  if (missing == met.end()) return std::nullopt;
-  return items[static_cast<std::size_t>(missing - met.begin())];
+  for (const auto& item : items) {
+    for (const auto& [key, unnamed] : unmet) {
+      if (unnamed == item) return item;
+    }
+  }
+  return std::nullopt;
 }
 
 // What a restore of chosen files tells: where from, how many, as of when.
 std::string RestoredChosen(const CopyResult& copied, const std::string& backup,
                            const std::optional<LocalTime>& asOf) {
   const std::size_t restored = copied.added.size() + copied.kept.size();
-  std::string text = "Restored " + std::to_string(restored) + (restored == 1 ? " file" : " files") +
-                     " from " + backup;
-  if (asOf) text += ", as it was on " + DateAndMinute(*asOf);
+  std::string text = "Restored ";
+  text.append(std::to_string(restored)).append(restored == 1 ? " file" : " files");
+  text.append(" from ").append(backup);
+  if (asOf) text.append(", as it was on ").append(DateAndMinute(*asOf));
   if (copied.unchanged > 0) {
-    text += "; " + std::to_string(copied.unchanged) + (copied.unchanged == 1 ? " was" : " were") +
-            " the same here already";
+    text.append("; ").append(std::to_string(copied.unchanged));
+    text.append(copied.unchanged == 1 ? " was" : " were").append(" the same here already");
   }
-  return text + ".\r\nPlease Sign-in again for the changes to take effect.";
+  return text.append(".\r\nPlease Sign-in again for the changes to take effect.");
 }
 
-// The files a restore is to write, listed once, and what they come to.
+// The files a restore is to write, and what they come to, each folder
+// listed once.
 Tally Planned(FileSystem& files, const std::vector<FileToCopy>& each) {
   Tally planned{each.size(), 0};
-  std::map<std::string, std::map<std::string, std::uint64_t>> sizes;  // folder: name key: size
+  std::map<std::string, std::map<std::string, Entry>> listed;  // folder: name key: entry
   for (const auto& file : each) {
     const auto cut = file.source.find_last_of('\\');
-    auto [listed, fresh] = sizes.try_emplace(file.source.substr(0, cut));
-    if (fresh) {
+    const std::string folder = file.source.substr(0, cut);
+    auto at = listed.find(folder);
+    if (at == listed.end()) {
       std::vector<Entry> entries;
-      files.List(listed->first, entries);
-      for (const auto& entry : entries)
-        listed->second[files.NameKey(entry.name)] = entry.stamp.size;
+      files.List(folder, entries);
+      std::map<std::string, Entry> byName;
+      for (auto& entry : entries) byName.emplace(files.NameKey(entry.name), std::move(entry));
+      at = listed.emplace(folder, std::move(byName)).first;
     }
-    planned.bytes += listed->second[files.NameKey(file.source.substr(cut + 1))];
+    const auto found = at->second.find(files.NameKey(file.source.substr(cut + 1)));
+    if (found != at->second.end()) planned.bytes += found->second.stamp.size;
   }
   return planned;
 }
@@ -187,7 +196,7 @@ Outcome RestoreCommand(FileSystem& files, const Locations& locations, CopyProgre
   // item it does not hold is a mistake, told before anything is written.
   std::optional<std::vector<FileToCopy>> chosen;
   if (!locations.items.empty()) {
-    chosen = asOf ? asOf->files : LatestFiles(files, sources);
+    chosen = asOf ? std::move(asOf->files) : LatestFiles(files, sources);
     if (const auto missing = KeepChosen(files, *chosen, locations.items)) {
       return {"Restore", kStyleError, "The backup holds no " + *missing + ".",
               RunResult::NotStarted};

@@ -8,6 +8,7 @@
 
 #include "backup/KeptFolder.h"
 #include "backup/Outcome.h"
+#include "backup/RestoreList.h"
 #include "platform/ForwardingFileSystem.h"
 
 namespace stowlark::bench {
@@ -167,6 +168,97 @@ void CopyToSecondPlace(Platform& platform, const Locations& locations, const std
   }
 }
 
+constexpr LocalTime kFirstKeptRun{2026, 12, 8, 0, 0, 0};
+
+bool WriteText(FileSystem& files, const std::string& path, const std::string& text) {
+  std::unique_ptr<FileWriter> writer;
+  return !files.CreateTemporary(path.substr(0, path.find_last_of('\\')), writer) &&
+         !writer->Write(text) && !writer->Commit({}, path, AtTarget::Nothing);
+}
+
+// Runs recorded after the backup, up to `count`, each of which replaced one
+// file and kept its earlier version.
+void AddKeptRuns(FileSystem& files, const std::string& keptRoot, int from, int count,
+                 std::mt19937& random) {
+  const std::int64_t first = SecondsOf(kFirstKeptRun);
+  for (int run = from; run < count; ++run) {
+    const LocalTime at = TimeOfSeconds(first + 60 * run);
+    const std::string kept = keptRoot + "\\" + KeptFolderName("Backup", at);
+    const std::string item = ItemPath(kept, run % kSmallFiles);
+    files.CreateFolder(kept);
+    for (auto cut = item.find('\\', kept.size() + 1); cut != std::string::npos;
+         cut = item.find('\\', cut + 1)) {
+      files.CreateFolder(item.substr(0, cut));
+    }
+    WriteFile(files, item, 2048, random);
+    WriteText(files, kept + ".record",
+              "Stowlark backup record 1\r\nsequence " + std::to_string(1000 + run) + "\r\ntime " +
+                  DateText(at) + " " + TwoDigits(at.hour) + ":" + TwoDigits(at.minute) + ":00\r\n" +
+                  "kept " + KeptFolderName("Backup", at) + "\r\nreplaced " +
+                  item.substr(kept.size() + 1) + "\r\nend\r\n");
+  }
+}
+
+struct Listing {
+  double first = 0;
+  double whole = 0;
+  std::size_t rows = 0;
+};
+
+Listing TimeListing(FileSystem& files, const std::string& backup,
+                    const std::optional<LocalTime>& asOf, const std::string& target) {
+  const std::atomic<bool> stop = false;
+  Listing listing;
+  const auto start = std::chrono::steady_clock::now();
+  const auto since = [&] {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  };
+  ListRestore(
+      files, backup, asOf, target, {2030, 1, 1, 0, 0, 0},
+      [&](std::vector<RestoreRow> rows) {
+        if (listing.rows == 0) listing.first = since();
+        listing.rows += rows.size();
+      },
+      stop);
+  listing.whole = since();
+  return listing;
+}
+
+// The Restore dialog's list of the backup: into an empty folder, as on a new
+// PC, and over the messenger's folder, where most files are the same; the
+// latest backup, and as it was at its oldest point, with more and more kept
+// folders beside it.
+void ListingPhase(Platform& platform, const std::string& backup, const std::string& messenger,
+                  std::mt19937& random) {
+  const std::string keptRoot = platform.root + "\\Docs\\Stowlark Replaced";
+  const std::string newPc = platform.root + "\\New PC";
+  platform.files.CreateFolder(newPc);
+  platform.files.CreateFolder(keptRoot);
+  std::printf("The restore listing (s to the first rows / to the whole list, rows):\n");
+  std::printf("%-8s %22s %22s %22s\n", "kept", "latest, new PC", "latest, over here",
+              "oldest point, new PC");
+  int made = 0;
+  for (const int kept : {10, 1000, 3000, 10000}) {
+    AddKeptRuns(platform.files, keptRoot, made, kept, random);
+    made = kept;
+    // The oldest point of the runs added here: the backups above all ran in
+    // the same second, before which the backup held nothing.
+    auto points = EarlierPoints(platform.files, backup, {2030, 1, 1, 0, 0, 0});
+    std::erase_if(points, [](const LocalTime& at) { return at < kFirstKeptRun; });
+    const Listing listed[] = {
+        TimeListing(platform.files, backup, std::nullopt, newPc),
+        TimeListing(platform.files, backup, std::nullopt, messenger),
+        TimeListing(platform.files, backup,
+                    points.empty() ? std::nullopt : std::optional(points.back()), newPc)};
+    std::printf("%-8d", kept);
+    for (const auto& [first, whole, rows] : listed) {
+      std::printf(" %6.3f / %6.3f %6zu", first, whole, rows);
+    }
+    std::printf("\n");
+  }
+  std::printf("Peak memory after the listing: %.1f MB\n", platform.peakMemoryMegabytes());
+}
+
 }  // namespace
 
 int RunBenchmark(Platform& platform) {
@@ -222,6 +314,7 @@ int RunBenchmark(Platform& platform) {
   }
   const double peakMemory = platform.peakMemoryMegabytes();
   CopyToSecondPlace(platform, locations, messenger, sizes, random);
+  ListingPhase(platform, backup, messenger, random);
   platform.removeTree(platform.root);
 
   std::printf("%-16s %10s %10s %11s %12s %14s\n", "", "first (s)", "repeat (s)", "restore (s)",
