@@ -275,7 +275,8 @@ std::string OfferLine(const Outcome& outcome) {
   const auto paragraph = prompt.find("\r\n\r\n");
   const std::string& folder = outcome.offer->folder;
   std::string line = Flattened(prompt.substr(0, paragraph));
-  line.append(" ").append(prompt, paragraph + 4, prompt.rfind(". Open ") - paragraph - 4);
+  // The statement of where, without its full stop: how to restore follows.
+  line.append(" ").append(prompt, paragraph + 4, prompt.size() - paragraph - 5);
   line.append(prompt.find("Backups were found") == std::string::npos ? "; restore from it"
                                                                      : "; restore from the first");
   const bool quoted = folder.find(' ') != std::string::npos;

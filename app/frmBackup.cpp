@@ -209,8 +209,9 @@ void frmBackup::Show(const Outcome& outcome) {
   if (!outcome.offer || !onBackupOffered_) {
     return ports_.messages.ShowMessage(outcome.prompt, outcome.style, outcome.title);
   }
-  if (ports_.messages.Ask(outcome.prompt + "\r\n\r\nOpen it in the Restore dialog?",
-                          outcome.title)) {
+  if (ports_.messages.Ask(
+          outcome.prompt + " Open " + outcome.offer->folder + " in the Restore dialog?",
+          outcome.title)) {
     onBackupOffered_(*outcome.offer);
   }
 }

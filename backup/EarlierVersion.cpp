@@ -224,14 +224,6 @@ BackupAsOf VersionsAsOf(FileSystem& files, const std::vector<Folder>& accounts,
       inBackupThen = came == 0 || came <= until;
     }
     if (came && *came != 0 && (asOf.earliest == 0 || *came < asOf.earliest)) asOf.earliest = *came;
-    if (!inBackupThen || source != own) {
-      ++asOf.differing;
-      const std::string account = relative.substr(0, cut);
-      if (std::find(asOf.accountsDiffering.begin(), asOf.accountsDiffering.end(), account) ==
-          asOf.accountsDiffering.end()) {
-        asOf.accountsDiffering.push_back(account);
-      }
-    }
     if (inBackupThen) asOf.files.push_back({source, relative});
   }
   return asOf;

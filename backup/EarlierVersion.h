@@ -36,13 +36,10 @@ std::vector<KeptRun> KeptBackups(FileSystem& files, const std::string& keptRoot,
 std::vector<std::string> BackupFiles(FileSystem& files, const std::vector<Folder>& accounts);
 
 // What the backup held at a time: each file's version then and where it
-// goes, how many of them are not the backup's own copy now (or are not in
-// the backup then at all), and the creation of the oldest version met, the
-// start of what the backup holds (0 where the system keeps no such time).
+// goes, and the creation of the oldest version met, the start of what the
+// backup holds (0 where the system keeps no such time).
 struct BackupAsOf {
   std::vector<FileToCopy> files;
-  std::size_t differing = 0;
-  std::vector<std::string> accountsDiffering;  // by name, in order
   std::int64_t earliest = 0;
 };
 

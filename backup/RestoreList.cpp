@@ -387,8 +387,7 @@ std::string OfferText(const std::vector<RestoreSource>& found,
     text.append(FoundName(source, place));
     if (source.lastBackup) text.append(", last made ").append(DateAndMinute(*source.lastBackup));
   }
-  return text.append(found.size() == 1 ? ". Open it in the Restore dialog?"
-                                       : ". Open the first in the Restore dialog?");
+  return text.append(".");
 }
 
 void RestoreSelection::Add(std::vector<RestoreRow> rows) {

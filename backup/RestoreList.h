@@ -58,8 +58,8 @@ bool HoldsAFile(FileSystem& files, const std::vector<Folder>& accounts);
 
 // What a restore that found no backup here tells of those found elsewhere,
 // the first offered: "A backup was found on E:\Stowlark, last made
-// 2026-12-09 10:03. Open it in the Restore dialog?"; the second place by
-// its name where it has one.
+// 2026-12-09 10:03."; the second place by its name where it has one. The
+// window asks whether to open it; a command line tells how to.
 std::string OfferText(const std::vector<RestoreSource>& found,
                       const std::optional<CopyPlace>& place);
 

@@ -379,6 +379,43 @@ TEST_F(frmBackupTest, APlaceRefusedAsThingsStandOrARecordThatCannotBeTrustedGets
   EXPECT_EQ(show(), "Copy to: E:\\x, not made yet.") << "a letter of either case";
 }
 
+// Where GO under Restore finds no backup here but one on a stick, the box
+// asks whether to open it and only Yes does; what the dialog then chose is
+// restored alone, and the box names where from.
+TEST_F(frmBackupTest, NoBackupHereOffersTheOneOnAStickAndRestoresWhatIsChosenFromIt) {
+  SetFolder("Personal", "C:\\Docs");
+  SetFolder("AppData", "C:\\App");
+  testing_support::WriteFile(files.HostPath("E:\\Stowlark\\acc\\smile.png"), "smile");
+  testing_support::WriteFile(files.HostPath("E:\\Stowlark\\acc\\frown.png"), "frown");
+  testing_support::WriteFile(files.HostPath("E:\\Stowlark\\Stowlark backup.txt"), "");
+  std::filesystem::create_directories(files.HostPath("C:\\App"));
+  form.Load();
+  std::vector<RestoreSource> opened;
+  form.OnBackupOffered([&](const RestoreSource& source) { opened.push_back(source); });
+  messages.answer = false;
+  Click("imgRestore");
+  ASSERT_FALSE(messages.shown.empty());
+  const std::string& asked = messages.shown.back().prompt;
+  EXPECT_TRUE(
+      asked.starts_with("No backup found.\r\nC:\\Docs\\Stowlark\r\n\r\nA backup was found "
+                        "on E:\\Stowlark"))
+      << asked;
+  EXPECT_TRUE(asked.ends_with(". Open E:\\Stowlark in the Restore dialog?")) << asked;
+  EXPECT_TRUE(opened.empty());
+  messages.answer = true;
+  Click("imgRestore");
+  ASSERT_EQ(opened.size(), 1u);
+  EXPECT_EQ(opened[0].folder, "E:\\Stowlark");
+
+  form.RestoreChosen({opened[0].folder, std::nullopt, {"acc\\smile.png"}});
+  EXPECT_TRUE(messages.shown.back().prompt.starts_with("Restored 1 file from E:\\Stowlark"))
+      << messages.shown.back().prompt;
+  EXPECT_TRUE(
+      std::filesystem::exists(files.HostPath("C:\\App\\Microsoft\\MSN Messenger\\acc\\smile.png")));
+  EXPECT_FALSE(
+      std::filesystem::exists(files.HostPath("C:\\App\\Microsoft\\MSN Messenger\\acc\\frown.png")));
+}
+
 TEST_F(frmBackupTest, TabAndShiftTabGoRoundTheCommands) {
   const std::vector<std::string_view> round{"imgBackup", "imgRestore",  "Label4", "Label7",
                                             "Image2",    "imgMinimize", "Image1"};

@@ -123,19 +123,18 @@ TEST_F(RestoreListTest, BackupsElsewhereAreFoundOnceAndOfferedWhenNoneIsHere) {
   std::filesystem::remove_all(Backup());
   const std::string none = "No backup found.\r\nC:\\Docs\\Stowlark\r\n\r\n";
   Outcome offered = RunRestore();
-  EXPECT_EQ(Telling(offered),
-            (Told{"No Backup", 64,
-                  none +
-                      "Backups were found on STICK (E:\\Stowlark), last made "
-                      "2026-12-07 10:05; and on F:\\Stowlark, last made " +
-                      DateAndMinute(*drive.lastBackup) + ". Open the first in the Restore dialog?",
-                  RunResult::NothingToDo}));
+  EXPECT_EQ(Telling(offered), (Told{"No Backup", 64,
+                                    none +
+                                        "Backups were found on STICK (E:\\Stowlark), last made "
+                                        "2026-12-07 10:05; and on F:\\Stowlark, last made " +
+                                        DateAndMinute(*drive.lastBackup) + ".",
+                                    RunResult::NothingToDo}));
   EXPECT_EQ(offered.offer, stick);
   std::filesystem::remove_all(Host("F:\\Stowlark"));
   offered = RunRestore();
   EXPECT_EQ(offered.prompt, none +
                                 "A backup was found on STICK (E:\\Stowlark), last made "
-                                "2026-12-07 10:05. Open it in the Restore dialog?");
+                                "2026-12-07 10:05.");
   EXPECT_EQ(SummaryLines(RunKind::Restore, offered, false),
             std::vector<std::string>{"No backup found. C:\\Docs\\Stowlark A backup was found on "
                                      "STICK (E:\\Stowlark), last made 2026-12-07 10:05; restore "

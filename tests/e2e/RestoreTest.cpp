@@ -248,7 +248,8 @@ TEST_F(RestoreTest, OnANewPcGoUnderRestoreOffersTheStickAndTheDialogRestoresIt) 
   EXPECT_EQ(offer.title, L"No Backup");
   EXPECT_TRUE(offer.text.starts_with(L"No backup found.\r\n")) << win32::Narrow(offer.text);
   EXPECT_NE(offer.text.find(L"E:\\Stowlark"), std::wstring::npos) << win32::Narrow(offer.text);
-  EXPECT_TRUE(offer.text.ends_with(L"Open it in the Restore dialog?")) << win32::Narrow(offer.text);
+  EXPECT_TRUE(offer.text.ends_with(L". Open E:\\Stowlark in the Restore dialog?"))
+      << win32::Narrow(offer.text);
   const HWND dialog = RestoreDialog(program);
   ASSERT_NE(dialog, nullptr);
   EXPECT_EQ(WholeList(dialog), L"Restores 2 files of 2 accounts.");
