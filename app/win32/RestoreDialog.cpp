@@ -108,7 +108,9 @@ constexpr Place kPlaces[] = {
     {IDOK, -111, -21, -61, -7},
     {IDCANCEL, -57, -21, -7, -7},
 };
-constexpr SIZE kSmallest{300, 200};
+// Small enough for any screen, large enough that the picture and its line
+// stay above the buttons.
+constexpr SIZE kSmallest{320, 215};
 
 class RestoreDialog {
  public:

@@ -158,9 +158,15 @@ TEST_F(RestoreTest, EveryPartOfTheDialogIsNamedAndReachedByTab) {
   ASSERT_NE(dialog, nullptr);
   EXPECT_EQ(WholeList(dialog), L"Restores 1 file of 1 account.");
   const win32::ComApartment com;
+  // Windows names a list or a list box by the label just before it, as
+  // Wine's proxies do not: that order is what is checked for them.
+  const std::pair<int, const wchar_t*> labelled[] = {
+      {IDC_FROM, L"&From:"}, {IDC_AS_OF, L"&As it was:"}, {IDC_FILES, L"F&iles:"}};
+  for (const auto& [id, label] : labelled) {
+    EXPECT_EQ(TextOf(GetWindow(GetDlgItem(dialog, id), GW_HWNDPREV)), label) << id;
+  }
   const std::pair<int, const wchar_t*> named[] = {
-      {IDC_FROM, L"From:"},      {IDC_AS_OF, L"As it was:"}, {IDC_FILES, L"Files:"},
-      {IDC_PICTURE, L"Picture"}, {IDOK, L"Restore"},         {IDCANCEL, L"Cancel"}};
+      {IDC_PICTURE, L"Picture"}, {IDOK, L"Restore"}, {IDCANCEL, L"Cancel"}};
   for (const auto& [id, name] : named) {
     win32::ComPtr<IAccessible> part;
     const HRESULT got =
@@ -179,6 +185,32 @@ TEST_F(RestoreTest, EveryPartOfTheDialogIsNamedAndReachedByTab) {
     EXPECT_EQ(std::wstring(said != nullptr ? said : L""), name) << id;
     SysFreeString(said);
   }
+  // Whole at its first size, at its smallest and when large: every part
+  // inside the client area, none over another.
+  const auto whole = [&](const char* when) {
+    RECT client;
+    GetClientRect(dialog, &client);
+    MapWindowPoints(dialog, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    std::vector<RECT> parts;
+    for (HWND part = GetWindow(dialog, GW_CHILD); part != nullptr;
+         part = GetWindow(part, GW_HWNDNEXT)) {
+      RECT at;
+      GetWindowRect(part, &at);
+      RECT inside;
+      EXPECT_TRUE(IntersectRect(&inside, &at, &client) && EqualRect(&inside, &at))
+          << when << ": " << win32::Narrow(TextOf(part));
+      for (const RECT& other : parts) {
+        EXPECT_FALSE(IntersectRect(&inside, &at, &other))
+            << when << ": " << win32::Narrow(TextOf(part)) << " overlaps another part";
+      }
+      parts.push_back(at);
+    }
+  };
+  whole("as opened");
+  SetWindowPos(dialog, nullptr, 0, 0, 10, 10, SWP_NOMOVE | SWP_NOZORDER);
+  whole("at its smallest");
+  SetWindowPos(dialog, nullptr, 0, 0, 1000, 740, SWP_NOMOVE | SWP_NOZORDER);
+  whole("large");
   const auto focused = [&] {
     GUITHREADINFO info{};
     info.cbSize = sizeof(info);
