@@ -97,7 +97,7 @@ struct Place {
   int id;
   int left, top, right, bottom;  // negative: from the right or bottom edge
 };
-constexpr int kPreview = 116;  // the picture's column, with its margin
+constexpr int kPreview = 96;  // the picture's column, with its margin
 constexpr Place kPlaces[] = {
     {IDC_FROM, 60, 7, -7, 167},
     {IDC_AS_OF, 60, 23, -7, 183},
@@ -220,9 +220,9 @@ void RestoreDialog::OnInit() {
     const wchar_t* title;
     int width;  // dialog units
     int format;
-  } columns[] = {{L"File", 150, LVCFMT_LEFT},
+  } columns[] = {{L"File", 170, LVCFMT_LEFT},
                  {L"Size", 40, LVCFMT_RIGHT},
-                 {L"Date", 70, LVCFMT_LEFT},
+                 {L"Date", 130, LVCFMT_LEFT},
                  {L"Does", 36, LVCFMT_LEFT}};
   for (int column = 0; column < 4; ++column) {
     RECT width{0, 0, columns[column].width, 0};

@@ -16,7 +16,7 @@ namespace stowlark::e2e {
 namespace {
 
 class RestoreTest : public StowlarkFixture {
- protected:
+ public:
   // The program's Restore dialog, once it shows.
   static HWND RestoreDialog(const RunningStowlark& program) {
     HWND dialog = nullptr;
@@ -351,19 +351,25 @@ TEST_F(RestoreTest, OnANewPcGoUnderRestoreOffersTheStickAndTheDialogRestoresIt) 
 }
 
 // Run by scripts/screenshot, in a prefix whose shell folders lead to the
-// backup it made: the window's menu opens the Restore dialog, whose frame,
-// once two looks a moment apart agree, is saved as the BMP that
-// STOWLARK_SCREENSHOT names.
+// backup it made: the window's menu opens the Restore dialog, its list
+// whole and the first picture in it shown; its frame, once two looks a
+// moment apart agree, is saved as the BMP that STOWLARK_SCREENSHOT names.
 TEST(ScreenshotTest, TheMenuOpensTheRestoreDialog) {
   const char* path = std::getenv("STOWLARK_SCREENSHOT");
   if (path == nullptr) GTEST_SKIP() << "run by scripts/screenshot";
-  const char* title = std::getenv("STOWLARK_SCREENSHOT_TITLE");
   SetProcessDPIAware();
   RunningStowlark program;
   ASSERT_TRUE(WaitForFocus(program.Window()));
   ASSERT_TRUE(ChooseFromWindowMenu('E'));
-  const HWND dialog = program.WaitForWindowTitled(win32::Widen(title ? title : "Restore").c_str());
-  ASSERT_NE(dialog, nullptr) << "no window titled " << (title ? title : "Restore");
+  const HWND dialog = RestoreTest::RestoreDialog(program);
+  ASSERT_NE(dialog, nullptr) << "no Restore dialog";
+  RestoreTest::WholeList(dialog);
+  PressKey('I', VK_MENU);
+  PressKey(VK_HOME);
+  for (int row = 0; row < 12 && !TextOf(GetDlgItem(dialog, IDC_PIXELS)).ends_with(L"pixels");
+       ++row) {
+    PressKey(VK_DOWN);
+  }
   RECT frame;
   ASSERT_TRUE(GetWindowRect(dialog, &frame));
   Capture shot = CaptureScreen(frame);
