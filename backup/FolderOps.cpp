@@ -1,6 +1,7 @@
 #include "backup/FolderOps.h"
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -732,8 +733,8 @@ bool IsOneOf(FileSystem& files, const std::string& folder, const std::vector<Fil
          std::find(folders.begin(), folders.end(), id) != folders.end();
 }
 
-Tally CountFiles(FileSystem& files, const std::string& folder, bool inBackup) {
-  Tally tally;
+void ForEachFile(FileSystem& files, const std::string& folder, bool inBackup,
+                 const std::function<void(const Entry&)>& visit) {
   std::vector<std::string> pending{folder};
   std::vector<Entry> entries;
   while (!pending.empty()) {
@@ -746,11 +747,18 @@ Tally CountFiles(FileSystem& files, const std::string& folder, bool inBackup) {
       if (entry.kind == EntryKind::Folder) {
         pending.push_back(Join(current, entry.name));
       } else {
-        ++tally.files;
-        tally.bytes += entry.stamp.size;
+        visit(entry);
       }
     }
   }
+}
+
+Tally CountFiles(FileSystem& files, const std::string& folder, bool inBackup) {
+  Tally tally;
+  ForEachFile(files, folder, inBackup, [&](const Entry& entry) {
+    ++tally.files;
+    tally.bytes += entry.stamp.size;
+  });
   return tally;
 }
 

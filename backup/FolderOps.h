@@ -78,8 +78,11 @@ std::string PathIn(const std::string& folder, const std::string& name);
 std::vector<FileId> FoldersHolding(FileSystem& files, std::string path);
 bool IsOneOf(FileSystem& files, const std::string& folder, const std::vector<FileId>& folders);
 
-// The files below `folder` and their bytes, as a copy of it would meet them:
-// links and temporary files left out, known by their name alone in a backup.
+// Each file below `folder` as a copy of it would meet it: links and
+// temporary files left out, known by their name alone in a backup.
+void ForEachFile(FileSystem& files, const std::string& folder, bool inBackup,
+                 const std::function<void(const Entry&)>& visit);
+// Those files and their bytes.
 Tally CountFiles(FileSystem& files, const std::string& folder, bool inBackup = false);
 
 class RunKeptFolder;

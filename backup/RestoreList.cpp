@@ -221,24 +221,10 @@ void ListAsOf(FileSystem& files, const std::vector<FileToCopy>& versions, RowMak
 // The newest of the times a backup's files were last written.
 std::optional<LocalTime> NewestFileTime(FileSystem& files, const Folder& backup) {
   std::int64_t newest = 0;
-  std::vector<std::string> pending;
   for (const auto& account : BackupAccounts(files, backup)) {
-    if (!account.isLink) pending.push_back(account.path);
-  }
-  std::vector<Entry> entries;
-  while (!pending.empty()) {
-    const std::string folder = std::move(pending.back());
-    pending.pop_back();
-    entries.clear();
-    files.List(folder, entries);
-    for (const auto& entry : entries) {
-      if (entry.isLink || IsOwnTemporary(entry, true)) continue;
-      if (entry.kind == EntryKind::Folder) {
-        pending.push_back(folder + "\\" + entry.name);
-      } else {
-        newest = std::max(newest, entry.stamp.lastWriteTime);
-      }
-    }
+    if (account.isLink) continue;
+    ForEachFile(files, account.path, true,
+                [&](const Entry& entry) { newest = std::max(newest, entry.stamp.lastWriteTime); });
   }
   return newest == 0 ? std::nullopt : std::optional(files.LocalTimeOf(newest));
 }
