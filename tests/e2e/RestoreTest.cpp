@@ -41,6 +41,24 @@ class RestoreTest : public StowlarkFixture {
     WaitFor(whole, seconds);
     return TextOf(GetDlgItem(dialog, IDC_TOTALS));
   }
+  // The folder picker the dialog opens, a window of the program's besides it.
+  static HWND WaitForPicker(const RunningStowlark& program, HWND dialog) {
+    HWND picker = nullptr;
+    WaitFor(
+        [&] {
+          for (picker = FindWindowExW(nullptr, nullptr, L"#32770", nullptr); picker != nullptr;
+               picker = FindWindowExW(nullptr, picker, L"#32770", nullptr)) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(picker, &owner);
+            if (owner == program.ProcessId() && picker != dialog && IsWindowVisible(picker)) {
+              return true;
+            }
+          }
+          return false;
+        },
+        20);
+    return picker;
+  }
   static std::vector<std::wstring> Texts(HWND dialog) {
     std::vector<std::wstring> texts;
     for (const auto& row : ListViewRows(GetDlgItem(dialog, IDC_FILES), 4)) {
@@ -140,6 +158,19 @@ TEST_F(RestoreTest, TheDialogShowsAPictureByItsContentWhateverItsName) {
   PressKey(VK_UP);
   EXPECT_EQ(TextOf(GetDlgItem(dialog, IDC_PIXELS)),
             L"No picture: this file is not a GIF, PNG, JPEG or BMP.");
+  // Another folder is looked for from My Computer, and none made there;
+  // cancelled, the dialog stays on the backup it showed.
+  PressKey('F', VK_MENU);
+  PressKey(VK_END);
+  const HWND picker = WaitForPicker(program, dialog);
+  ASSERT_NE(picker, nullptr);
+  EXPECT_TRUE(FolderPicker(picker).Shows(L"My Computer"));
+  const HWND makeFolder = FindWindowExW(picker, nullptr, L"Button", L"&Make New Folder");
+  EXPECT_TRUE(makeFolder == nullptr || !IsWindowVisible(makeFolder));
+  PressKey(VK_ESCAPE);
+  EXPECT_TRUE(WaitFor([&] { return !IsWindow(picker); }, 10));
+  EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_FROM, CB_GETCURSEL, 0, 0), 0);
+  EXPECT_EQ(Texts(dialog).size(), 4u);
   PressKey(VK_ESCAPE);
   EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog); }, 10));
   EXPECT_EQ(Snapshot(MessengerFolder()), before) << "Cancel wrote nothing";
