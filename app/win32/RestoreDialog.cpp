@@ -143,6 +143,7 @@ class RestoreDialog {
   void OnDrawPicture(const DRAWITEMSTRUCT& draw);
   void OnRestore();
   const RestoreSource* Source() const;
+  std::vector<RestoreSource>::iterator SourceAt(const std::string& folder);
 
   HWND dialog_ = nullptr;
   FileSystem& files_;
@@ -326,8 +327,7 @@ void RestoreDialog::OnFound(UINT message, WPARAM number, LPARAM lParam) {
 
 void RestoreDialog::OnSources(std::vector<RestoreSource> sources) {
   sources_ = std::move(sources);
-  if (start_.source &&
-      std::find(sources_.begin(), sources_.end(), *start_.source) == sources_.end()) {
+  if (start_.source && SourceAt(start_.source->folder) == sources_.end()) {
     sources_.insert(sources_.begin(), *start_.source);
   }
   const HWND from = Item(IDC_FROM);
@@ -337,8 +337,7 @@ void RestoreDialog::OnSources(std::vector<RestoreSource> sources) {
                  reinterpret_cast<LPARAM>(win32::Widen(SourceWords(source, clock_)).c_str()));
   }
   SendMessageW(from, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"Another folder\x2026"));
-  const auto first = start_.source ? std::find(sources_.begin(), sources_.end(), *start_.source)
-                                   : sources_.begin();
+  const auto first = start_.source ? SourceAt(start_.source->folder) : sources_.begin();
   SendMessageW(from, CB_SETCURSEL, static_cast<WPARAM>(first - sources_.begin()), 0);
   if (sources_.empty()) {
     SetDlgItemTextW(dialog_, IDC_TOTALS,
@@ -398,6 +397,13 @@ void RestoreDialog::OnRows(std::vector<RestoreRow> rows) {
   ShowTotals();
 }
 
+// A backup is listed once, however it was found: by its folder.
+std::vector<RestoreSource>::iterator RestoreDialog::SourceAt(const std::string& folder) {
+  return std::find_if(sources_.begin(), sources_.end(), [&](const RestoreSource& source) {
+    return files_.NameKey(source.folder) == files_.NameKey(folder);
+  });
+}
+
 const RestoreSource* RestoreDialog::Source() const {
   const auto chosen = SendDlgItemMessageW(dialog_, IDC_FROM, CB_GETCURSEL, 0, 0);
   return chosen >= 0 && static_cast<std::size_t>(chosen) < sources_.size()
@@ -429,7 +435,7 @@ void RestoreDialog::ChooseAnotherFolder() {
     SendDlgItemMessageW(dialog_, IDC_FROM, CB_SETCURSEL, listedSource_, 0);
     return;
   }
-  auto at = std::find(sources_.begin(), sources_.end(), *found);
+  auto at = SourceAt(found->folder);
   if (at == sources_.end()) {
     at = sources_.insert(sources_.end(), *found);
     SendDlgItemMessageW(
