@@ -19,7 +19,7 @@ int TakenNumber(const std::string& name) {
 // The entries of each folder met, each folder listed once.
 class Listings {
  public:
-  explicit Listings(FileSystem& files) : files_(files) {}
+  explicit Listings(FileSystem& files) : folders_(files) {}
   // The plain file at `path`, as its folder's listing shows it.
   std::optional<Entry> FileAt(const std::string& path) {
     const Entry* found = EntryAt(path);
@@ -42,19 +42,10 @@ class Listings {
  private:
   const Entry* EntryAt(const std::string& path) {
     const auto cut = path.find_last_of('\\');
-    auto& folder = folders_[path.substr(0, cut)];
-    if (!folder) {
-      std::vector<Entry> entries;
-      files_.List(path.substr(0, cut), entries);
-      folder.emplace();
-      for (auto& entry : entries) folder->emplace(files_.NameKey(entry.name), std::move(entry));
-    }
-    const auto found = folder->find(files_.NameKey(path.substr(cut + 1)));
-    return found == folder->end() ? nullptr : &found->second;
+    return folders_.At(path.substr(0, cut), path.substr(cut + 1));
   }
 
-  FileSystem& files_;
-  std::map<std::string, std::optional<std::map<std::string, Entry>>> folders_;
+  FolderListings folders_;
 };
 
 using Parts = std::vector<std::pair<const KeptRun*, bool>>;  // run, and whether it added

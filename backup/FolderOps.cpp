@@ -733,6 +733,19 @@ bool IsOneOf(FileSystem& files, const std::string& folder, const std::vector<Fil
          std::find(folders.begin(), folders.end(), id) != folders.end();
 }
 
+const Entry* FolderListings::At(const std::string& folder, const std::string& name) {
+  auto listed = folders_.find(folder);
+  if (listed == folders_.end()) {
+    std::vector<Entry> entries;
+    files_.List(folder, entries);
+    std::map<std::string, Entry> byKey;
+    for (auto& entry : entries) byKey.emplace(files_.NameKey(entry.name), std::move(entry));
+    listed = folders_.emplace(folder, std::move(byKey)).first;
+  }
+  const auto found = listed->second.find(files_.NameKey(name));
+  return found == listed->second.end() ? nullptr : &found->second;
+}
+
 void ForEachFile(FileSystem& files, const std::string& folder, bool inBackup,
                  const std::function<void(const Entry&)>& visit) {
   std::vector<std::string> pending{folder};

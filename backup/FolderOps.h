@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -84,6 +85,19 @@ void ForEachFile(FileSystem& files, const std::string& folder, bool inBackup,
                  const std::function<void(const Entry&)>& visit);
 // Those files and their bytes.
 Tally CountFiles(FileSystem& files, const std::string& folder, bool inBackup = false);
+
+// Each folder's entries by the names' keys, each folder listed once, for
+// walks that look up many names in few folders.
+class FolderListings {
+ public:
+  explicit FolderListings(FileSystem& files) : files_(files) {}
+  // The entry `name` in `folder`, or none there.
+  const Entry* At(const std::string& folder, const std::string& name);
+
+ private:
+  FileSystem& files_;
+  std::map<std::string, std::map<std::string, Entry>> folders_;
+};
 
 class RunKeptFolder;
 

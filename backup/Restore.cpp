@@ -96,20 +96,12 @@ std::string RestoredChosen(const CopyResult& copied, const std::string& backup,
 // listed once.
 Tally Planned(FileSystem& files, const std::vector<FileToCopy>& each) {
   Tally planned{each.size(), 0};
-  std::map<std::string, std::map<std::string, Entry>> listed;  // folder: name key: entry
+  FolderListings listed(files);
   for (const auto& file : each) {
     const auto cut = file.source.find_last_of('\\');
-    const std::string folder = file.source.substr(0, cut);
-    auto at = listed.find(folder);
-    if (at == listed.end()) {
-      std::vector<Entry> entries;
-      files.List(folder, entries);
-      std::map<std::string, Entry> byName;
-      for (auto& entry : entries) byName.emplace(files.NameKey(entry.name), std::move(entry));
-      at = listed.emplace(folder, std::move(byName)).first;
+    if (const Entry* found = listed.At(file.source.substr(0, cut), file.source.substr(cut + 1))) {
+      planned.bytes += found->stamp.size;
     }
-    const auto found = at->second.find(files.NameKey(file.source.substr(cut + 1)));
-    if (found != at->second.end()) planned.bytes += found->second.stamp.size;
   }
   return planned;
 }

@@ -18,34 +18,6 @@ std::string Parent(const std::string& path) {
 
 std::string LastName(const std::string& path) { return path.substr(path.find_last_of('\\') + 1); }
 
-// Each folder's entries by name key, each folder listed once.
-class Listed {
- public:
-  explicit Listed(FileSystem& files) : files_(files) {}
-  const Entry* At(const std::string& folder, const std::string& name) {
-    auto listed = folders_.find(folder);
-    if (listed == folders_.end()) {
-      std::vector<Entry> entries;
-      files_.List(folder, entries);
-      listed = Keep(folder, std::move(entries));
-    }
-    const auto found = listed->second.find(files_.NameKey(name));
-    return found == listed->second.end() ? nullptr : &found->second;
-  }
-
- private:
-  using ByKey = std::map<std::string, Entry>;
-  std::map<std::string, ByKey>::iterator Keep(const std::string& folder,
-                                              std::vector<Entry> entries) {
-    ByKey byKey;
-    for (auto& entry : entries) byKey.emplace(files_.NameKey(entry.name), std::move(entry));
-    return folders_.emplace(folder, std::move(byKey)).first;
-  }
-
-  FileSystem& files_;
-  std::map<std::string, ByKey> folders_;
-};
-
 // A file a restore may write, with its version's entry.
 struct Candidate {
   std::string relative;
@@ -159,7 +131,7 @@ class RowMaker {
   FileSystem& files_;
   std::string top_;
   bool topThere_;
-  Listed targets_;
+  FolderListings targets_;
   const std::atomic<bool>& stop_;
   ByteBuffers buffers_;
 };
@@ -203,7 +175,7 @@ void ListAsOf(FileSystem& files, const std::vector<FileToCopy>& versions, RowMak
   for (const auto& version : versions)
     ordered.emplace_back(OrderKey(files, version.relative), &version);
   std::sort(ordered.begin(), ordered.end());
-  Listed sources(files);
+  FolderListings sources(files);
   for (auto from = ordered.begin(); from != ordered.end() && !stop;) {
     const std::string below = Parent(from->second->relative);
     std::vector<Candidate> group;
