@@ -506,9 +506,8 @@ void RestoreDialog::ShowFile(std::size_t row) {
   const bool shown = MakePreview();
   const std::string line = !listed.isFile ? ""
                            : shown        ? PixelsLine(*info)
-                           : info
-                               ? "This picture cannot be shown: its file is damaged or too large."
-                               : "No picture: this file is not a GIF, PNG, JPEG or BMP.";
+                           : info         ? PixelsLine(*info) + ", but it cannot be shown here."
+                                          : "No picture: this file is not a GIF, PNG, JPEG or BMP.";
   SetDlgItemTextW(dialog_, IDC_PIXELS, win32::Widen(line).c_str());
 }
 
