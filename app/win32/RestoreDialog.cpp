@@ -319,7 +319,8 @@ void RestoreDialog::OnFound(UINT message, WPARAM number, LPARAM lParam) {
   if (message == kSourcesFound) OnSources(std::move(*Carried<std::vector<RestoreSource>>(lParam)));
   if (message == kPointsFound) OnPoints(std::move(*Carried<std::vector<LocalTime>>(lParam)));
   if (message == kRowsFound) OnRows(std::move(*Carried<std::vector<RestoreRow>>(lParam)));
-  if (message == kListingEnded) {
+  // Backups found are listed next; none found is told as it is.
+  if (message == kListingEnded && listing_->task != Task::Sources) {
     listed_ = true;
     ShowTotals();
   }

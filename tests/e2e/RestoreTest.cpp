@@ -255,6 +255,30 @@ TEST_F(RestoreTest, EveryPartOfTheDialogIsNamedAndReachedByTab) {
   }
 }
 
+// With no backup here or on any drive, the dialog says so and offers
+// nothing to restore.
+TEST_F(RestoreTest, WithNoBackupInReachTheDialogSaysWhereToLookInstead) {
+  RunningStowlark program;
+  ASSERT_TRUE(WaitForFocus(program.Window()));
+  ASSERT_TRUE(ChooseFromWindowMenu('F'));
+  const HWND dialog = RestoreDialog(program);
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_TRUE(WaitFor(
+      [&] {
+        return TextOf(GetDlgItem(dialog, IDC_TOTALS)).starts_with(L"No backup was found on ");
+      },
+      20))
+      << win32::Narrow(TextOf(GetDlgItem(dialog, IDC_TOTALS)));
+  Sleep(500);  // and it stays so
+  EXPECT_EQ(TextOf(GetDlgItem(dialog, IDC_TOTALS)),
+            L"No backup was found on this PC or on a connected drive. Choose another folder to "
+            L"restore from.");
+  EXPECT_EQ(ComboItems(GetDlgItem(dialog, IDC_FROM)),
+            std::vector<std::wstring>{L"Another folder\x2026"});
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDOK)));
+  PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+}
+
 // The command line restores the items named alone, and refuses one that
 // the backup does not hold before writing anything.
 TEST_F(RestoreTest, TheCommandLineRestoresOnlyTheItemsNamed) {
